@@ -1,0 +1,186 @@
+#include "app/frmCalendar.h"
+
+#include "platform/Numeric.h"
+#include "platform/RuntimeError.h"
+#include "settings/SavedPosition.h"
+#include "tray/TrayIcon.h"
+
+using numeric::Add;
+using numeric::Sub;
+
+namespace {
+
+constexpr float kMargin = 100;       // calendar to window edge, left and right
+constexpr float kLabelWidth = 200;
+constexpr float kLabelHeight = 175;  // also the strip the calendar sits under
+constexpr float kLabel2FromRight = 450;
+constexpr float kKeyStep = 100;
+constexpr float kEdgeGap = 100;      // kept free at the right and bottom edges
+
+constexpr int16_t kKeyLeft = 37;
+constexpr int16_t kKeyUp = 38;
+constexpr int16_t kKeyRight = 39;
+constexpr int16_t kKeyDown = 40;
+constexpr int16_t kAltOnly = 4;
+constexpr int16_t kLeftButtonOnly = 1;
+
+constexpr int32_t kBlack = 0;
+constexpr int32_t kRed = 255;
+// The dead rim around a label's text inside which the pointer does not light it.
+constexpr float kHoverLow = 20;
+constexpr float kHoverHigh = 160;
+
+constexpr int32_t kHwndTopmost = -1;
+constexpr int32_t kSwpNoSizeNoMove = 1 + 2;
+
+constexpr int32_t kMsgBoxOkOnly = 0;
+const char* const kHelpTitle = "vrlCalendar 1.0";
+
+std::string HelpPrompt() {
+    return std::string("One can move the calendar by pressing the <Alt> key ") +
+           "and subsequently the left, right, up or down <Arrow> key.   " + "\r\n" +
+           "Or -quicker- by clicking on the calendar, holding the (left mouse) button down " +
+           "and subsequently dragging the calendar to the desired position. " + "\r\n\r\n" +
+           "Just click the calendar icon in the system tray to hide or show the calendar. " +
+           "Click the Close button to close the calendar.";
+}
+
+int32_t HoverColor(float X, float Y) {
+    if (X >= kHoverHigh) return kBlack;
+    if (X <= kHoverLow) return kBlack;
+    if (Y <= kHoverLow) return kBlack;
+    if (Y >= kHoverHigh) return kBlack;
+    return kRed;
+}
+
+}  // namespace
+
+void frmCalendar::Form_Load() {
+    if (platform_.App().PrevInstance()) {
+        platform_.App().End();
+        return;
+    }
+    FormObject& me = platform_.Me();
+    // Label1 still has its design height here, so the window comes out 25 twips
+    // shorter than the calendar's bottom edge once the labels are resized.
+    const float designLabelHeight = platform_.Label1().Height();
+    me.SetHeight(Add(designLabelHeight, platform_.MonthView1().Height()));
+    me.SetWidth(Add(platform_.MonthView1().Width(), 2 * kMargin));
+    platform_.Label1().Move(Sub(me.Width(), kLabelWidth), 0, kLabelWidth, kLabelHeight);
+    platform_.Label2().Move(Sub(me.Width(), kLabel2FromRight), 0, kLabelWidth, kLabelHeight);
+    platform_.MonthView1().Move(kMargin, platform_.Label1().Height());
+
+    // The icon goes up before the position is read, so that a failure there
+    // still leaves the user a handle on the program.
+    AddTrayIcon();
+    saved_position::Restore(platform_);
+    platform_.MonthView1().SetValue(platform_.Today());
+    SetFormAtTop();
+}
+
+void frmCalendar::Form_Unload(int16_t& /*Cancel*/) {
+    RemoveTrayIcon();
+    saved_position::Save(platform_);
+}
+
+void frmCalendar::Form_Deactivate() { SetFormAtTop(); }
+
+void frmCalendar::Form_KeyDown(int16_t& KeyCode, int16_t& Shift) {
+    FormObject& me = platform_.Me();
+    ScreenObject& screen = platform_.Screen();
+    const float formWidth = me.Width();
+    const float maxLeft = Sub(Sub(screen.Width(), formWidth), kEdgeGap);
+    const float formHeight = me.Height();
+    const float maxTop = Sub(Sub(screen.Height(), formHeight), kEdgeGap);
+
+    if (KeyCode < kKeyLeft || KeyCode > kKeyDown) return;
+    if (Shift != kAltOnly) return;
+
+    // The full step is written first and the value the window really took is
+    // then checked against the limit on the side the key moves towards.
+    switch (KeyCode) {
+        case kKeyLeft:
+            me.SetLeft(Sub(me.Left(), kKeyStep));
+            if (me.Left() < 0) me.SetLeft(0);
+            break;
+        case kKeyUp:
+            me.SetTop(Sub(me.Top(), kKeyStep));
+            if (me.Top() < 0) me.SetTop(0);
+            break;
+        case kKeyRight:
+            me.SetLeft(Add(me.Left(), kKeyStep));
+            if (me.Left() > maxLeft) me.SetLeft(maxLeft);
+            break;
+        case kKeyDown:
+            me.SetTop(Add(me.Top(), kKeyStep));
+            if (me.Top() > maxTop) me.SetTop(maxTop);
+            break;
+    }
+}
+
+void frmCalendar::Form_MouseMove(int16_t& /*Button*/, int16_t& /*Shift*/, float& X, float& /*Y*/) {
+    ResetLabelColors();
+    tray::OnWindowMouseMove(platform_, X);
+}
+
+void frmCalendar::Form_TaskbarCreated() { AddTrayIcon(); }
+
+void frmCalendar::Label1_Click() { platform_.Me().Unload(); }
+
+void frmCalendar::Label1_MouseMove(int16_t& /*Button*/, int16_t& /*Shift*/, float& X, float& Y) {
+    platform_.Label2().SetForeColor(kBlack);
+    platform_.Label1().SetForeColor(HoverColor(X, Y));
+}
+
+void frmCalendar::Label2_Click() {
+    ResetLabelColors();
+    platform_.MsgBox(HelpPrompt(), kMsgBoxOkOnly, kHelpTitle);
+}
+
+void frmCalendar::Label2_MouseMove(int16_t& /*Button*/, int16_t& /*Shift*/, float& X, float& Y) {
+    platform_.Label1().SetForeColor(kBlack);
+    platform_.Label2().SetForeColor(HoverColor(X, Y));
+}
+
+void frmCalendar::MonthView1_MouseDown(int16_t& /*Button*/, int16_t& /*Shift*/, float& X, float& Y) {
+    drag_.TargetLeft = platform_.Me().Left();
+    drag_.TargetTop = platform_.Me().Top();
+    drag_.AnchorX = X;
+    drag_.AnchorY = Y;
+}
+
+void frmCalendar::MonthView1_MouseMove(int16_t& Button, int16_t& /*Shift*/, float& X, float& Y) {
+    if (drag_.Busy != numeric::False) return;
+    drag_.Busy = numeric::True;
+    ResetLabelColors();
+
+    // X and Y are relative to the calendar, which moves with the window: their
+    // distance from the anchor is how far the pointer got ahead of the window.
+    // A failed read keeps the previous target, a failed write keeps that
+    // coordinate; neither may leave Busy set.
+    if (Button == kLeftButtonOnly) {
+        FormObject& me = platform_.Me();
+        IgnoringErrors([&] { drag_.TargetLeft = Add(Sub(X, drag_.AnchorX), me.Left()); });
+        IgnoringErrors([&] { drag_.TargetTop = Add(Sub(Y, drag_.AnchorY), me.Top()); });
+        IgnoringErrors([&] { me.SetLeft(drag_.TargetLeft); });
+        IgnoringErrors([&] { me.SetTop(drag_.TargetTop); });
+    }
+    drag_.Busy = numeric::False;
+}
+
+// Deactivation only re-asserts the band; the call does not hold activation
+// back, so it must not run when another application takes the foreground.
+void frmCalendar::SetFormAtTop() {
+    IgnoringErrors([&] {
+        platform_.SetWindowPos(platform_.Me().hWnd(), kHwndTopmost, 0, 0, 0, 0, kSwpNoSizeNoMove);
+    });
+}
+
+void frmCalendar::AddTrayIcon() { tray::AddIcon(platform_); }
+
+void frmCalendar::RemoveTrayIcon() { tray::RemoveIcon(platform_); }
+
+void frmCalendar::ResetLabelColors() {
+    platform_.Label1().SetForeColor(kBlack);
+    platform_.Label2().SetForeColor(kBlack);
+}

@@ -1,0 +1,38 @@
+#pragma once
+#include "app/DragState.h"
+#include "platform/FormEvents.h"
+#include "platform/PlatformServices.h"
+
+// The calendar window: a month calendar under a strip holding a close label
+// ("X ") and a help label ("?"), floating above other windows, moved by
+// dragging the calendar or with Alt+arrows, hidden and shown from its icon in
+// the notification area.
+class frmCalendar : public FormEvents {
+public:
+    explicit frmCalendar(PlatformServices& platform) : platform_(platform) {}
+
+    void Form_Load() override;
+    void Form_Unload(int16_t& Cancel) override;
+    void Form_Deactivate() override;
+    void Form_KeyDown(int16_t& KeyCode, int16_t& Shift) override;
+    void Form_MouseMove(int16_t& Button, int16_t& Shift, float& X, float& Y) override;
+    void Form_TaskbarCreated() override;
+
+    void Label1_Click() override;
+    void Label1_MouseMove(int16_t& Button, int16_t& Shift, float& X, float& Y) override;
+    void Label2_Click() override;
+    void Label2_MouseMove(int16_t& Button, int16_t& Shift, float& X, float& Y) override;
+
+    void MonthView1_MouseDown(int16_t& Button, int16_t& Shift, float& X, float& Y) override;
+    void MonthView1_MouseMove(int16_t& Button, int16_t& Shift, float& X, float& Y) override;
+
+    void SetFormAtTop();
+    void AddTrayIcon();
+    void RemoveTrayIcon();
+
+private:
+    void ResetLabelColors();
+
+    PlatformServices& platform_;
+    DragState drag_;
+};

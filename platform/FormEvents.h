@@ -1,0 +1,28 @@
+#pragma once
+#include <cstdint>
+
+// The events the platform raises to the calendar window, named as the window's
+// handlers. Arguments are passed by reference as the platform's event
+// procedures receive them; mouse coordinates are twips relative to the object.
+// Button bits: 1 left, 2 right, 4 middle. Shift bits: 1 Shift, 2 Ctrl, 4 Alt.
+class FormEvents {
+public:
+    virtual ~FormEvents() = default;
+
+    virtual void Form_Load() = 0;
+    virtual void Form_Unload(int16_t& Cancel) = 0;
+    virtual void Form_Deactivate() = 0;
+    virtual void Form_KeyDown(int16_t& KeyCode, int16_t& Shift) = 0;
+    virtual void Form_MouseMove(int16_t& Button, int16_t& Shift, float& X, float& Y) = 0;
+    // The shell announced a new taskbar (it restarted, or it came up after us):
+    // every notification-area icon it had is gone.
+    virtual void Form_TaskbarCreated() = 0;
+
+    virtual void Label1_Click() = 0;
+    virtual void Label1_MouseMove(int16_t& Button, int16_t& Shift, float& X, float& Y) = 0;
+    virtual void Label2_Click() = 0;
+    virtual void Label2_MouseMove(int16_t& Button, int16_t& Shift, float& X, float& Y) = 0;
+
+    virtual void MonthView1_MouseDown(int16_t& Button, int16_t& Shift, float& X, float& Y) = 0;
+    virtual void MonthView1_MouseMove(int16_t& Button, int16_t& Shift, float& X, float& Y) = 0;
+};

@@ -1,0 +1,110 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <string>
+
+// Everything the calendar touches outside itself, one object at a time. All
+// geometry is in twips held as 32-bit floats; handles and process ids are
+// 32-bit integers. Any operation may throw RuntimeError.
+
+struct CalendarDate {
+    int year;
+    int month;
+    int day;
+};
+
+class FormObject {
+public:
+    virtual ~FormObject() = default;
+    virtual float Left() = 0;
+    virtual void SetLeft(float twips) = 0;
+    virtual float Top() = 0;
+    virtual void SetTop(float twips) = 0;
+    virtual float Width() = 0;
+    virtual void SetWidth(float twips) = 0;
+    virtual float Height() = 0;
+    virtual void SetHeight(float twips) = 0;
+    virtual void Move(float left, float top) = 0;  // size left unchanged
+    virtual int16_t WindowState() = 0;             // 0 normal, 1 minimised
+    virtual void SetWindowState(int16_t state) = 0;
+    virtual void SetVisible(int16_t visible) = 0;  // -1 True, 0 False
+    virtual int32_t hWnd() = 0;
+    virtual int32_t IconHandle() = 0;
+    virtual void Unload() = 0;  // raises the unload event, then the window is gone
+};
+
+class LabelObject {
+public:
+    virtual ~LabelObject() = default;
+    virtual float Height() = 0;
+    virtual void Move(float left, float top, float width, float height) = 0;
+    virtual void SetForeColor(int32_t rgb) = 0;
+};
+
+class MonthViewObject {
+public:
+    virtual ~MonthViewObject() = default;
+    virtual float Width() = 0;
+    virtual float Height() = 0;
+    virtual std::string ToolTipText() = 0;
+    virtual void Move(float left, float top) = 0;
+    virtual void SetValue(CalendarDate date) = 0;
+};
+
+class ScreenObject {
+public:
+    virtual ~ScreenObject() = default;
+    virtual float Width() = 0;
+    virtual float Height() = 0;
+    virtual float TwipsPerPixelX() = 0;
+};
+
+class AppObject {
+public:
+    virtual ~AppObject() = default;
+    virtual bool PrevInstance() = 0;
+    virtual std::string EXEName() = 0;
+    virtual void End() = 0;  // ends the program at once; does not return on Windows
+};
+
+// Per-user, persistent text values addressed by application, section and key.
+class SettingsStore {
+public:
+    virtual ~SettingsStore() = default;
+    // The stored text, or defaultText when the key is absent.
+    virtual std::string GetSetting(const std::string& appName, const std::string& section,
+                                   const std::string& key, const std::string& defaultText) = 0;
+    virtual void SaveSetting(const std::string& appName, const std::string& section,
+                             const std::string& key, const std::string& text) = 0;
+};
+
+// The shell's notify-icon record as the shell reads it (the first, 88-byte form).
+using ShellNotifyIconBuffer = std::array<uint8_t, 88>;
+
+class PlatformServices {
+public:
+    virtual ~PlatformServices() = default;
+
+    virtual FormObject& Me() = 0;
+    virtual LabelObject& Label1() = 0;
+    virtual LabelObject& Label2() = 0;
+    virtual MonthViewObject& MonthView1() = 0;
+    virtual ScreenObject& Screen() = 0;
+    virtual AppObject& App() = 0;
+    virtual SettingsStore& Settings() = 0;
+
+    virtual CalendarDate Today() = 0;
+    virtual int32_t MsgBox(const std::string& prompt, int32_t buttons, const std::string& title) = 0;
+    virtual void AppActivate(int32_t processId) = 0;
+
+    // Conversions that follow the user's locale. TextToSingle throws type
+    // mismatch for text that is no number and overflow for one out of range.
+    virtual std::string SingleToText(float value) = 0;
+    virtual float TextToSingle(const std::string& text) = 0;
+
+    // Windows functions called directly; their results are handed back as is.
+    virtual int32_t Shell_NotifyIconA(int32_t message, ShellNotifyIconBuffer& data) = 0;
+    virtual int32_t SetWindowPos(int32_t hWnd, int32_t hWndInsertAfter, int32_t x, int32_t y, int32_t cx,
+                                 int32_t cy, int32_t flags) = 0;
+    virtual int32_t GetWindowThreadProcessId(int32_t hWnd, int32_t& processId) = 0;
+};

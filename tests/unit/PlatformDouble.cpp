@@ -1,0 +1,172 @@
+#include "tests/unit/PlatformDouble.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/RuntimeError.h"
+
+std::string Num(float value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
+    return text;
+}
+
+PlatformDouble::PlatformDouble() {
+    // The labels as designed; the load handler replaces all but Label1's height.
+    label1 = {240, 0, 2175, 150, -1};
+    label2 = {120, 0, 975, 135, -1};
+}
+
+void PlatformDouble::Touch(const std::string& operation, const std::string& recorded) {
+    calls.push_back(recorded);
+    if (auto hook = hooks.find(operation); hook != hooks.end()) hook->second();
+    if (auto failure = failing.find(operation); failure != failing.end())
+        throw RuntimeError(failure->second, "injected failure of " + operation);
+}
+
+std::string PlatformDouble::Stored(const std::string& key) const {
+    auto found = store.find({exeName, exeName, key});
+    return found == store.end() ? "<absent>" : found->second;
+}
+
+void PlatformDouble::Store(const std::string& key, const std::string& text) { store[{exeName, exeName, key}] = text; }
+
+float PlatformDouble::FormImpl::Left() { d.Touch("Me.Left"); return d.form.left; }
+void PlatformDouble::FormImpl::SetLeft(float v) { d.Touch("Me.Left=", "Me.Left=" + Num(v)); d.form.left = v; }
+float PlatformDouble::FormImpl::Top() { d.Touch("Me.Top"); return d.form.top; }
+void PlatformDouble::FormImpl::SetTop(float v) { d.Touch("Me.Top=", "Me.Top=" + Num(v)); d.form.top = v; }
+float PlatformDouble::FormImpl::Width() { d.Touch("Me.Width"); return d.form.width; }
+void PlatformDouble::FormImpl::SetWidth(float v) { d.Touch("Me.Width=", "Me.Width=" + Num(v)); d.form.width = v; }
+float PlatformDouble::FormImpl::Height() { d.Touch("Me.Height"); return d.form.height; }
+void PlatformDouble::FormImpl::SetHeight(float v) { d.Touch("Me.Height=", "Me.Height=" + Num(v)); d.form.height = v; }
+void PlatformDouble::FormImpl::Move(float left, float top) {
+    d.Touch("Me.Move", "Me.Move " + Num(left) + "," + Num(top));
+    d.form.left = left;
+    d.form.top = top;
+}
+int16_t PlatformDouble::FormImpl::WindowState() { d.Touch("Me.WindowState"); return d.form.windowState; }
+void PlatformDouble::FormImpl::SetWindowState(int16_t s) {
+    d.Touch("Me.WindowState=", "Me.WindowState=" + std::to_string(s));
+    d.form.windowState = s;
+}
+void PlatformDouble::FormImpl::SetVisible(int16_t v) {
+    d.Touch("Me.Visible=", "Me.Visible=" + std::to_string(v));
+    d.form.visible = v;
+}
+int32_t PlatformDouble::FormImpl::hWnd() { d.Touch("Me.hWnd"); return d.form.hWnd; }
+int32_t PlatformDouble::FormImpl::IconHandle() { d.Touch("Me.Icon"); return d.form.icon; }
+void PlatformDouble::FormImpl::Unload() {
+    d.Touch("Me.Unload");
+    int16_t cancel = 0;
+    if (d.events) d.events->Form_Unload(cancel);
+    d.form.unloaded = true;
+}
+
+float PlatformDouble::LabelImpl::Height() { d.Touch(name + ".Height"); return state.height; }
+void PlatformDouble::LabelImpl::Move(float left, float top, float width, float height) {
+    d.Touch(name + ".Move", name + ".Move " + Num(left) + "," + Num(top) + "," + Num(width) + "," + Num(height));
+    state = {left, top, width, height, state.foreColor};
+}
+void PlatformDouble::LabelImpl::SetForeColor(int32_t rgb) {
+    d.Touch(name + ".ForeColor=", name + ".ForeColor=" + std::to_string(rgb));
+    state.foreColor = rgb;
+}
+
+float PlatformDouble::MonthViewImpl::Width() { d.Touch("MonthView1.Width"); return d.calendar.width; }
+float PlatformDouble::MonthViewImpl::Height() { d.Touch("MonthView1.Height"); return d.calendar.height; }
+std::string PlatformDouble::MonthViewImpl::ToolTipText() { d.Touch("MonthView1.ToolTipText"); return d.calendar.toolTip; }
+void PlatformDouble::MonthViewImpl::Move(float left, float top) {
+    d.Touch("MonthView1.Move", "MonthView1.Move " + Num(left) + "," + Num(top));
+    d.calendar.left = left;
+    d.calendar.top = top;
+}
+void PlatformDouble::MonthViewImpl::SetValue(CalendarDate date) {
+    d.Touch("MonthView1.Value=");
+    d.calendar.value = date;
+}
+
+float PlatformDouble::ScreenImpl::Width() { d.Touch("Screen.Width"); return d.screen.width; }
+float PlatformDouble::ScreenImpl::Height() { d.Touch("Screen.Height"); return d.screen.height; }
+float PlatformDouble::ScreenImpl::TwipsPerPixelX() { d.Touch("Screen.TwipsPerPixelX"); return d.screen.twipsPerPixelX; }
+
+bool PlatformDouble::AppImpl::PrevInstance() { d.Touch("App.PrevInstance"); return d.prevInstance; }
+std::string PlatformDouble::AppImpl::EXEName() { d.Touch("App.EXEName"); return d.exeName; }
+void PlatformDouble::AppImpl::End() { d.Touch("App.End"); d.ended = true; }
+
+std::string PlatformDouble::SettingsImpl::GetSetting(const std::string& appName, const std::string& section,
+                                                     const std::string& key, const std::string& defaultText) {
+    d.Touch("GetSetting", "GetSetting " + appName + "/" + section + "/" + key + " default " + defaultText);
+    auto found = d.store.find({appName, section, key});
+    return found == d.store.end() ? defaultText : found->second;
+}
+void PlatformDouble::SettingsImpl::SaveSetting(const std::string& appName, const std::string& section,
+                                               const std::string& key, const std::string& text) {
+    d.Touch("SaveSetting", "SaveSetting " + appName + "/" + section + "/" + key + "=" + text);
+    d.store[{appName, section, key}] = text;
+}
+
+CalendarDate PlatformDouble::Today() { Touch("Today"); return today; }
+
+int32_t PlatformDouble::MsgBox(const std::string& prompt, int32_t buttons, const std::string& title) {
+    Touch("MsgBox");
+    messages.push_back({prompt, buttons, title});
+    return 1;
+}
+
+void PlatformDouble::AppActivate(int32_t id) {
+    Touch("AppActivate", "AppActivate " + std::to_string(id));
+    activated.push_back(id);
+}
+
+std::string PlatformDouble::SingleToText(float value) { return Num(value); }
+
+// A strict reading in the "C" locale: optional blanks around a decimal number.
+// What the user's locale would also accept (thousands separators, a decimal
+// comma) is the Windows conversion's business, not the logic's.
+float PlatformDouble::TextToSingle(const std::string& text) {
+    size_t begin = text.find_first_not_of(' ');
+    size_t end = text.find_last_not_of(' ');
+    if (begin == std::string::npos) throw RuntimeError::TypeMismatch();
+    const std::string trimmed = text.substr(begin, end - begin + 1);
+    for (char c : trimmed)
+        if (!(std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E'))
+            throw RuntimeError::TypeMismatch();
+    char* stop = nullptr;
+    errno = 0;
+    const double value = std::strtod(trimmed.c_str(), &stop);
+    if (stop != trimmed.c_str() + trimmed.size()) throw RuntimeError::TypeMismatch();
+    if (errno == ERANGE && std::fabs(value) > 1) throw RuntimeError::Overflow();
+    if (std::fabs(value) > FLT_MAX) throw RuntimeError::Overflow();
+    return static_cast<float>(value);
+}
+
+int32_t PlatformDouble::Shell_NotifyIconA(int32_t message, ShellNotifyIconBuffer& data) {
+    Touch("Shell_NotifyIconA", "Shell_NotifyIconA " + std::to_string(message));
+    shellCalls.push_back({message, data});
+    auto word = [&](size_t at) {
+        return static_cast<int32_t>(data[at] | data[at + 1] << 8 | data[at + 2] << 16 |
+                                    static_cast<uint32_t>(data[at + 3]) << 24);
+    };
+    const std::pair<int32_t, int32_t> icon{word(4), word(8)};
+    if (message == 0) return trayIcons.insert(icon).second ? 1 : 0;
+    if (message == 2) return trayIcons.erase(icon) ? 1 : 0;
+    return 0;
+}
+
+int32_t PlatformDouble::SetWindowPos(int32_t hWnd, int32_t after, int32_t x, int32_t y, int32_t cx, int32_t cy,
+                                     int32_t flags) {
+    Touch("SetWindowPos", "SetWindowPos " + std::to_string(hWnd) + "," + std::to_string(after) + "," +
+                              std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(cx) + "," +
+                              std::to_string(cy) + "," + std::to_string(flags));
+    return 1;
+}
+
+int32_t PlatformDouble::GetWindowThreadProcessId(int32_t hWnd, int32_t& id) {
+    Touch("GetWindowThreadProcessId", "GetWindowThreadProcessId " + std::to_string(hWnd));
+    id = processId;
+    return 77;
+}

@@ -1,0 +1,136 @@
+#pragma once
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "platform/FormEvents.h"
+#include "platform/PlatformServices.h"
+
+// An in-memory window system for driving the calendar's handlers. Every
+// operation is written to `calls` in the order it happens ("Me.Left" for a
+// read, "Me.Left=2300" for a write), can be made to fail, and can run a hook
+// (to deliver a nested event from inside a platform call, say).
+class PlatformDouble : public PlatformServices {
+public:
+    PlatformDouble();
+
+    // --- what the test sets up or inspects ---
+    std::vector<std::string> calls;
+    std::map<std::string, int> failing;                    // operation -> error number
+    std::map<std::string, std::function<void()>> hooks;    // operation -> run before it
+    FormEvents* events = nullptr;                          // receives Unload
+
+    struct Form { float left = 0, top = 0, width = 4800, height = 3600; int16_t windowState = 0;
+                  int16_t visible = 0; int32_t hWnd = 0x00010086; int32_t icon = 0x001A0F33; bool unloaded = false; } form;
+    struct Label { float left = 0, top = 0, width = 0, height = 0; int32_t foreColor = -1; } label1, label2;
+    struct Calendar { float left = 0, top = 240, width = 2640, height = 2310;
+                      std::string toolTip = " Click icon system tray to HIDE or SHOW "; CalendarDate value{1999, 1, 1}; } calendar;
+    struct ScreenState { float width = 19200, height = 14400, twipsPerPixelX = 15; } screen;
+    bool prevInstance = false;
+    bool ended = false;
+    std::string exeName = "vrlCalendar";
+    std::map<std::tuple<std::string, std::string, std::string>, std::string> store;
+    CalendarDate today{2026, 12, 7};
+    int32_t processId = 4242;
+    struct Message { std::string prompt; int32_t buttons; std::string title; };
+    std::vector<Message> messages;
+    struct ShellCall { int32_t message; ShellNotifyIconBuffer data; };
+    std::vector<ShellCall> shellCalls;
+    std::set<std::pair<int32_t, int32_t>> trayIcons;       // (hWnd, uID) the shell holds
+    std::vector<int32_t> activated;
+
+    std::string Stored(const std::string& key) const;
+    void Store(const std::string& key, const std::string& text);
+    // The calls made since the last Forget(), and a fresh start for the next step.
+    void Forget() { calls.clear(); }
+
+    // --- PlatformServices ---
+    FormObject& Me() override { return me_; }
+    LabelObject& Label1() override { return label1_; }
+    LabelObject& Label2() override { return label2_; }
+    MonthViewObject& MonthView1() override { return monthView_; }
+    ScreenObject& Screen() override { return screen_; }
+    AppObject& App() override { return app_; }
+    SettingsStore& Settings() override { return settings_; }
+    CalendarDate Today() override;
+    int32_t MsgBox(const std::string& prompt, int32_t buttons, const std::string& title) override;
+    void AppActivate(int32_t processId) override;
+    std::string SingleToText(float value) override;
+    float TextToSingle(const std::string& text) override;
+    int32_t Shell_NotifyIconA(int32_t message, ShellNotifyIconBuffer& data) override;
+    int32_t SetWindowPos(int32_t hWnd, int32_t hWndInsertAfter, int32_t x, int32_t y, int32_t cx, int32_t cy,
+                         int32_t flags) override;
+    int32_t GetWindowThreadProcessId(int32_t hWnd, int32_t& processId) override;
+
+    // Records the operation, runs its hook, and throws if it is set to fail.
+    void Touch(const std::string& operation, const std::string& recorded);
+    void Touch(const std::string& operation) { Touch(operation, operation); }
+
+private:
+    struct FormImpl : FormObject {
+        PlatformDouble& d;
+        explicit FormImpl(PlatformDouble& d) : d(d) {}
+        float Left() override;
+        void SetLeft(float twips) override;
+        float Top() override;
+        void SetTop(float twips) override;
+        float Width() override;
+        void SetWidth(float twips) override;
+        float Height() override;
+        void SetHeight(float twips) override;
+        void Move(float left, float top) override;
+        int16_t WindowState() override;
+        void SetWindowState(int16_t state) override;
+        void SetVisible(int16_t visible) override;
+        int32_t hWnd() override;
+        int32_t IconHandle() override;
+        void Unload() override;
+    } me_{*this};
+    struct LabelImpl : LabelObject {
+        PlatformDouble& d;
+        Label& state;
+        std::string name;
+        LabelImpl(PlatformDouble& d, Label& state, std::string name) : d(d), state(state), name(std::move(name)) {}
+        float Height() override;
+        void Move(float left, float top, float width, float height) override;
+        void SetForeColor(int32_t rgb) override;
+    } label1_{*this, label1, "Label1"}, label2_{*this, label2, "Label2"};
+    struct MonthViewImpl : MonthViewObject {
+        PlatformDouble& d;
+        explicit MonthViewImpl(PlatformDouble& d) : d(d) {}
+        float Width() override;
+        float Height() override;
+        std::string ToolTipText() override;
+        void Move(float left, float top) override;
+        void SetValue(CalendarDate date) override;
+    } monthView_{*this};
+    struct ScreenImpl : ScreenObject {
+        PlatformDouble& d;
+        explicit ScreenImpl(PlatformDouble& d) : d(d) {}
+        float Width() override;
+        float Height() override;
+        float TwipsPerPixelX() override;
+    } screen_{*this};
+    struct AppImpl : AppObject {
+        PlatformDouble& d;
+        explicit AppImpl(PlatformDouble& d) : d(d) {}
+        bool PrevInstance() override;
+        std::string EXEName() override;
+        void End() override;
+    } app_{*this};
+    struct SettingsImpl : SettingsStore {
+        PlatformDouble& d;
+        explicit SettingsImpl(PlatformDouble& d) : d(d) {}
+        std::string GetSetting(const std::string& appName, const std::string& section, const std::string& key,
+                               const std::string& defaultText) override;
+        void SaveSetting(const std::string& appName, const std::string& section, const std::string& key,
+                         const std::string& text) override;
+    } settings_{*this};
+};
+
+// "2300" for 2300.0f, "-50" for -50.0f, "20.5" for 20.5f: how the double
+// writes numbers into its call log.
+std::string Num(float value);

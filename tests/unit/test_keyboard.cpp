@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include "platform/RuntimeError.h"
+#include "tests/unit/LoadedCalendar.h"
+
+namespace {
+
+constexpr int16_t kLeft = 37, kUp = 38, kRight = 39, kDown = 40, kAlt = 4;
+
+// The window is 2840 by 2460 on a 19200 by 14400 screen unless a row says
+// otherwise: maximum Left 16260, maximum Top 11840.
+struct KeyCase {
+    const char* name;
+    int16_t key;
+    float left, top;
+    float screenWidth;
+    Strings writes;
+};
+
+void PrintTo(const KeyCase& c, std::ostream* os) { *os << c.name; }
+
+class AltArrow : public ::testing::TestWithParam<KeyCase> {};
+
+TEST_P(AltArrow, MovesOneStepAndEnforcesOnlyTheLimitOnItsOwnSide) {
+    const KeyCase& c = GetParam();
+    LoadedCalendar calendar;
+    calendar.platform.form.left = c.left;
+    calendar.platform.form.top = c.top;
+    calendar.platform.screen.width = c.screenWidth;
+    int16_t key = c.key, shift = kAlt;
+    calendar.form.Form_KeyDown(key, shift);
+    EXPECT_EQ(calendar.CallsStartingWith({"Me.Left=", "Me.Top="}), c.writes);
+    EXPECT_EQ(key, c.key);
+    EXPECT_EQ(shift, kAlt);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keyboard, AltArrow,
+    ::testing::Values(
+        KeyCase{"LeftOvershootIsPulledBackToZero", kLeft, 50, 500, 19200, {"Me.Left=-50", "Me.Left=0"}},
+        KeyCase{"LeftLandingOnZeroIsLeftAlone", kLeft, 100, 500, 19200, {"Me.Left=0"}},
+        KeyCase{"LeftFromFarOffScreenIsPutOnZero", kLeft, -500, 500, 19200, {"Me.Left=-600", "Me.Left=0"}},
+        KeyCase{"UpOvershootIsPulledBackToZero", kUp, 500, 30, 19200, {"Me.Top=-70", "Me.Top=0"}},
+        KeyCase{"UpInTheMiddle", kUp, 500, 4000, 19200, {"Me.Top=3900"}},
+        KeyCase{"RightLandingOnTheMaximumIsLeftAlone", kRight, 16160, 500, 19200, {"Me.Left=16260"}},
+        KeyCase{"RightOvershootIsPulledBackToTheMaximum", kRight, 16200, 500, 19200,
+                {"Me.Left=16300", "Me.Left=16260"}},
+        KeyCase{"RightFromOffTheLeftEdgeIsNotCorrected", kRight, -500, 500, 19200, {"Me.Left=-400"}},
+        KeyCase{"RightOnANarrowScreenGoesToTheNegativeMaximum", kRight, 0, 500, 2000, {"Me.Left=100", "Me.Left=-940"}},
+        KeyCase{"LeftFromTheNegativeMaximumGoesToZero", kLeft, -940, 500, 2000, {"Me.Left=-1040", "Me.Left=0"}},
+        KeyCase{"DownOvershootIsPulledBackToTheMaximum", kDown, 500, 11800, 19200, {"Me.Top=11900", "Me.Top=11840"}},
+        KeyCase{"DownLandingOnTheMaximumIsLeftAlone", kDown, 500, 11740, 19200, {"Me.Top=11840"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct IdleCase {
+    int16_t key;
+    int16_t shift;
+};
+
+void PrintTo(const IdleCase& c, std::ostream* os) { *os << "key " << c.key << " shift " << c.shift; }
+
+class KeysThatDoNotMove : public ::testing::TestWithParam<IdleCase> {};
+
+TEST_P(KeysThatDoNotMove, StillMeasureTheScreenButWriteNothing) {
+    LoadedCalendar calendar;
+    int16_t key = GetParam().key, shift = GetParam().shift;
+    calendar.form.Form_KeyDown(key, shift);
+    EXPECT_EQ(calendar.platform.calls, (Strings{"Me.Width", "Screen.Width", "Me.Height", "Screen.Height"}));
+    EXPECT_EQ(key, GetParam().key);
+    EXPECT_EQ(shift, GetParam().shift);
+}
+
+INSTANTIATE_TEST_SUITE_P(Keyboard, KeysThatDoNotMove,
+                         ::testing::Values(IdleCase{kLeft, 0}, IdleCase{kUp, 1}, IdleCase{kRight, 2},
+                                           IdleCase{kDown, 5}, IdleCase{kLeft, 6}, IdleCase{kRight, 7},
+                                           IdleCase{36, kAlt}, IdleCase{41, kAlt}, IdleCase{65, kAlt}));
+
+TEST(Keyboard, OverflowInTheMaximumIsARunTimeError) {
+    LoadedCalendar calendar;
+    calendar.platform.screen.width = 3.4e38f;
+    calendar.platform.form.width = -3.4e38f;
+    int16_t key = 65, shift = 0;
+    try {
+        calendar.form.Form_KeyDown(key, shift);
+        FAIL() << "no error raised";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.Number(), 6);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,80 @@
+#include <gtest/gtest.h>
+
+#include "tests/unit/LoadedCalendar.h"
+
+namespace {
+
+struct HoverCase {
+    float x, y;
+    int32_t color;
+};
+
+void PrintTo(const HoverCase& c, std::ostream* os) { *os << "(" << c.x << ", " << c.y << ")"; }
+
+class LabelHover : public ::testing::TestWithParam<HoverCase> {};
+
+// Each label, under the pointer, turns the other one black first and then
+// itself red only well inside (20 < X < 160 and 20 < Y < 160).
+TEST_P(LabelHover, LightsRedOnlyWellInsideTheLabel) {
+    const HoverCase& c = GetParam();
+    for (int which : {1, 2}) {
+        LoadedCalendar calendar;
+        int16_t button = 0, shift = 0;
+        float x = c.x, y = c.y;
+        if (which == 1)
+            calendar.form.Label1_MouseMove(button, shift, x, y);
+        else
+            calendar.form.Label2_MouseMove(button, shift, x, y);
+        const std::string own = "Label" + std::to_string(which), other = "Label" + std::to_string(3 - which);
+        EXPECT_EQ(calendar.platform.calls,
+                  (Strings{other + ".ForeColor=0", own + ".ForeColor=" + std::to_string(c.color)}));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Labels, LabelHover,
+                         ::testing::Values(HoverCase{20, 100, 0}, HoverCase{100, 20, 0}, HoverCase{20.5f, 100, 255},
+                                           HoverCase{159.9f, 159.9f, 255}, HoverCase{160, 100, 0},
+                                           HoverCase{100, 160, 0}, HoverCase{21, 21, 255}, HoverCase{-5, 100, 0},
+                                           HoverCase{190, 170, 0}));
+
+TEST(Labels, HelpShowsTheExactTextAfterTurningBothLabelsBlack) {
+    LoadedCalendar calendar;
+    calendar.form.Label2_Click();
+    EXPECT_EQ(calendar.platform.calls, (Strings{"Label1.ForeColor=0", "Label2.ForeColor=0", "MsgBox"}));
+    ASSERT_EQ(calendar.platform.messages.size(), 1u);
+    const auto& message = calendar.platform.messages[0];
+    EXPECT_EQ(message.title, "vrlCalendar 1.0");
+    EXPECT_EQ(message.buttons, 0);
+    EXPECT_EQ(message.prompt,
+              "One can move the calendar by pressing the <Alt> key and subsequently the left, right, up or down "
+              "<Arrow> key.   \r\nOr -quicker- by clicking on the calendar, holding the (left mouse) button down and "
+              "subsequently dragging the calendar to the desired position. \r\n\r\nJust click the calendar icon in "
+              "the system tray to hide or show the calendar. Click the Close button to close the calendar.");
+}
+
+TEST(Labels, CloseUnloadsTheWindowWhichRemovesTheIconAndSaves) {
+    LoadedCalendar calendar;
+    calendar.form.Label1_Click();
+    EXPECT_TRUE(calendar.platform.form.unloaded);
+    EXPECT_TRUE(calendar.platform.trayIcons.empty());
+    EXPECT_EQ(calendar.platform.Stored("left"), "16110");
+    EXPECT_EQ(calendar.platform.Stored("top"), "250");
+}
+
+TEST(Labels, MovingOntoTheWindowOrTheCalendarTurnsBothBlack) {
+    for (int onto : {0, 1}) {
+        LoadedCalendar calendar;
+        int16_t button = 0, shift = 0;
+        float x = 100, y = 100;
+        calendar.form.Label1_MouseMove(button, shift, x, y);
+        ASSERT_EQ(calendar.platform.label1.foreColor, 255);
+        if (onto == 0)
+            calendar.form.Form_MouseMove(button, shift, x, y);
+        else
+            calendar.form.MonthView1_MouseMove(button, shift, x, y);
+        EXPECT_EQ(calendar.platform.label1.foreColor, 0);
+        EXPECT_EQ(calendar.platform.label2.foreColor, 0);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "platform/RuntimeError.h"
+#include "tests/unit/LoadedCalendar.h"
+
+namespace {
+
+// Screen 19200 by 14400 and window 2840 by 2460 unless a row says otherwise:
+// the default left is 16110, the furthest left kept 16360, the furthest top 11940.
+struct RestoreCase {
+    const char* name;
+    std::optional<std::string> left, top;
+    float expectedLeft, expectedTop;
+    float screenWidth = 19200;
+};
+
+void PrintTo(const RestoreCase& c, std::ostream* os) { *os << c.name; }
+
+class Restore : public ::testing::TestWithParam<RestoreCase> {};
+
+TEST_P(Restore, PlacesTheWindowByTheStoredCornerCorrectedOnce) {
+    const RestoreCase& c = GetParam();
+    LoadedCalendar calendar(false);
+    calendar.platform.screen.width = c.screenWidth;
+    if (c.left) calendar.platform.Store("left", *c.left);
+    if (c.top) calendar.platform.Store("top", *c.top);
+    calendar.form.Form_Load();
+    EXPECT_EQ(calendar.CallsStartingWith({"Me.Move"}),
+              (Strings{"Me.Move " + Num(c.expectedLeft) + "," + Num(c.expectedTop)}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SavedPosition, Restore,
+    ::testing::Values(
+        RestoreCase{"AbsentGivesTheDefaults", std::nullopt, std::nullopt, 16110, 250},
+        RestoreCase{"StoredValuesInsideTheScreenAreKept", "1234", "567", 1234, 567},
+        RestoreCase{"NegativeLeftBecomes250", "-15", "-1", 250, 250},
+        RestoreCase{"LeftExactlyAtTheEdgeIsKept", "16360", "11940", 16360, 11940},
+        RestoreCase{"OneTwipPastTheEdgeIsPulledIn", "16361", "11941", 16110, 11690},
+        RestoreCase{"TopFarBelowTheScreenIsPulledIn", "300", "99999", 300, 11690},
+        RestoreCase{"ANarrowScreenGivesANegativeLeftUsedUnchanged", "-15", "250", -1090, 250, 2000},
+        // Unreadable values count as absent; the corrections still run.
+        RestoreCase{"LettersFallBackToTheDefault", "abc", "xyz", 16110, 250},
+        RestoreCase{"EmptyFallsBackToTheDefault", "", "", 16110, 250},
+        RestoreCase{"TrailingJunkFallsBackToTheDefault", "12x", "1 2", 16110, 250},
+        RestoreCase{"OverflowFallsBackToTheDefault", "1e39", "-1e39", 16110, 250},
+        RestoreCase{"NanAndInfinityFallBackToTheDefault", "nan", "inf", 16110, 250},
+        RestoreCase{"OneBadValueLeavesTheOtherAlone", "junk", "-30", 16110, 250},
+        RestoreCase{"UnreadableLeftOnANarrowScreenStillGetsCorrected", "junk", "400", -1090, 400, 2000}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SavedPosition, DefaultsAreOfferedToTheStoreAsText) {
+    LoadedCalendar calendar(false);
+    calendar.form.Form_Load();
+    EXPECT_EQ(calendar.CallsStartingWith({"GetSetting"}),
+              (Strings{"GetSetting vrlCalendar/vrlCalendar/left default 16110",
+                       "GetSetting vrlCalendar/vrlCalendar/top default 250"}));
+}
+
+TEST(SavedPosition, AStoreThatFailsIsStillAnError) {
+    LoadedCalendar calendar(false);
+    calendar.platform.failing["GetSetting"] = 70;
+    try {
+        calendar.form.Form_Load();
+        FAIL() << "no error raised";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.Number(), 70);
+    }
+}
+
+TEST(SavedPosition, SavesLeftThenTopOnlyInTheNormalState) {
+    for (int16_t state : {0, 1, 2}) {
+        LoadedCalendar calendar;
+        calendar.platform.form.left = -4900;
+        calendar.platform.form.top = 20000;
+        calendar.platform.form.windowState = state;
+        int16_t cancel = 0;
+        calendar.form.Form_Unload(cancel);
+        const Strings expected = state == 0 ? Strings{"SaveSetting vrlCalendar/vrlCalendar/left=-4900",
+                                                      "SaveSetting vrlCalendar/vrlCalendar/top=20000"}
+                                            : Strings{};
+        EXPECT_EQ(calendar.CallsStartingWith({"SaveSetting"}), expected) << "state " << state;
+    }
+}
+
+TEST(SavedPosition, ARenamedProgramStartsFromTheDefaults) {
+    LoadedCalendar calendar(false);
+    calendar.platform.Store("left", "1000");
+    calendar.platform.exeName = "otherName";
+    calendar.form.Form_Load();
+    EXPECT_EQ(calendar.platform.form.left, 16110);
+}
+
+}  // namespace

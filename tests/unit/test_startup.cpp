@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include "platform/RuntimeError.h"
+#include "tests/unit/LoadedCalendar.h"
+
+TEST(StartUp, LaysTheWindowOutAroundA2640By2310Calendar) {
+    LoadedCalendar calendar;
+    const auto& p = calendar.platform;
+    EXPECT_EQ(p.form.width, 2840);
+    EXPECT_EQ(p.form.height, 2460);  // design label height 150 + 2310
+    EXPECT_EQ((std::vector<float>{p.label1.left, p.label1.top, p.label1.width, p.label1.height}),
+              (std::vector<float>{2640, 0, 200, 175}));
+    EXPECT_EQ((std::vector<float>{p.label2.left, p.label2.top, p.label2.width, p.label2.height}),
+              (std::vector<float>{2390, 0, 200, 175}));
+    EXPECT_EQ(p.calendar.left, 100);
+    EXPECT_EQ(p.calendar.top, 175);
+    EXPECT_EQ(p.calendar.width, 2640);
+    EXPECT_EQ(p.calendar.height, 2310);
+}
+
+TEST(StartUp, WindowHeightUsesTheLabelHeightReadBeforeTheLabelIsResized) {
+    LoadedCalendar calendar(false);
+    calendar.form.Form_Load();
+    EXPECT_LT(calendar.IndexOf("Label1.Height"), calendar.IndexOf("Me.Height="));
+    EXPECT_LT(calendar.IndexOf("Me.Height="), calendar.IndexOf("Label1.Move"));
+}
+
+TEST(StartUp, SecondCopyEndsAtOnceHavingTouchedNothing) {
+    LoadedCalendar calendar(false);
+    calendar.platform.prevInstance = true;
+    calendar.platform.Store("left", "1000");
+    calendar.form.Form_Load();
+    EXPECT_EQ(calendar.platform.calls, (Strings{"App.PrevInstance", "App.End"}));
+    EXPECT_TRUE(calendar.platform.ended);
+    EXPECT_TRUE(calendar.platform.shellCalls.empty());
+    EXPECT_EQ(calendar.platform.Stored("left"), "1000");
+}
+
+TEST(StartUp, IconGoesUpBeforeThePositionIsReadAndTopmostComesLast) {
+    LoadedCalendar calendar(false);
+    calendar.form.Form_Load();
+    const auto& calls = calendar.platform.calls;
+    EXPECT_LT(calendar.IndexOf("MonthView1.Move"), calendar.IndexOf("Shell_NotifyIconA 0"));
+    EXPECT_LT(calendar.IndexOf("Shell_NotifyIconA 0"), calendar.IndexOf("GetSetting"));
+    EXPECT_LT(calendar.IndexOf("Me.Move"), calendar.IndexOf("MonthView1.Value="));
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back().rfind("SetWindowPos", 0), 0u) << calls.back();
+}
+
+TEST(StartUp, CalendarOpensOnToday) {
+    LoadedCalendar calendar;
+    EXPECT_EQ(calendar.platform.calendar.value.year, 2026);
+    EXPECT_EQ(calendar.platform.calendar.value.month, 12);
+    EXPECT_EQ(calendar.platform.calendar.value.day, 7);
+}
+
+TEST(StartUp, FailingStoreLeavesTheIconUpAndStopsBeforeTopmost) {
+    LoadedCalendar calendar(false);
+    calendar.platform.failing["GetSetting"] = 5;
+    EXPECT_THROW(calendar.form.Form_Load(), RuntimeError);
+    EXPECT_EQ(calendar.platform.trayIcons.size(), 1u);
+    EXPECT_EQ(calendar.IndexOf("SetWindowPos"), calendar.platform.calls.size());
+}
+
+TEST(ShutDown, DeletesTheIconBeforeSavingThePosition) {
+    LoadedCalendar calendar;
+    int16_t cancel = 0;
+    calendar.form.Form_Unload(cancel);
+    EXPECT_TRUE(calendar.platform.trayIcons.empty());
+    EXPECT_LT(calendar.IndexOf("Shell_NotifyIconA 2"), calendar.IndexOf("SaveSetting"));
+    EXPECT_EQ(calendar.CallsStartingWith({"SaveSetting"}),
+              (Strings{"SaveSetting vrlCalendar/vrlCalendar/left=16110", "SaveSetting vrlCalendar/vrlCalendar/top=250"}));
+    EXPECT_EQ(cancel, 0);
+}

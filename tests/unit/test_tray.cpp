@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "platform/Numeric.h"
+#include "platform/RuntimeError.h"
+#include "tests/unit/LoadedCalendar.h"
+#include "tray/TrayIcon.h"
+
+namespace {
+
+struct DecodeCase {
+    float x;
+    float twipsPerPixelX;
+    bool toggles;
+};
+
+void PrintTo(const DecodeCase& c, std::ostream* os) { *os << "X " << c.x << " at " << c.twipsPerPixelX; }
+
+class TrayCallback : public ::testing::TestWithParam<DecodeCase> {};
+
+TEST_P(TrayCallback, TogglesOnlyForALeftPressAfterRoundingHalvesToEven) {
+    LoadedCalendar calendar;
+    calendar.platform.screen.twipsPerPixelX = GetParam().twipsPerPixelX;
+    int16_t button = 0, shift = 0;
+    float x = GetParam().x, y = 0;
+    calendar.form.Form_MouseMove(button, shift, x, y);
+    EXPECT_EQ(calendar.platform.form.windowState, GetParam().toggles ? 1 : 0);
+    // Labels go black on every event, before the decoding.
+    ASSERT_GE(calendar.platform.calls.size(), 3u);
+    EXPECT_EQ((Strings(calendar.platform.calls.begin(), calendar.platform.calls.begin() + 3)),
+              (Strings{"Label1.ForeColor=0", "Label2.ForeColor=0", "Screen.TwipsPerPixelX"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Tray, TrayCallback,
+                         ::testing::Values(DecodeCase{7695, 15, true},     // 513: left press
+                                           DecodeCase{7680, 15, false},    // 512: movement
+                                           DecodeCase{7710, 15, false},    // 514: left release
+                                           DecodeCase{7694.5f, 15, false}, // 7694 / 15 = 512
+                                           DecodeCase{7695.5f, 15, true},  // 7696 / 15 = 513
+                                           DecodeCase{6156, 12, true},     // 120 DPI
+                                           DecodeCase{1026, 2.5f, true},   // 2.5 rounds to 2, not 3
+                                           DecodeCase{2052, 3.5f, true},   // 3.5 rounds to 4
+                                           DecodeCase{513, 1, true}));
+
+TEST(Tray, RoundingToLongGoesHalfToEvenAndOverflowsOutOfRange) {
+    const std::vector<std::pair<float, int32_t>> cases{{0.5f, 0},   {1.5f, 2},  {2.5f, 2},   {-0.5f, 0},
+                                                      {-1.5f, -2}, {-2.5f, -2}, {7694.5f, 7694}, {-2147483648.0f, INT32_MIN}};
+    for (const auto& [value, expected] : cases) EXPECT_EQ(numeric::ToLong(value), expected) << value;
+    for (float bad : {2147483648.0f, -2147483904.0f, NAN, INFINITY}) EXPECT_THROW(numeric::ToLong(bad), RuntimeError) << bad;
+}
+
+TEST(Tray, ZeroTwipsPerPixelIsADivisionByZeroError) {
+    LoadedCalendar calendar;
+    calendar.platform.screen.twipsPerPixelX = 0.5f;  // rounds to 0
+    int16_t button = 0, shift = 0;
+    float x = 7695, y = 0;
+    try {
+        calendar.form.Form_MouseMove(button, shift, x, y);
+        FAIL() << "no error raised";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.Number(), 11);
+    }
+}
+
+struct Toggle : ::testing::Test {
+    LoadedCalendar calendar;
+    PlatformDouble& p = calendar.platform;
+    void PressIcon() {
+        int16_t button = 0, shift = 0;
+        float x = 513 * 15, y = 0;
+        p.Forget();
+        calendar.form.Form_MouseMove(button, shift, x, y);
+    }
+    Strings ToggleCalls() {
+        return calendar.CallsStartingWith({"Me.WindowState=", "Me.Visible=", "GetWindowThreadProcessId", "AppActivate"});
+    }
+};
+
+TEST_F(Toggle, FirstPressHidesSecondShowsAndActivates) {
+    PressIcon();
+    EXPECT_EQ(ToggleCalls(), (Strings{"Me.WindowState=1", "Me.Visible=0"}));
+    PressIcon();
+    EXPECT_EQ(ToggleCalls(), (Strings{"Me.WindowState=0", "Me.Visible=-1",
+                                      "GetWindowThreadProcessId " + std::to_string(p.form.hWnd), "AppActivate 4242"}));
+}
+
+TEST_F(Toggle, DecidesByWindowStateAlone) {
+    p.form.windowState = 1;
+    p.form.visible = -1;  // minimised but visible still counts as hidden
+    PressIcon();
+    EXPECT_EQ(p.form.windowState, 0);
+    EXPECT_EQ(p.activated, (std::vector<int32_t>{4242}));
+    p.form.windowState = 2;  // anything but 1 counts as shown
+    PressIcon();
+    EXPECT_EQ(ToggleCalls(), (Strings{"Me.WindowState=1", "Me.Visible=0"}));
+    PressIcon();
+    EXPECT_EQ(p.form.windowState, 0);
+}
+
+TEST_F(Toggle, ClosingWhileHiddenDeletesTheIconAndSavesNothing) {
+    PressIcon();
+    int16_t cancel = 0;
+    calendar.form.Form_Unload(cancel);
+    EXPECT_TRUE(p.trayIcons.empty());
+    EXPECT_TRUE(calendar.CallsStartingWith({"SaveSetting"}).empty());
+}
+
+TEST_F(Toggle, NewTaskbarGetsTheSameIconAsStartUp) {
+    const auto atStartUp = p.shellCalls.at(0);
+    p.trayIcons.clear();  // the shell restarted and forgot every icon
+    calendar.form.Form_TaskbarCreated();
+    ASSERT_EQ(p.shellCalls.size(), 2u);
+    EXPECT_EQ(p.shellCalls[1].message, atStartUp.message);
+    EXPECT_EQ(p.shellCalls[1].data, atStartUp.data);
+    EXPECT_EQ(p.trayIcons.size(), 1u);
+    PressIcon();
+    EXPECT_EQ(p.form.windowState, 1);
+}
+
+}  // namespace

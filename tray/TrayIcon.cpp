@@ -1,0 +1,58 @@
+#include "tray/TrayIcon.h"
+
+#include "platform/Numeric.h"
+#include "tray/NotifyIconRecord.h"
+
+namespace tray {
+
+namespace {
+
+constexpr int32_t kAllFlags = shell::kNifMessage + shell::kNifIcon + shell::kNifTip;
+// The delete record names no callback of ours; the shell finds the icon by
+// window and id alone.
+constexpr int32_t kDeleteCallbackMessage = 1;
+constexpr int16_t kNormal = 0;
+constexpr int16_t kMinimized = 1;
+
+std::u16string Widen(const std::string& text) { return {text.begin(), text.end()}; }
+
+}  // namespace
+
+void AddIcon(PlatformServices& platform) {
+    const std::string tip = platform.MonthView1().ToolTipText();
+    const int32_t hWnd = platform.Me().hWnd();
+    const int32_t hIcon = platform.Me().IconHandle();
+    NotifyIconRecord record =
+        BuildNotifyIconData(hWnd, kIconId, kAllFlags, kCallbackMessage, hIcon, Widen(tip));
+    Shell_NotifyIconA(platform, shell::kNimAdd, record);
+}
+
+void RemoveIcon(PlatformServices& platform) {
+    const int32_t hWnd = platform.Me().hWnd();
+    const int32_t hIcon = platform.Me().IconHandle();
+    NotifyIconRecord record = BuildNotifyIconData(hWnd, kIconId, kAllFlags, kDeleteCallbackMessage, hIcon, u"");
+    Shell_NotifyIconA(platform, shell::kNimDelete, record);
+}
+
+int32_t DecodeCallback(float x, float twipsPerPixelX) {
+    return numeric::DivideTruncating(numeric::ToLong(x), numeric::ToLong(twipsPerPixelX));
+}
+
+void OnWindowMouseMove(PlatformServices& platform, float x) {
+    const float twipsPerPixelX = platform.Screen().TwipsPerPixelX();
+    if (DecodeCallback(x, twipsPerPixelX) != kLeftButtonDown) return;
+
+    FormObject& me = platform.Me();
+    if (me.WindowState() == kMinimized) {
+        me.SetWindowState(kNormal);
+        me.SetVisible(numeric::True);
+        int32_t processId = 0;
+        platform.GetWindowThreadProcessId(me.hWnd(), processId);
+        platform.AppActivate(processId);
+    } else {
+        me.SetWindowState(kMinimized);
+        me.SetVisible(numeric::False);
+    }
+}
+
+}  // namespace tray
