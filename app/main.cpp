@@ -1,0 +1,12 @@
+// vrlCalendar: a month calendar that floats above other windows and hides in
+// the notification area.
+#include <windows.h>
+
+#include "app/frmCalendar.h"
+#include "platform/win32/Win32Platform.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    Win32Platform platform(instance);
+    frmCalendar form(platform);
+    return platform.Run(form);
+}

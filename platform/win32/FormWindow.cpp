@@ -1,0 +1,275 @@
+// The window as designed, and the one place where window messages become the
+// calendar's events.
+#include "platform/win32/Win32Platform.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+#include <windowsx.h>
+
+#include <new>
+
+#include "platform/RuntimeError.h"
+#include "resources/resource.h"
+#include "tray/TrayIcon.h"
+
+namespace {
+
+const char kFormClass[] = "vrlCalendar.frmCalendar";
+const char kFormCaption[] = "vrlCalendar";
+const char kMonthViewToolTip[] = " Click icon system tray to HIDE or SHOW ";
+const char kLabel1ToolTip[] = " Click to close app ";
+
+enum ControlId : UINT_PTR { kLabel1 = 1, kLabel2 = 2, kMonthView1 = 3 };
+
+// Design places and sizes in twips; the load handler replaces all of them
+// except Label1's height.
+struct DesignRect {
+    float left, top, width, height;
+};
+constexpr DesignRect kFormDesign{0, 0, 2840, 2460};
+constexpr DesignRect kLabel1Design{240, 0, 2175, 150};
+constexpr DesignRect kLabel2Design{120, 0, 975, 135};
+constexpr DesignRect kMonthViewDesign{0, 240, 2640, 2310};
+
+// Window background: the system colour for highlighted text.
+constexpr int kBackgroundColour = COLOR_HIGHLIGHTTEXT;
+
+int16_t ShiftState() {
+    return static_cast<int16_t>((GetKeyState(VK_SHIFT) < 0 ? 1 : 0) | (GetKeyState(VK_CONTROL) < 0 ? 2 : 0) |
+                                (GetKeyState(VK_MENU) < 0 ? 4 : 0));
+}
+
+int16_t ButtonsHeld(WPARAM keys) {
+    return static_cast<int16_t>((keys & MK_LBUTTON ? 1 : 0) | (keys & MK_RBUTTON ? 2 : 0) |
+                                (keys & MK_MBUTTON ? 4 : 0));
+}
+
+}  // namespace
+
+template <typename Handler>
+void Win32Platform::Raise(Handler&& handler) {
+    try {
+        handler();
+    } catch (const RuntimeError& error) {
+        ReportRuntimeError(error.Number(), error.Description());
+    } catch (const std::bad_alloc&) {
+        ReportRuntimeError(7, "Out of memory");
+    }
+}
+
+// As the classic runtime does: say which error, then end. The icon goes
+// first, so the notification area is not left holding a dead one.
+void Win32Platform::ReportRuntimeError(int32_t number, const std::string& description) {
+    if (hwnd_) {
+        NOTIFYICONDATAA icon{};
+        icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+        icon.hWnd = hwnd_;
+        icon.uID = tray::kIconId;
+        ::Shell_NotifyIconA(NIM_DELETE, &icon);
+    }
+    const std::string text = "Run-time error '" + std::to_string(number) + "':\n\n" + description;
+    MessageBoxA(nullptr, text.c_str(), app_.EXEName().c_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    ExitProcess(static_cast<UINT>(number));
+}
+
+void Win32Platform::CreateForm() {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_DATE_CLASSES | ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    icon_ = static_cast<HICON>(LoadImageA(instance_, MAKEINTRESOURCEA(IDI_CALENDAR), IMAGE_ICON, 32, 32, 0));
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = FormProc;
+    windowClass.hInstance = instance_;
+    windowClass.hIcon = icon_;
+    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = GetSysColorBrush(kBackgroundColour);
+    windowClass.lpszClassName = kFormClass;
+    RegisterClassExA(&windowClass);
+
+    // A tool window has no taskbar button: the notification-area icon is the
+    // calendar's handle while it runs.
+    hwnd_ = CreateWindowExA(WS_EX_TOOLWINDOW, kFormClass, kFormCaption, WS_POPUP | WS_CLIPCHILDREN,
+                            ToPixels(kFormDesign.left), ToPixels(kFormDesign.top), ToPixels(kFormDesign.width),
+                            ToPixels(kFormDesign.height), nullptr, nullptr, instance_, this);
+
+    // Bold 8.25-point "MS Sans Serif", at the system's DPI.
+    const int dpi = static_cast<int>(1440.0f / twipsPerPixel_ + 0.5f);
+    labelFont_ = CreateFontA(-MulDiv(825, dpi, 7200), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
+                             "MS Sans Serif");
+
+    auto createChild = [&](const char* windowClass, const char* text, DWORD style, const DesignRect& at, UINT_PTR id) {
+        HWND child = CreateWindowExA(0, windowClass, text, WS_CHILD | WS_VISIBLE | style, ToPixels(at.left),
+                                     ToPixels(at.top), ToPixels(at.width), ToPixels(at.height), hwnd_,
+                                     reinterpret_cast<HMENU>(id), instance_, nullptr);
+        SetWindowSubclass(child, ControlProc, id, reinterpret_cast<DWORD_PTR>(this));
+        return child;
+    };
+    // Tab order: the calendar first, so it holds the focus.
+    monthView_.hwnd = createChild(MONTHCAL_CLASSA, "", WS_TABSTOP | MCS_WEEKNUMBERS, kMonthViewDesign, kMonthView1);
+    label1_.hwnd = createChild("STATIC", "X ", SS_RIGHT | SS_NOTIFY, kLabel1Design, kLabel1);
+    label2_.hwnd = createChild("STATIC", "?", SS_LEFT | SS_NOTIFY, kLabel2Design, kLabel2);
+    SendMessageA(label1_.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(labelFont_), FALSE);
+    SendMessageA(label2_.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(labelFont_), FALSE);
+
+    // One month, at the control's own minimum size for it, over the whole range.
+    SYSTEMTIME range[2]{};
+    range[0].wYear = 1753, range[0].wMonth = 1, range[0].wDay = 1;
+    range[1].wYear = 9999, range[1].wMonth = 12, range[1].wDay = 31;
+    MonthCal_SetRange(monthView_.hwnd, GDTR_MIN | GDTR_MAX, range);
+    MonthCal_SetMaxSelCount(monthView_.hwnd, 1);
+    RECT minimum{};
+    MonthCal_GetMinReqRect(monthView_.hwnd, &minimum);
+    const int todayWidth = static_cast<int>(MonthCal_GetMaxTodayWidth(monthView_.hwnd));
+    const int width = minimum.right - minimum.left > todayWidth ? minimum.right - minimum.left : todayWidth;
+    ::SetWindowPos(monthView_.hwnd, nullptr, 0, 0, width, minimum.bottom - minimum.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    monthView_.toolTip = kMonthViewToolTip;
+
+    toolTips_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance_, nullptr);
+    auto addTip = [&](HWND control, const char* text) {
+        TOOLINFOA tool{};
+        tool.cbSize = TTTOOLINFOA_V1_SIZE;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = hwnd_;
+        tool.uId = reinterpret_cast<UINT_PTR>(control);
+        tool.lpszText = const_cast<char*>(text);
+        SendMessageA(toolTips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    };
+    addTip(monthView_.hwnd, kMonthViewToolTip);
+    addTip(label1_.hwnd, kLabel1ToolTip);
+
+    taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
+}
+
+int Win32Platform::Run(FormEvents& events) {
+    events_ = &events;
+    CreateForm();
+    Raise([&] { events_->Form_Load(); });
+    ShowWindow(hwnd_, SW_SHOWNORMAL);
+    SetForegroundWindow(hwnd_);
+
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        PreviewKey(msg);
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return 0;
+}
+
+// Key preview: the window sees key presses before whichever control has the
+// focus, Alt+key (a system key) included; the key then goes on as usual.
+void Win32Platform::PreviewKey(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return;
+    if (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd)) return;
+    int16_t keyCode = static_cast<int16_t>(msg.wParam);
+    int16_t shift = ShiftState();
+    Raise([&] { events_->Form_KeyDown(keyCode, shift); });
+}
+
+LRESULT CALLBACK Win32Platform::FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<Win32Platform*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<Win32Platform*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    return self ? self->OnFormMessage(hwnd, message, wParam, lParam) : DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+LRESULT Win32Platform::OnFormMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == taskbarCreated_ && taskbarCreated_ != 0) {
+        Raise([&] { events_->Form_TaskbarCreated(); });
+        return 0;
+    }
+    switch (message) {
+        case WM_MOUSEMOVE: {
+            // Also the notification icon's callback: the shell puts the mouse
+            // message where a pointer message carries its x position.
+            int16_t button = ButtonsHeld(wParam), shift = ShiftState();
+            float x = ToTwips(GET_X_LPARAM(lParam)), y = ToTwips(GET_Y_LPARAM(lParam));
+            Raise([&] { events_->Form_MouseMove(button, shift, x, y); });
+            return 0;
+        }
+        case WM_ACTIVATE: {
+            // Only activation moving to another window of this program counts.
+            HWND other = reinterpret_cast<HWND>(lParam);
+            DWORD otherProcess = 0;
+            if (LOWORD(wParam) == WA_INACTIVE && other && ::GetWindowThreadProcessId(other, &otherProcess) &&
+                otherProcess == GetCurrentProcessId())
+                Raise([&] { events_->Form_Deactivate(); });
+            break;
+        }
+        case WM_CTLCOLORSTATIC: {
+            HWND control = reinterpret_cast<HWND>(lParam);
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            SetTextColor(dc, control == label1_.hwnd ? label1_.foreColor : label2_.foreColor);
+            SetBkColor(dc, GetSysColor(kBackgroundColour));
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(kBackgroundColour));
+        }
+        case WM_CLOSE: {
+            int16_t cancel = 0;
+            Raise([&] { events_->Form_Unload(cancel); });
+            DestroyWindow(hwnd);
+            return 0;
+        }
+        case WM_ENDSESSION:
+            if (wParam) SendMessageA(hwnd, WM_CLOSE, 0, 0);
+            return 0;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Win32Platform::ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                            DWORD_PTR self) {
+    return reinterpret_cast<Win32Platform*>(self)->OnControlMessage(hwnd, message, wParam, lParam, id);
+}
+
+LRESULT Win32Platform::OnControlMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id) {
+    int16_t button = ButtonsHeld(wParam), shift = ShiftState();
+    float x = ToTwips(GET_X_LPARAM(lParam)), y = ToTwips(GET_Y_LPARAM(lParam));
+    if (id == kMonthView1) {
+        switch (message) {
+            case WM_LBUTTONDOWN: button = 1; Raise([&] { events_->MonthView1_MouseDown(button, shift, x, y); }); break;
+            case WM_RBUTTONDOWN: button = 2; Raise([&] { events_->MonthView1_MouseDown(button, shift, x, y); }); break;
+            case WM_MBUTTONDOWN: button = 4; Raise([&] { events_->MonthView1_MouseDown(button, shift, x, y); }); break;
+            case WM_MOUSEMOVE: Raise([&] { events_->MonthView1_MouseMove(button, shift, x, y); }); break;
+        }
+        return DefSubclassProc(hwnd, message, wParam, lParam);
+    }
+
+    // A label's click is a left press and release both on the label.
+    Label& label = id == kLabel1 ? label1_ : label2_;
+    switch (message) {
+        case WM_MOUSEMOVE:
+            if (id == kLabel1)
+                Raise([&] { events_->Label1_MouseMove(button, shift, x, y); });
+            else
+                Raise([&] { events_->Label2_MouseMove(button, shift, x, y); });
+            return 0;
+        case WM_LBUTTONDOWN:
+            label.pressed = true;
+            SetCapture(hwnd);
+            return 0;
+        case WM_LBUTTONUP: {
+            const bool wasPressed = label.pressed;
+            label.pressed = false;
+            ReleaseCapture();
+            RECT client{};
+            GetClientRect(hwnd, &client);
+            POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            if (!wasPressed || !PtInRect(&client, at)) return 0;
+            if (id == kLabel1)
+                Raise([&] { events_->Label1_Click(); });
+            else
+                Raise([&] { events_->Label2_Click(); });
+            return 0;
+        }
+    }
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}

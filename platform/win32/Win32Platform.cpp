@@ -1,0 +1,278 @@
+#include "platform/win32/Win32Platform.h"
+
+#include <commctrl.h>
+#include <oleauto.h>
+#include <shellapi.h>
+
+#include <cctype>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "platform/RuntimeError.h"
+
+namespace {
+
+std::wstring Widen(const std::string& text) {
+    if (text.empty()) return {};
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    return wide;
+}
+
+std::string Narrow(const wchar_t* text, int length) {
+    if (length <= 0) return {};
+    const int size = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text, length, narrow.data(), size, nullptr, nullptr);
+    return narrow;
+}
+
+HWND AsHandle(int32_t value) { return reinterpret_cast<HWND>(static_cast<intptr_t>(value)); }
+int32_t AsInt32(const void* handle) { return static_cast<int32_t>(reinterpret_cast<intptr_t>(handle)); }
+
+}  // namespace
+
+Win32Platform::Win32Platform(HINSTANCE instance) : instance_(instance) {
+    HDC screen = GetDC(nullptr);
+    twipsPerPixel_ = 1440.0f / static_cast<float>(GetDeviceCaps(screen, LOGPIXELSX));
+    ReleaseDC(nullptr, screen);
+
+    // One copy per executable name and log-on session. The name is taken
+    // atomically, so of two copies started together exactly one sees it free.
+    std::string name = app_.EXEName();
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    instanceMutex_ = CreateMutexA(nullptr, FALSE, ("Local\\" + name + ".SingleInstance").c_str());
+    app_.prevInstance = instanceMutex_ != nullptr && GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+int Win32Platform::ToPixels(float twips) const {
+    const double pixels = std::nearbyint(static_cast<double>(twips) / static_cast<double>(twipsPerPixel_));
+    if (!(pixels >= -2147483648.0 && pixels <= 2147483647.0)) throw RuntimeError::Overflow();
+    return static_cast<int>(pixels);
+}
+
+// --- frmCalendar ---
+
+RECT Win32Platform::Form::Rect() {
+    RECT rect{};
+    GetWindowRect(w.hwnd_, &rect);
+    return rect;
+}
+
+void Win32Platform::Form::Place(int x, int y, int cx, int cy, UINT flags) {
+    ::SetWindowPos(w.hwnd_, nullptr, x, y, cx, cy, flags | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+float Win32Platform::Form::Left() { return w.ToTwips(Rect().left); }
+float Win32Platform::Form::Top() { return w.ToTwips(Rect().top); }
+float Win32Platform::Form::Width() { RECT r = Rect(); return w.ToTwips(r.right - r.left); }
+float Win32Platform::Form::Height() { RECT r = Rect(); return w.ToTwips(r.bottom - r.top); }
+void Win32Platform::Form::SetLeft(float twips) { Place(w.ToPixels(twips), Rect().top, 0, 0, SWP_NOSIZE); }
+void Win32Platform::Form::SetTop(float twips) { Place(Rect().left, w.ToPixels(twips), 0, 0, SWP_NOSIZE); }
+void Win32Platform::Form::SetWidth(float twips) {
+    RECT r = Rect();
+    Place(0, 0, w.ToPixels(twips), r.bottom - r.top, SWP_NOMOVE);
+}
+void Win32Platform::Form::SetHeight(float twips) {
+    RECT r = Rect();
+    Place(0, 0, r.right - r.left, w.ToPixels(twips), SWP_NOMOVE);
+}
+void Win32Platform::Form::Move(float left, float top) { Place(w.ToPixels(left), w.ToPixels(top), 0, 0, SWP_NOSIZE); }
+
+int16_t Win32Platform::Form::WindowState() {
+    if (IsIconic(w.hwnd_)) return 1;
+    if (IsZoomed(w.hwnd_)) return 2;
+    return 0;
+}
+
+void Win32Platform::Form::SetWindowState(int16_t state) {
+    switch (state) {
+        case 0: ShowWindow(w.hwnd_, SW_RESTORE); break;
+        case 1: ShowWindow(w.hwnd_, SW_MINIMIZE); break;
+        case 2: ShowWindow(w.hwnd_, SW_MAXIMIZE); break;
+        default: throw RuntimeError::InvalidProcedureCall();
+    }
+}
+
+void Win32Platform::Form::SetVisible(int16_t visible) { ShowWindow(w.hwnd_, visible ? SW_SHOW : SW_HIDE); }
+int32_t Win32Platform::Form::hWnd() { return AsInt32(w.hwnd_); }
+int32_t Win32Platform::Form::IconHandle() { return AsInt32(w.icon_); }
+void Win32Platform::Form::Unload() { SendMessageA(w.hwnd_, WM_CLOSE, 0, 0); }
+
+// --- labels and calendar ---
+
+float Win32Platform::Label::Height() {
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    return w.ToTwips(r.bottom - r.top);
+}
+
+void Win32Platform::Label::Move(float left, float top, float width, float height) {
+    MoveWindow(hwnd, w.ToPixels(left), w.ToPixels(top), w.ToPixels(width), w.ToPixels(height), TRUE);
+}
+
+void Win32Platform::Label::SetForeColor(int32_t rgb) {
+    foreColor = static_cast<COLORREF>(rgb);
+    InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+float Win32Platform::MonthView::Width() {
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    return w.ToTwips(r.right - r.left);
+}
+
+float Win32Platform::MonthView::Height() {
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    return w.ToTwips(r.bottom - r.top);
+}
+
+void Win32Platform::MonthView::Move(float left, float top) {
+    ::SetWindowPos(hwnd, nullptr, w.ToPixels(left), w.ToPixels(top), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32Platform::MonthView::SetValue(CalendarDate date) {
+    SYSTEMTIME day{};
+    day.wYear = static_cast<WORD>(date.year);
+    day.wMonth = static_cast<WORD>(date.month);
+    day.wDay = static_cast<WORD>(date.day);
+    if (!MonthCal_SetCurSel(hwnd, &day)) throw RuntimeError::InvalidProcedureCall();
+}
+
+// --- screen and application ---
+
+float Win32Platform::Screen::Width() { return w.ToTwips(GetSystemMetrics(SM_CXSCREEN)); }
+float Win32Platform::Screen::Height() { return w.ToTwips(GetSystemMetrics(SM_CYSCREEN)); }
+
+std::string Win32Platform::App::EXEName() {
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string name(path, length);
+    name = name.substr(name.find_last_of("\\/") + 1);
+    const size_t dot = name.find_last_of('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+void Win32Platform::App::End() { ExitProcess(0); }
+
+// --- settings store ---
+
+namespace {
+std::string SettingsKeyPath(const std::string& appName, const std::string& section) {
+    return "Software\\VB and VBA Program Settings\\" + appName + "\\" + section;
+}
+}  // namespace
+
+std::string Win32Platform::Registry::GetSetting(const std::string& appName, const std::string& section,
+                                                const std::string& key, const std::string& defaultText) {
+    HKEY settings = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKeyPath(appName, section).c_str(), 0, KEY_QUERY_VALUE, &settings) !=
+        ERROR_SUCCESS)
+        return defaultText;
+    DWORD type = 0, size = 0;
+    std::string text = defaultText;
+    if (RegQueryValueExA(settings, key.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+        (type == REG_SZ || type == REG_EXPAND_SZ)) {
+        std::vector<char> buffer(size + 1, '\0');
+        if (RegQueryValueExA(settings, key.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) ==
+            ERROR_SUCCESS)
+            text.assign(buffer.data());  // the stored text may or may not end in a NUL
+    }
+    RegCloseKey(settings);
+    return text;
+}
+
+void Win32Platform::Registry::SaveSetting(const std::string& appName, const std::string& section,
+                                          const std::string& key, const std::string& text) {
+    HKEY settings = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, SettingsKeyPath(appName, section).c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                        nullptr, &settings, nullptr) != ERROR_SUCCESS)
+        throw RuntimeError::InvalidProcedureCall();
+    const LONG result = RegSetValueExA(settings, key.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                                       static_cast<DWORD>(text.size() + 1));
+    RegCloseKey(settings);
+    if (result != ERROR_SUCCESS) throw RuntimeError::InvalidProcedureCall();
+}
+
+// --- other services ---
+
+CalendarDate Win32Platform::Today() {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    return {now.wYear, now.wMonth, now.wDay};
+}
+
+int32_t Win32Platform::MsgBox(const std::string& prompt, int32_t buttons, const std::string& title) {
+    const int answer = MessageBoxA(hwnd_, prompt.c_str(), title.c_str(), static_cast<UINT>(buttons));
+    if (answer == 0) throw RuntimeError::InvalidProcedureCall();
+    return answer;
+}
+
+namespace {
+struct ProcessWindowSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK FindProcessWindow(HWND hwnd, LPARAM data) {
+    auto* search = reinterpret_cast<ProcessWindowSearch*>(data);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(hwnd, &owner);
+    if (owner != search->processId || !IsWindowVisible(hwnd) || GetWindow(hwnd, GW_OWNER)) return TRUE;
+    search->found = hwnd;
+    return FALSE;
+}
+}  // namespace
+
+void Win32Platform::AppActivate(int32_t processId) {
+    ProcessWindowSearch search{static_cast<DWORD>(processId), nullptr};
+    EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&search));
+    if (!search.found) throw RuntimeError::InvalidProcedureCall();
+    if (IsIconic(search.found)) ShowWindow(search.found, SW_RESTORE);
+    SetForegroundWindow(search.found);
+}
+
+std::string Win32Platform::SingleToText(float value) {
+    BSTR text = nullptr;
+    if (FAILED(VarBstrFromR4(value, LOCALE_USER_DEFAULT, 0, &text))) throw RuntimeError::TypeMismatch();
+    std::string narrow = Narrow(text, static_cast<int>(SysStringLen(text)));
+    SysFreeString(text);
+    return narrow;
+}
+
+float Win32Platform::TextToSingle(const std::string& text) {
+    std::wstring wide = Widen(text);
+    float value = 0;
+    const HRESULT result = VarR4FromStr(wide.data(), LOCALE_USER_DEFAULT, 0, &value);
+    if (result == DISP_E_OVERFLOW) throw RuntimeError::Overflow();
+    if (FAILED(result)) throw RuntimeError::TypeMismatch();
+    return value;
+}
+
+int32_t Win32Platform::Shell_NotifyIconA(int32_t message, ShellNotifyIconBuffer& data) {
+    // The shell reads the record through a typed pointer: hand it a properly
+    // aligned copy and take back whatever it leaves there.
+    union {
+        NOTIFYICONDATAA record;
+        BYTE bytes[sizeof(NOTIFYICONDATAA)];
+    } aligned{};
+    std::memcpy(aligned.bytes, data.data(), data.size());
+    const BOOL result = ::Shell_NotifyIconA(static_cast<DWORD>(message), &aligned.record);
+    std::memcpy(data.data(), aligned.bytes, data.size());
+    return result;
+}
+
+int32_t Win32Platform::SetWindowPos(int32_t hWnd, int32_t hWndInsertAfter, int32_t x, int32_t y, int32_t cx,
+                                    int32_t cy, int32_t flags) {
+    return ::SetWindowPos(AsHandle(hWnd), AsHandle(hWndInsertAfter), x, y, cx, cy, static_cast<UINT>(flags));
+}
+
+int32_t Win32Platform::GetWindowThreadProcessId(int32_t hWnd, int32_t& processId) {
+    DWORD id = 0;
+    const DWORD thread = ::GetWindowThreadProcessId(AsHandle(hWnd), &id);
+    processId = static_cast<int32_t>(id);
+    return static_cast<int32_t>(thread);
+}

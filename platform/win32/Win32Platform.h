@@ -1,0 +1,135 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "platform/FormEvents.h"
+#include "platform/PlatformServices.h"
+
+// PlatformServices on the Win32 API. It creates the window and its controls as
+// designed, turns window messages into handler calls, and turns handler
+// requests into API calls, converting twips and pixels on the way. It decides
+// nothing about the calendar's behaviour.
+class Win32Platform : public PlatformServices {
+public:
+    explicit Win32Platform(HINSTANCE instance);
+
+    // Creates the window, raises load, shows the window and pumps messages
+    // until the window is gone. Returns the process exit code.
+    int Run(FormEvents& events);
+
+    FormObject& Me() override { return form_; }
+    LabelObject& Label1() override { return label1_; }
+    LabelObject& Label2() override { return label2_; }
+    MonthViewObject& MonthView1() override { return monthView_; }
+    ScreenObject& Screen() override { return screen_; }
+    AppObject& App() override { return app_; }
+    SettingsStore& Settings() override { return settings_; }
+    CalendarDate Today() override;
+    int32_t MsgBox(const std::string& prompt, int32_t buttons, const std::string& title) override;
+    void AppActivate(int32_t processId) override;
+    std::string SingleToText(float value) override;
+    float TextToSingle(const std::string& text) override;
+    int32_t Shell_NotifyIconA(int32_t message, ShellNotifyIconBuffer& data) override;
+    int32_t SetWindowPos(int32_t hWnd, int32_t hWndInsertAfter, int32_t x, int32_t y, int32_t cx, int32_t cy,
+                         int32_t flags) override;
+    int32_t GetWindowThreadProcessId(int32_t hWnd, int32_t& processId) override;
+
+private:
+    // --- units ---
+    int ToPixels(float twips) const;
+    float ToTwips(int pixels) const { return static_cast<float>(pixels) * twipsPerPixel_; }
+
+    // --- the window and its controls (FormWindow.cpp) ---
+    void CreateForm();
+    static LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                        DWORD_PTR self);
+    LRESULT OnFormMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnControlMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id);
+    void PreviewKey(const MSG& msg);
+    template <typename Handler>
+    void Raise(Handler&& handler);
+    [[noreturn]] void ReportRuntimeError(int32_t number, const std::string& description);
+
+    struct Form : FormObject {
+        Win32Platform& w;
+        explicit Form(Win32Platform& w) : w(w) {}
+        RECT Rect();
+        void Place(int x, int y, int cx, int cy, UINT flags);
+        float Left() override;
+        void SetLeft(float twips) override;
+        float Top() override;
+        void SetTop(float twips) override;
+        float Width() override;
+        void SetWidth(float twips) override;
+        float Height() override;
+        void SetHeight(float twips) override;
+        void Move(float left, float top) override;
+        int16_t WindowState() override;
+        void SetWindowState(int16_t state) override;
+        void SetVisible(int16_t visible) override;
+        int32_t hWnd() override;
+        int32_t IconHandle() override;
+        void Unload() override;
+    } form_{*this};
+
+    struct Label : LabelObject {
+        Win32Platform& w;
+        HWND hwnd = nullptr;
+        COLORREF foreColor;
+        bool pressed = false;
+        explicit Label(Win32Platform& w) : w(w), foreColor(GetSysColor(COLOR_BTNTEXT)) {}
+        float Height() override;
+        void Move(float left, float top, float width, float height) override;
+        void SetForeColor(int32_t rgb) override;
+    } label1_{*this}, label2_{*this};
+
+    struct MonthView : MonthViewObject {
+        Win32Platform& w;
+        HWND hwnd = nullptr;
+        std::string toolTip;
+        explicit MonthView(Win32Platform& w) : w(w) {}
+        float Width() override;
+        float Height() override;
+        std::string ToolTipText() override { return toolTip; }
+        void Move(float left, float top) override;
+        void SetValue(CalendarDate date) override;
+    } monthView_{*this};
+
+    struct Screen : ScreenObject {
+        Win32Platform& w;
+        explicit Screen(Win32Platform& w) : w(w) {}
+        float Width() override;
+        float Height() override;
+        float TwipsPerPixelX() override { return w.twipsPerPixel_; }
+    } screen_{*this};
+
+    struct App : AppObject {
+        Win32Platform& w;
+        bool prevInstance = false;
+        explicit App(Win32Platform& w) : w(w) {}
+        bool PrevInstance() override { return prevInstance; }
+        std::string EXEName() override;
+        [[noreturn]] void End() override;
+    } app_{*this};
+
+    // HKCU\Software\VB and VBA Program Settings\<application>\<section>, as the
+    // classic runtime's per-user settings functions keep them.
+    struct Registry : SettingsStore {
+        std::string GetSetting(const std::string& appName, const std::string& section, const std::string& key,
+                               const std::string& defaultText) override;
+        void SaveSetting(const std::string& appName, const std::string& section, const std::string& key,
+                         const std::string& text) override;
+    } settings_;
+
+    HINSTANCE instance_;
+    FormEvents* events_ = nullptr;
+    HWND hwnd_ = nullptr;
+    HICON icon_ = nullptr;
+    HFONT labelFont_ = nullptr;
+    HWND toolTips_ = nullptr;
+    HANDLE instanceMutex_ = nullptr;
+    UINT taskbarCreated_ = 0;
+    float twipsPerPixel_ = 15;
+};

@@ -1,0 +1,2 @@
+#pragma once
+#define IDI_CALENDAR 1
