@@ -1,0 +1,160 @@
+#!/usr/bin/env python3
+"""A private X desktop: Xvfb, a window manager (openbox) and a notification-area
+host (trayer), started on a display number the X server picks itself.
+
+As a program: shows the calendar on such a desktop, saves a screenshot and
+prints where.  Usage: virtual_desktop.py EXE SCREENSHOT
+"""
+import os
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import time
+
+REQUIRED = {"Xvfb": "xvfb", "openbox": "openbox", "trayer": "trayer", "xwininfo": "x11-utils",
+            "xprop": "x11-utils", "import": "imagemagick", "wine": "wine wine32:i386"}
+
+
+def require_tools():
+    missing = sorted({package for tool, package in REQUIRED.items() if not shutil.which(tool)})
+    if missing:
+        sys.exit("missing: " + ", ".join(missing) + " (run scripts/deps.sh desktop, or apt-get install them)")
+
+
+def wait_until(condition, seconds, what):
+    """Polls condition() until it returns something truthy; fails saying what it waited for."""
+    deadline = time.monotonic() + seconds
+    while True:
+        result = condition()
+        if result:
+            return result
+        if time.monotonic() > deadline:
+            raise TimeoutError(f"waited {seconds}s for {what}")
+        time.sleep(0.1)
+
+
+class VirtualDesktop:
+    def __init__(self, width=1024, height=768):
+        self.size = (width, height)
+        self.processes = []
+        self.display = None
+
+    def env(self, **extra):
+        env = dict(os.environ, DISPLAY=self.display)
+        env.update(extra)
+        return env
+
+    def x(self, *command):
+        """Runs an X client against this display and returns its output."""
+        return subprocess.run(command, env=self.env(), capture_output=True, text=True, timeout=30).stdout
+
+    def start(self):
+        read_end, write_end = os.pipe()
+        server = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{self.size[0]}x{self.size[1]}x24",
+             "-nolisten", "tcp"], pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        self.processes.append(server)
+        with os.fdopen(read_end) as announced:
+            number = announced.readline().strip()
+        if not number:
+            raise RuntimeError("Xvfb did not start")
+        self.display = ":" + number
+
+        self.spawn(["openbox", "--sm-disable"])
+        wait_until(lambda: "window id" in self.x("xprop", "-root", "_NET_SUPPORTING_WM_CHECK"), 20,
+                   "the window manager")
+        self.spawn(["trayer", "--edge", "bottom", "--align", "right", "--widthtype", "pixel", "--width", "160",
+                    "--heighttype", "pixel", "--height", "24", "--SetDockType", "true", "--transparent", "false"])
+        wait_until(self.tray_panel, 20, "the notification-area host")
+        return self
+
+    def spawn(self, command, **kwargs):
+        process = subprocess.Popen(command, env=kwargs.pop("env", self.env()), stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL, **kwargs)
+        self.processes.append(process)
+        return process
+
+    def stop_tray(self):
+        for process in self.processes:
+            if process.args[0] == "trayer" and process.poll() is None:
+                process.terminate()
+                process.wait(10)
+
+    def tray_panel(self):
+        """(x, y, width, height) of the tray host's panel, or None."""
+        for line in self.x("xwininfo", "-root", "-tree").splitlines():
+            if '"panel": ("panel" "trayer")' in line:
+                return parse_geometry(line)
+        return None
+
+    def tray_icons(self):
+        """Screen rectangles of the icons docked in the panel."""
+        icons, inside = [], False
+        for line in self.x("xwininfo", "-root", "-tree").splitlines():
+            if '"panel": ("panel" "trayer")' in line:
+                inside, depth = True, len(line) - len(line.lstrip())
+                continue
+            if inside:
+                if len(line) - len(line.lstrip()) <= depth and line.strip():
+                    break
+                geometry = parse_geometry(line)
+                if geometry and geometry[2] > 4 and geometry[3] > 4:
+                    icons.append(geometry)
+        return icons
+
+    def screenshot(self, path):
+        self.x("import", "-window", "root", path)
+        return path
+
+    def stop(self):
+        for process in reversed(self.processes):
+            if process.poll() is None:
+                process.send_signal(signal.SIGTERM)
+        for process in reversed(self.processes):
+            try:
+                process.wait(10)
+            except subprocess.TimeoutExpired:
+                process.kill()
+
+    def __enter__(self):
+        return self.start()
+
+    def __exit__(self, *error):
+        self.stop()
+
+
+GEOMETRY = re.compile(r"(\d+)x(\d+)[+-]-?\d+[+-]-?\d+\s+\+(-?\d+)\+(-?\d+)")
+
+
+def parse_geometry(line):
+    """The absolute (x, y, width, height) of one line of `xwininfo -tree`, or None."""
+    found = GEOMETRY.search(line)
+    if not found:
+        return None
+    width, height, x, y = (int(v) for v in found.groups())
+    return x, y, width, height
+
+
+def main():
+    if len(sys.argv) != 3:
+        sys.exit(__doc__)
+    require_tools()
+    exe, shot = sys.argv[1], sys.argv[2]
+    with VirtualDesktop() as desktop:
+        env = desktop.env(WINEDEBUG="-all")
+        calendar = desktop.spawn(["wine", exe], env=env)
+        wait_until(lambda: '"vrlCalendar": ("vrlcalendar.exe"' in desktop.x("xwininfo", "-root", "-tree"), 120,
+                   "the calendar window")
+        wait_until(desktop.tray_icons, 30, "the notification-area icon")
+        time.sleep(1)  # let the calendar finish painting
+        desktop.screenshot(shot)
+        calendar.terminate()
+        subprocess.run(["wineserver", "-k"], env=env)
+    print(f"The calendar ran on a private display; screenshot: {os.path.abspath(shot)}")
+
+
+if __name__ == "__main__":
+    main()
