@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/deps.sh native
+scripts/deps.sh native win32 desktop
 cmake --preset native
 cmake --build --preset native
-ctest --preset native
+ctest --preset native "$@"

@@ -91,17 +91,19 @@ class VirtualDesktop:
         return None
 
     def tray_icons(self):
-        """Screen rectangles of the icons docked in the panel."""
-        icons, inside = [], False
+        """Screen rectangles of the icons docked in the panel (its direct children)."""
+        icons, panel_depth = [], None
         for line in self.x("xwininfo", "-root", "-tree").splitlines():
+            depth = len(line) - len(line.lstrip())
             if '"panel": ("panel" "trayer")' in line:
-                inside, depth = True, len(line) - len(line.lstrip())
-                continue
-            if inside:
-                if len(line) - len(line.lstrip()) <= depth and line.strip():
-                    break
+                panel_depth = depth
+            elif panel_depth is not None:
                 geometry = parse_geometry(line)
-                if geometry and geometry[2] > 4 and geometry[3] > 4:
+                if geometry is None:
+                    continue
+                if depth <= panel_depth:
+                    break
+                if depth == panel_depth + 3 and geometry[2] > 4 and geometry[3] > 4:
                     icons.append(geometry)
         return icons
 

@@ -1,0 +1,207 @@
+"""One scenario's world: a private desktop, a fresh Wine prefix, the calendar
+running in it, real input through the display, and ways to look from outside.
+"""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "scripts"))
+from virtual_desktop import VirtualDesktop, require_tools, wait_until  # noqa: E402
+
+TWIPS_PER_PIXEL = 15  # Xvfb's screens are 96 DPI
+SETTINGS_KEY = r"HKCU\Software\VB and VBA Program Settings\vrlCalendar\vrlCalendar"
+
+
+class ScenarioFailed(AssertionError):
+    pass
+
+
+def twips_to_pixels(twips):
+    return int(round(twips / TWIPS_PER_PIXEL))
+
+
+class World:
+    def __init__(self, name, exe, inspector, template, failures, screen=(1024, 768)):
+        self.name, self.exe, self.inspector, self.failures = name, exe, inspector, failures
+        self.processes = []
+        self.desktop = VirtualDesktop(*screen).start()
+        self.prefix = tempfile.mkdtemp(prefix=f"vrl-e2e-{name}-")
+        os.rmdir(self.prefix)
+        shutil.copytree(template, self.prefix, symlinks=True)
+        self.env = self.desktop.env(WINEPREFIX=self.prefix, WINEDEBUG="-all")
+        # Bring the prefix's wineserver and desktop up before anything else:
+        # two wine processes racing to start them can leave one hanging.
+        self.wine(self.inspector, "count", check=True)
+
+    # --- the program ---
+
+    def start_calendar(self, wait=True):
+        process = subprocess.Popen(["wine", self.exe], env=self.env, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL)
+        self.processes.append(process)
+        if wait:
+            self.wait_for(lambda: self.window().get("visible") == "1", 60, "the calendar window shown")
+            self.wait_for(lambda: len(self.desktop.tray_icons()) == 1, 30, "one icon in the notification area")
+        return process
+
+    def ended(self, process, seconds=20):
+        try:
+            process.wait(seconds)
+            return True
+        except subprocess.TimeoutExpired:
+            return False
+
+    def wine(self, *command, check=False):
+        # Output goes to a file, not a pipe: a Wine service that the command
+        # happens to start would hold a pipe open long after the command ends.
+        with tempfile.TemporaryFile(mode="w+") as out:
+            done = subprocess.run(["wine", *command], env=self.env, stdout=out, stderr=subprocess.DEVNULL,
+                                  timeout=60)
+            out.seek(0)
+            text = out.read()
+        if check and done.returncode != 0:
+            self.fail(f"wine {' '.join(command)} exited {done.returncode}")
+        return text
+
+    def inspect(self, *command):
+        values, children = {}, []
+        for line in self.wine(self.inspector, *command).splitlines():
+            if line.startswith("child="):
+                fields, _, text = line.rstrip("\r").partition(" text=")
+                child = dict(part.split("=", 1) for part in fields.split(" "))
+                child["text"] = text
+                children.append(child)
+            elif "=" in line:
+                key, value = line.split("=", 1)
+                values[key] = value.rstrip("\r")
+        values["children"] = children
+        return values
+
+    def window(self):
+        state = self.inspect("window")
+        return state if state.get("found") == "1" else {}
+
+    def position(self):
+        state = self.window()
+        return (int(state["left"]), int(state["top"])) if state else None
+
+    # --- the store ---
+
+    def stored(self):
+        """The stored values as {name: text}; empty when the key does not exist."""
+        values = {}
+        for line in self.wine("reg", "query", SETTINGS_KEY).splitlines():
+            parts = line.split(None, 2)
+            if len(parts) == 3 and parts[1].startswith("REG_"):
+                values[parts[0]] = parts[2].strip()
+        return values
+
+    def store(self, name, text, kind="REG_SZ"):
+        self.wine("reg", "add", SETTINGS_KEY, "/v", name, "/t", kind, "/d", text, "/f", check=True)
+
+    # --- real input ---
+
+    def xdotool(self, *arguments):
+        subprocess.run(["xdotool", *map(str, arguments)], env=self.env, check=True, timeout=60)
+
+    def point_at(self, x, y):
+        self.xdotool("mousemove", x, y)
+        time.sleep(0.3)
+
+    def click(self, x, y, button=1):
+        self.xdotool("mousemove", x, y)
+        time.sleep(0.2)
+        self.xdotool("click", button)
+        time.sleep(0.3)
+
+    def keys(self, *keys, repeat=1):
+        self.xdotool("key", "--delay", 30, *[k for _ in range(repeat) for k in keys])
+        time.sleep(0.5)
+
+    def click_tray_icon(self):
+        icons = self.desktop.tray_icons()
+        if len(icons) != 1:
+            self.fail(f"expected one icon in the notification area, saw {len(icons)}")
+        x, y, width, height = icons[0]
+        self.click(x + width // 2, y + height // 2)
+
+    def window_point(self, dx, dy):
+        """Screen coordinates of a point given relative to the calendar window."""
+        left, top = self.position()
+        return left + dx, top + dy
+
+    def pixels(self, x, y, width, height):
+        """RGB triples of a screen rectangle, row by row."""
+        path = os.path.join(self.prefix, "crop.rgb")
+        subprocess.run(["import", "-window", "root", "-crop", f"{width}x{height}+{x}+{y}", "-depth", "8",
+                        f"rgb:{path}"], env=self.env, check=True, timeout=30)
+        with open(path, "rb") as raw:
+            data = raw.read()
+        return [tuple(data[i:i + 3]) for i in range(0, len(data), 3)]
+
+    # --- waiting and failing ---
+
+    def wait_for(self, condition, seconds, what):
+        try:
+            return wait_until(condition, seconds, what)
+        except TimeoutError as timeout:
+            self.fail(str(timeout))
+
+    def expect(self, what, observe, accept, seconds=10):
+        """Waits until accept(observe()) holds; on time-out says what it expected and what it saw."""
+        seen = None
+        deadline = time.monotonic() + seconds
+        while True:
+            seen = observe()
+            if accept(seen):
+                return seen
+            if time.monotonic() > deadline:
+                self.fail(f"expected {what}; saw {seen!r}")
+            time.sleep(0.2)
+
+    def fail(self, message):
+        os.makedirs(self.failures, exist_ok=True)
+        shot = os.path.join(self.failures, f"{self.name}.png")
+        try:
+            self.desktop.screenshot(shot)
+            message += f"\n  screenshot: {shot}"
+        except Exception as error:  # the report matters more than the picture
+            message += f"\n  (no screenshot: {error})"
+        raise ScenarioFailed(message)
+
+    # --- the end ---
+
+    def close(self):
+        for process in self.processes:
+            if process.poll() is None:
+                process.kill()
+        for process in self.processes:
+            try:
+                process.wait(10)
+            except subprocess.TimeoutExpired:
+                pass
+        subprocess.run(["wineserver", "-k"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       timeout=60)
+        subprocess.run(["wineserver", "-w"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       timeout=60)
+        self.desktop.stop()
+        shutil.rmtree(self.prefix, ignore_errors=True)
+
+
+def make_template(path):
+    """A Wine prefix made once with wineboot, copied for every scenario."""
+    require_tools()
+    if os.path.exists(os.path.join(path, "system.reg")):
+        return
+    shutil.rmtree(path, ignore_errors=True)
+    os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
+    env = dict(os.environ, WINEPREFIX=path, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+    env.pop("DISPLAY", None)
+    subprocess.run(["wineboot", "--init"], env=env, check=True, timeout=600, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
+    subprocess.run(["wineserver", "-w"], env=env, timeout=600, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    if not os.path.exists(os.path.join(path, "system.reg")):
+        raise SystemExit(f"wineboot did not make a prefix in {path}")

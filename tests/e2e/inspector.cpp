@@ -1,0 +1,116 @@
+// Looks at the calendar from outside, as any other Windows program could, and
+// plays the shell's part where a test needs the shell to misbehave.
+//   inspector window            the calendar window: place, state, controls
+//   inspector count             how many calendar windows exist
+//   inspector dialog TITLE      a dialog with that title: its message text
+//   inspector drop-icon         the shell forgets the calendar's icon
+//   inspector announce-taskbar  the shell says a new taskbar was created
+// Output is key=value lines; the exit code is 0 when the thing was found.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+const char kCalendarClass[] = "vrlCalendar.frmCalendar";
+
+std::string Text(HWND hwnd) {
+    char text[2048] = "";
+    GetWindowTextA(hwnd, text, sizeof text);
+    return text;
+}
+
+std::string Escaped(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\r') out += "\\r";
+        else if (c == '\n') out += "\\n";
+        else out += c;
+    }
+    return out;
+}
+
+BOOL CALLBACK PrintChild(HWND child, LPARAM parent) {
+    char className[64] = "";
+    GetClassNameA(child, className, sizeof className);
+    RECT r{};
+    GetWindowRect(child, &r);
+    POINT origin{r.left, r.top};
+    ScreenToClient(reinterpret_cast<HWND>(parent), &origin);
+    std::printf("child=%s id=%ld x=%ld y=%ld width=%ld height=%ld text=%s\n", className,
+                static_cast<long>(GetDlgCtrlID(child)), origin.x, origin.y, r.right - r.left, r.bottom - r.top,
+                Escaped(Text(child)).c_str());
+    return TRUE;
+}
+
+BOOL CALLBACK CountCalendars(HWND hwnd, LPARAM count) {
+    char className[64] = "";
+    GetClassNameA(hwnd, className, sizeof className);
+    if (std::strcmp(className, kCalendarClass) == 0) ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
+int ShowWindowState(HWND hwnd) {
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    const LONG exStyle = GetWindowLongA(hwnd, GWL_EXSTYLE);
+    HWND foreground = GetForegroundWindow();
+    std::printf("hwnd=%lu\npid=%lu\nleft=%ld\ntop=%ld\nwidth=%ld\nheight=%ld\n",
+                static_cast<unsigned long>(reinterpret_cast<uintptr_t>(hwnd)), static_cast<unsigned long>(pid),
+                r.left, r.top, r.right - r.left, r.bottom - r.top);
+    std::printf("visible=%d\niconic=%d\ntopmost=%d\ntoolwindow=%d\nenabled=%d\nforeground=%d\nforeground_title=%s\n",
+                IsWindowVisible(hwnd) ? 1 : 0, IsIconic(hwnd) ? 1 : 0, exStyle & WS_EX_TOPMOST ? 1 : 0,
+                exStyle & WS_EX_TOOLWINDOW ? 1 : 0, IsWindowEnabled(hwnd) ? 1 : 0, foreground == hwnd ? 1 : 0,
+                foreground ? Text(foreground).c_str() : "");
+    std::printf("screen_width=%d\nscreen_height=%d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    EnumChildWindows(hwnd, PrintChild, reinterpret_cast<LPARAM>(hwnd));
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string command = argc > 1 ? argv[1] : "";
+    HWND calendar = FindWindowA(kCalendarClass, nullptr);
+
+    if (command == "window") {
+        std::printf("found=%d\n", calendar ? 1 : 0);
+        return calendar ? ShowWindowState(calendar) : 1;
+    }
+    if (command == "count") {
+        int count = 0;
+        EnumWindows(CountCalendars, reinterpret_cast<LPARAM>(&count));
+        std::printf("count=%d\n", count);
+        return 0;
+    }
+    if (command == "dialog" && argc > 2) {
+        HWND dialog = FindWindowA("#32770", argv[2]);
+        std::printf("found=%d\n", dialog ? 1 : 0);
+        if (!dialog) return 1;
+        // A message box keeps its text in a static control with id 0xFFFF.
+        std::printf("message=%s\n", Escaped(Text(GetDlgItem(dialog, 0xFFFF))).c_str());
+        std::printf("foreground=%d\n", GetForegroundWindow() == dialog ? 1 : 0);
+        return 0;
+    }
+    if (command == "drop-icon") {
+        if (!calendar) return 1;
+        NOTIFYICONDATAA icon{};
+        icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+        icon.hWnd = calendar;
+        icon.uID = 1;
+        std::printf("deleted=%d\n", Shell_NotifyIconA(NIM_DELETE, &icon) ? 1 : 0);
+        return 0;
+    }
+    if (command == "announce-taskbar") {
+        PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+        std::printf("announced=1\n");
+        return 0;
+    }
+    std::fprintf(stderr, "usage: inspector window|count|dialog TITLE|drop-icon|announce-taskbar\n");
+    return 2;
+}

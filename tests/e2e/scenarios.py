@@ -1,0 +1,357 @@
+#!/usr/bin/env python3
+"""End-to-end scenarios: the real calendar under Wine, driven with real input.
+
+Usage: scenarios.py --exe EXE --inspector EXE --template DIR [--failures DIR] NAME
+       scenarios.py --template DIR --make-template
+       scenarios.py --list
+"""
+import argparse
+import subprocess
+import sys
+import time
+
+from harness import TWIPS_PER_PIXEL, ScenarioFailed, World, make_template, twips_to_pixels
+
+SCENARIOS = {}
+HELP_TEXT = ("One can move the calendar by pressing the <Alt> key and subsequently the left, right, up or down "
+             "<Arrow> key.   \\r\\nOr -quicker- by clicking on the calendar, holding the (left mouse) button down "
+             "and subsequently dragging the calendar to the desired position. \\r\\n\\r\\nJust click the calendar "
+             "icon in the system tray to hide or show the calendar. Click the Close button to close the calendar.")
+
+
+def scenario(function):
+    SCENARIOS[function.__name__] = function
+    return function
+
+
+# Where things are, in pixels relative to the window, given its width: the
+# labels are 200 twips wide in the top strip, the calendar starts below it.
+def label_rect(width, which):
+    right = width - (0 if which == 1 else 17)
+    return right - 13, 0, 13, 12
+
+
+def label_centre(world, which):
+    x, y, w, h = label_rect(int(world.window()["width"]), which)
+    return world.window_point(x + w // 2, y + h // 2)
+
+
+def red_pixels(world, which):
+    x, y, w, h = label_rect(int(world.window()["width"]), which)
+    sx, sy = world.window_point(x, y)
+    return sum(1 for r, g, b in world.pixels(sx, sy, w, h) if r >= 200 and g <= 80 and b <= 80)
+
+
+def calendar_point(world):
+    """A point on the week-number column: pressing there selects nothing."""
+    return world.window_point(20, 100)
+
+
+def default_position(world):
+    state = world.window()
+    width, screen = int(state["width"]) * TWIPS_PER_PIXEL, int(state["screen_width"]) * TWIPS_PER_PIXEL
+    return twips_to_pixels(screen - width - 250), twips_to_pixels(250)
+
+
+@scenario
+def first_start(world):
+    world.start_calendar()
+    state = world.window()
+    width, height = int(state["width"]), int(state["height"])
+    world.expect(f"the window at {default_position(world)}", world.position, lambda p: p == default_position(world))
+    if state["topmost"] != "1":
+        world.fail("the window is not topmost")
+    frame = world.desktop.x("xwininfo", "-root", "-tree")
+    window_id = next(line.split()[0] for line in frame.splitlines() if '"vrlCalendar": ("vrlcalendar.exe"' in line)
+    if "_NET_WM_STATE_ABOVE" not in world.desktop.x("xprop", "-id", window_id, "_NET_WM_STATE"):
+        world.fail("the window manager does not keep the window above others")
+    controls = {child["id"]: child for child in state["children"]}
+    calendar, close, help_label = controls["3"], controls["1"], controls["2"]
+    seen = {
+        "calendar place": (int(calendar["x"]), int(calendar["y"])),
+        "window width": width - int(calendar["width"]),
+        "window height": height - int(calendar["height"]),
+        "X label": (int(close["x"]), int(close["y"]), int(close["width"]), int(close["height"]), close["text"]),
+        "? label": (int(help_label["x"]), int(help_label["y"]), int(help_label["width"]), int(help_label["height"]),
+                    help_label["text"]),
+    }
+    expected = {
+        "calendar place": (twips_to_pixels(100), twips_to_pixels(175)),
+        "window width": 13,   # 200 twips beside the calendar, rounded with it
+        "window height": 10,  # the label's design height of 150 twips
+        "X label": (width - 13, 0, 13, 12, "X "),
+        "? label": (width - 30, 0, 13, 12, "?"),
+    }
+    if seen != expected:
+        world.fail(f"layout: expected {expected}, saw {seen}")
+    if world.stored():
+        world.fail(f"nothing should be stored while running; saw {world.stored()}")
+
+
+@scenario
+def stays_on_top(world):
+    world.start_calendar()
+    left, top = world.position()
+    world.point_at(5, 5)
+    before = world.pixels(left, top, 300, 150)
+    other = world.desktop.spawn(["xmessage", "-geometry", f"600x400+{max(left - 100, 0)}+{max(top - 20, 0)}",
+                                 "another window"])
+    world.wait_for(lambda: "xmessage" in world.desktop.x("xwininfo", "-root", "-tree"), 20, "the other window")
+    world.xdotool("search", "--sync", "--name", "^xmessage$", "windowactivate", "--sync")
+    time.sleep(1)
+    after = world.pixels(left, top, 300, 150)
+    same = sum(1 for a, b in zip(before, after) if a == b) / len(before)
+    other.terminate()
+    if same < 0.95:
+        world.fail(f"the activated window covers the calendar: only {same:.0%} of its pixels are unchanged")
+
+
+@scenario
+def tray_toggle(world):
+    world.start_calendar()
+    world.click_tray_icon()
+    world.expect("the window hidden (minimised and invisible)", world.window,
+                 lambda s: s.get("visible") == "0" and s.get("iconic") == "1")
+    world.click_tray_icon()
+    world.expect("the window shown, normal and in the foreground", world.window,
+                 lambda s: s.get("visible") == "1" and s.get("iconic") == "0" and s.get("foreground") == "1")
+    world.click_tray_icon()
+    world.expect("the window hidden again", world.window, lambda s: s.get("visible") == "0")
+
+
+@scenario
+def drag(world):
+    world.start_calendar()
+    start = world.position()
+    x, y = calendar_point(world)
+    world.xdotool("mousemove", x, y)
+    world.xdotool("mousedown", 1)
+    for _ in range(6):
+        world.xdotool("mousemove_relative", "--", -20, 15)
+        time.sleep(0.1)
+    world.xdotool("mouseup", 1)
+    expected = (start[0] - 120, start[1] + 90)
+    world.expect(f"the window dragged from {start} to {expected}", world.position,
+                 lambda p: abs(p[0] - expected[0]) <= 1 and abs(p[1] - expected[1]) <= 1)
+    moved_to = world.position()
+    for button in (3, 2):  # right, then middle
+        x, y = calendar_point(world)
+        world.xdotool("mousemove", x, y)
+        world.xdotool("mousedown", button)
+        for _ in range(4):
+            world.xdotool("mousemove_relative", "--", 25, 10)
+            time.sleep(0.1)
+        world.xdotool("mouseup", button)
+        world.keys("Escape")  # in case the button opened anything
+        if world.position() != moved_to:
+            world.fail(f"button {button} dragged the window from {moved_to} to {world.position()}")
+
+
+@scenario
+def alt_arrows(world):
+    world.start_calendar()
+    world.click(*calendar_point(world))
+    left, top = world.position()
+    world.keys("alt+Left")
+    expected = twips_to_pixels(left * TWIPS_PER_PIXEL - 100)
+    world.expect(f"one Alt+Left to move the window to x={expected}", world.position, lambda p: p == (expected, top))
+
+    state = world.window()
+    screen_w, screen_h = int(state["screen_width"]), int(state["screen_height"])
+    width, height = int(state["width"]), int(state["height"])
+    limits = {
+        "alt+Left": (0, None),
+        "alt+Up": (None, 0),
+        "alt+Right": (twips_to_pixels((screen_w - width) * TWIPS_PER_PIXEL - 100), None),
+        "alt+Down": (None, twips_to_pixels((screen_h - height) * TWIPS_PER_PIXEL - 100)),
+    }
+    for key, (want_x, want_y) in limits.items():
+        here = world.position()
+        distance = abs(here[0] - want_x) if want_x is not None else abs(here[1] - want_y)
+        world.keys(key, repeat=distance * TWIPS_PER_PIXEL // 100 + 3)  # a few presses past the edge
+        world.expect(f"{key} to stop at {(want_x, want_y)}", world.position,
+                     lambda p: (want_x is None or p[0] == want_x) and (want_y is None or p[1] == want_y))
+
+    world.keys("alt+Up", repeat=5)
+    resting = world.position()
+    for key in ("Left", "shift+Left", "ctrl+Left", "shift+alt+Left", "Up", "shift+Up", "ctrl+Up"):
+        world.keys(key)
+        if world.position() != resting:
+            world.fail(f"{key} moved the window from {resting} to {world.position()}")
+
+
+@scenario
+def hover(world):
+    world.start_calendar()
+    world.point_at(*label_centre(world, 1))
+    world.expect("X red and ? black", lambda: (red_pixels(world, 1), red_pixels(world, 2)),
+                 lambda seen: seen[0] > 3 and seen[1] == 0)
+    world.point_at(*label_centre(world, 2))
+    world.expect("? red and X black", lambda: (red_pixels(world, 1), red_pixels(world, 2)),
+                 lambda seen: seen[0] == 0 and seen[1] > 3)
+    world.point_at(*world.window_point(150, 100))
+    world.expect("both black over the calendar", lambda: (red_pixels(world, 1), red_pixels(world, 2)),
+                 lambda seen: seen == (0, 0))
+    world.point_at(*label_centre(world, 1))
+    world.expect("X red again", lambda: red_pixels(world, 1), lambda seen: seen > 3)
+    world.point_at(*world.window_point(50, 4))
+    world.expect("both black over the window's own strip", lambda: (red_pixels(world, 1), red_pixels(world, 2)),
+                 lambda seen: seen == (0, 0))
+
+
+@scenario
+def help_box(world):
+    world.start_calendar()
+    world.click(*label_centre(world, 2))
+    box = world.expect("the help box", lambda: world.inspect("dialog", "vrlCalendar 1.0"),
+                       lambda s: s.get("found") == "1")
+    if box["message"] != HELP_TEXT:
+        world.fail(f"help text: expected {HELP_TEXT!r}, saw {box['message']!r}")
+    time.sleep(1.5)  # activation must settle on the box, not bounce back and forth
+    box = world.inspect("dialog", "vrlCalendar 1.0")
+    if box.get("foreground") != "1":
+        world.fail("the help box lost the foreground after it opened")
+    world.keys("Return")
+    world.expect("the help box closed and the calendar still there",
+                 lambda: (world.inspect("dialog", "vrlCalendar 1.0").get("found"), world.window().get("visible")),
+                 lambda seen: seen == ("0", "1"))
+
+
+@scenario
+def close_and_reopen(world):
+    calendar = world.start_calendar()
+    world.click(*calendar_point(world))
+    world.keys("alt+Left", "alt+Left", "alt+Down")
+    left, top = world.position()
+    world.click(*label_centre(world, 1))
+    if not world.ended(calendar):
+        world.fail("clicking X did not end the program")
+    world.expect("the icon gone", world.desktop.tray_icons, lambda icons: icons == [])
+    expected = {"left": str(left * TWIPS_PER_PIXEL), "top": str(top * TWIPS_PER_PIXEL)}
+    world.expect(f"the position stored as {expected}", world.stored, lambda seen: seen == expected)
+    world.start_calendar()
+    world.expect(f"the next start at {(left, top)}", world.position, lambda p: p == (left, top))
+
+
+@scenario
+def close_while_hidden(world):
+    world.store("left", "3000")
+    world.store("top", "2000")
+    calendar = world.start_calendar()
+    world.click_tray_icon()
+    world.expect("the window hidden", world.window, lambda s: s.get("visible") == "0")
+    world.wine("taskkill", "/im", "vrlCalendar.exe")  # as the system closes programs
+    if not world.ended(calendar):
+        world.fail("the program did not end when the system closed it")
+    world.expect("the icon gone", world.desktop.tray_icons, lambda icons: icons == [])
+    if world.stored() != {"left": "3000", "top": "2000"}:
+        world.fail(f"closing while hidden wrote the position: {world.stored()}")
+
+
+@scenario
+def single_instance(world):
+    world.start_calendar()
+    first = world.window()
+    second = world.start_calendar(wait=False)
+    if not world.ended(second):
+        world.fail("a second copy kept running")
+    after = world.window()
+    if (after["hwnd"], after["left"], after["top"], after["visible"]) != (
+            first["hwnd"], first["left"], first["top"], first["visible"]):
+        world.fail(f"the second copy changed the first: {first} became {after}")
+    if len(world.desktop.tray_icons()) != 1 or world.stored():
+        world.fail("the second copy added an icon or stored something")
+
+    world.click(*label_centre(world, 1))
+    world.expect("the first copy closed", lambda: world.inspect("count").get("count"), lambda c: c == "0")
+    world.expect("the icon gone", world.desktop.tray_icons, lambda icons: icons == [])
+    together = [world.start_calendar(wait=False) for _ in range(4)]
+    world.expect("exactly one of four copies started together still running",
+                 lambda: sum(process.poll() is None for process in together), lambda n: n == 1, seconds=60)
+    world.expect("one window", lambda: world.inspect("count").get("count"), lambda c: c == "1")
+    world.expect("one icon", lambda: len(world.desktop.tray_icons()), lambda n: n == 1)
+
+
+@scenario
+def stored_values(world):
+    cases = [  # stored left and top -> where the window opens
+        ("99999", "99999", "far edges"),
+        ("-15", "-300", "250 twips"),
+        ("abc", "1e39", "defaults"),
+    ]
+    for left_text, top_text, meaning in cases:
+        world.store("left", left_text)
+        world.store("top", top_text)
+        calendar = world.start_calendar()
+        state = world.window()
+        width, height = int(state["width"]) * 15, int(state["height"]) * 15
+        screen_w, screen_h = int(state["screen_width"]) * 15, int(state["screen_height"]) * 15
+        expected = {
+            "far edges": (screen_w - width - 250, screen_h - height - 250),
+            "250 twips": (250, 250),
+            "defaults": (screen_w - width - 250, 250),
+        }[meaning]
+        expected = tuple(twips_to_pixels(v) for v in expected)
+        world.expect(f"left={left_text!r} top={top_text!r} to open at {expected}", world.position,
+                     lambda p: p == expected)
+        world.click(*label_centre(world, 1))
+        if not world.ended(calendar):
+            world.fail("X did not close the program")
+
+
+@scenario
+def new_taskbar(world):
+    world.start_calendar()
+    for hidden_first in (False, True):
+        if hidden_first:
+            world.click_tray_icon()
+            world.expect("the window hidden", world.window, lambda s: s.get("visible") == "0")
+        world.inspect("drop-icon")
+        world.expect("the shell to have lost the icon", world.desktop.tray_icons, lambda icons: icons == [])
+        world.inspect("announce-taskbar")
+        world.expect("the icon back, once", lambda: len(world.desktop.tray_icons()), lambda n: n == 1)
+        world.click_tray_icon()
+        want = "1" if hidden_first else "0"
+        world.expect(f"the icon to still toggle the window (visible={want})", world.window,
+                     lambda s: s.get("visible") == want)
+        if not hidden_first:
+            world.click_tray_icon()
+            world.expect("the window shown again", world.window, lambda s: s.get("visible") == "1")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--exe")
+    parser.add_argument("--inspector")
+    parser.add_argument("--template")
+    parser.add_argument("--failures", default="e2e-failures")
+    parser.add_argument("--make-template", action="store_true")
+    parser.add_argument("--list", action="store_true")
+    parser.add_argument("name", nargs="?")
+    args = parser.parse_args()
+    if args.list:
+        print("\n".join(SCENARIOS))
+        return 0
+    if args.make_template:
+        make_template(args.template)
+        return 0
+    if args.name not in SCENARIOS:
+        parser.error(f"unknown scenario {args.name!r}; --list shows them")
+    started = time.monotonic()
+    world = World(args.name, args.exe, args.inspector, args.template, args.failures)
+    try:
+        SCENARIOS[args.name](world)
+    except ScenarioFailed as failure:
+        print(f"FAILED {args.name}: {failure}", file=sys.stderr)
+        return 1
+    except subprocess.TimeoutExpired as timeout:
+        print(f"FAILED {args.name}: a command hung: {timeout}", file=sys.stderr)
+        return 1
+    finally:
+        world.close()
+    print(f"passed {args.name} in {time.monotonic() - started:.1f}s")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
