@@ -14,7 +14,8 @@ import sys
 import time
 
 REQUIRED = {"Xvfb": "xvfb", "openbox": "openbox", "trayer": "trayer", "xwininfo": "x11-utils",
-            "xprop": "x11-utils", "import": "imagemagick", "wine": "wine wine32:i386"}
+            "xprop": "x11-utils", "import": "imagemagick", "xdotool": "xdotool",
+            "tesseract": "tesseract-ocr", "wine": "wine wine32:i386"}
 
 
 def require_tools():

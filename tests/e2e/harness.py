@@ -9,7 +9,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "scripts"))
-from virtual_desktop import VirtualDesktop, require_tools, wait_until  # noqa: E402
+from virtual_desktop import VirtualDesktop, parse_geometry, require_tools, wait_until  # noqa: E402
 
 TWIPS_PER_PIXEL = 15  # Xvfb's screens are 96 DPI
 SETTINGS_KEY = r"HKCU\Software\VB and VBA Program Settings\vrlCalendar\vrlCalendar"
@@ -127,6 +127,26 @@ class World:
             self.fail(f"expected one icon in the notification area, saw {len(icons)}")
         x, y, width, height = icons[0]
         self.click(x + width // 2, y + height // 2)
+
+    def tray_tip(self):
+        """The text of the tool tip the shell shows over the icon, read off the screen."""
+        x, y, width, height = self.desktop.tray_icons()[0]
+        self.point_at(x + 2, y + 2)
+        self.point_at(x + width // 2, y + height // 2)
+        tip = self.expect("the icon's tool tip on the screen", self.shell_tip_window, lambda rect: rect, seconds=10)
+        shot = os.path.join(self.prefix, "tip.png")
+        subprocess.run(["import", "-window", "root", "-crop", "{2}x{3}+{0}+{1}".format(*tip), shot], env=self.env,
+                       check=True, timeout=30)
+        subprocess.run(["convert", shot, "-scale", "400%", shot], check=True, timeout=30)
+        return subprocess.run(["tesseract", shot, "-"], capture_output=True, text=True, timeout=60).stdout.strip()
+
+    def shell_tip_window(self):
+        for line in self.desktop.x("xwininfo", "-root", "-tree").splitlines():
+            geometry = parse_geometry(line)
+            if '("explorer.exe"' in line and geometry and geometry[2] > 60 and 10 < geometry[3] < 40:
+                if "IsViewable" in self.desktop.x("xwininfo", "-id", line.split()[0]):
+                    return geometry
+        return None
 
     def window_point(self, dx, dy):
         """Screen coordinates of a point given relative to the calendar window."""
