@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # Installs what building and running the calendar needs, and nothing when it is
-# already there. Usage: scripts/deps.sh [native] [win32] [desktop]
+# already there. Usage: scripts/deps.sh [native] [win32] [desktop] [fuzz]
 set -euo pipefail
 
-want_native=0 want_win32=0 want_desktop=0
-[ $# -eq 0 ] && set -- native win32 desktop
+want_native=0 want_win32=0 want_desktop=0 want_fuzz=0
+[ $# -eq 0 ] && set -- native win32 desktop fuzz
 for part in "$@"; do
   case "$part" in
     native) want_native=1 ;;
     win32) want_win32=1 ;;
     desktop) want_desktop=1 ;;
-    *) echo "deps.sh: unknown part '$part' (native, win32, desktop)" >&2; exit 2 ;;
+    fuzz) want_fuzz=1 ;;
+    *) echo "deps.sh: unknown part '$part' (native, win32, desktop, fuzz)" >&2; exit 2 ;;
   esac
 done
 
@@ -21,6 +22,8 @@ need() { for p in "$@"; do have "$p" || packages+=("$p"); done; }
 [ $want_native = 1 ] && need cmake g++ make libgtest-dev
 [ $want_win32 = 1 ] && need cmake make g++-mingw-w64-i686 binutils-mingw-w64-i686 python3
 [ $want_desktop = 1 ] && need wine wine32:i386 xvfb openbox trayer xdotool x11-utils imagemagick tesseract-ocr tesseract-ocr-eng
+
+[ $want_fuzz = 1 ] && need cmake make clang libclang-rt-dev
 
 [ ${#packages[@]} -eq 0 ] && exit 0
 
