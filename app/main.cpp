@@ -6,6 +6,7 @@
 #include "platform/win32/Win32Platform.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    Win32Platform::LoadLibrariesFromSystemOnly();
     Win32Platform platform(instance);
     frmCalendar form(platform);
     return platform.Run(form);

@@ -34,6 +34,15 @@ int32_t AsInt32(const void* handle) { return static_cast<int32_t>(reinterpret_ca
 
 }  // namespace
 
+void Win32Platform::LoadLibrariesFromSystemOnly() {
+    // Present since Windows 8, and on 7 and Vista with their security update.
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+    const auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories")));
+    if (setDefault) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    SetDllDirectoryA("");
+}
+
 Win32Platform::Win32Platform(HINSTANCE instance) : instance_(instance) {
     HDC screen = GetDC(nullptr);
     twipsPerPixel_ = 1440.0f / static_cast<float>(GetDeviceCaps(screen, LOGPIXELSX));

@@ -14,6 +14,11 @@ class Win32Platform : public PlatformServices {
 public:
     explicit Win32Platform(HINSTANCE instance);
 
+    // From here on the DLLs that Windows' own libraries load on demand come
+    // from the system directory only, never from the program's folder, where
+    // a download could have planted one of the same name.
+    static void LoadLibrariesFromSystemOnly();
+
     // Creates the window, raises load, shows the window and pumps messages
     // until the window is gone. Returns the process exit code.
     int Run(FormEvents& events);
