@@ -1,6 +1,7 @@
 #include "platform/Numeric.h"
 
 #include <cfenv>
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -35,6 +36,12 @@ int32_t DivideTruncating(int32_t dividend, int32_t divisor) {
     if (divisor == 0) throw RuntimeError::DivisionByZero();
     if (dividend == std::numeric_limits<int32_t>::min() && divisor == -1) throw RuntimeError::Overflow();
     return dividend / divisor;
+}
+
+std::string IntegerText(int32_t value) {
+    char text[16];
+    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    return std::string(text, end);
 }
 
 }  // namespace numeric

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 
 // The arithmetic every handler shares. Geometry is held in 32-bit floats and
 // each operation is rounded to float before the next one, in the order the
@@ -21,5 +22,8 @@ int32_t ToLong(Single value);
 
 // Integer division truncated toward zero; by zero is an error, not a crash.
 int32_t DivideTruncating(int32_t dividend, int32_t divisor);
+
+// Decimal text of an integer, the same in every locale.
+std::string IntegerText(int32_t value);
 
 }  // namespace numeric

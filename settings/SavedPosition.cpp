@@ -41,7 +41,7 @@ void Restore(PlatformServices& platform) {
     if (left < 0) left = kInset;
     if (Sub(screen.Width(), me.Width()) < left) left = Sub(Sub(screen.Width(), me.Width()), kInset);
 
-    float top = ReadTwips(platform, "top", std::to_string(kDefaultTop), kDefaultTop);
+    float top = ReadTwips(platform, "top", numeric::IntegerText(kDefaultTop), kDefaultTop);
     if (top < 0) top = kInset;
     if (Sub(screen.Height(), me.Height()) < top) top = Sub(Sub(screen.Height(), me.Height()), kInset);
 

@@ -8,6 +8,7 @@
 
 #include <new>
 
+#include "platform/Numeric.h"
 #include "platform/RuntimeError.h"
 #include "resources/resource.h"
 #include "tray/TrayIcon.h"
@@ -67,7 +68,7 @@ void Win32Platform::ReportRuntimeError(int32_t number, const std::string& descri
         icon.uID = tray::kIconId;
         ::Shell_NotifyIconA(NIM_DELETE, &icon);
     }
-    const std::string text = "Run-time error '" + std::to_string(number) + "':\n\n" + description;
+    const std::string text = "Run-time error '" + numeric::IntegerText(number) + "':\n\n" + description;
     MessageBoxA(nullptr, text.c_str(), app_.EXEName().c_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
     ExitProcess(static_cast<UINT>(number));
 }
