@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
 # Installs what building and running the calendar needs, and nothing when it is
-# already there. Usage: scripts/deps.sh [native] [win32] [desktop] [fuzz]
+# already there. Usage: scripts/deps.sh [native] [win32] [desktop] [fuzz] [release]
 set -euo pipefail
 
-want_native=0 want_win32=0 want_desktop=0 want_fuzz=0
-[ $# -eq 0 ] && set -- native win32 desktop fuzz
+want_native=0 want_win32=0 want_desktop=0 want_fuzz=0 want_release=0
+[ $# -eq 0 ] && set -- native win32 desktop fuzz release
 for part in "$@"; do
   case "$part" in
     native) want_native=1 ;;
     win32) want_win32=1 ;;
     desktop) want_desktop=1 ;;
     fuzz) want_fuzz=1 ;;
-    *) echo "deps.sh: unknown part '$part' (native, win32, desktop, fuzz)" >&2; exit 2 ;;
+    release) want_release=1 ;;
+    *) echo "deps.sh: unknown part '$part' (native, win32, desktop, fuzz, release)" >&2; exit 2 ;;
   esac
 done
 
@@ -24,6 +25,7 @@ need() { for p in "$@"; do have "$p" || packages+=("$p"); done; }
 [ $want_desktop = 1 ] && need wine wine32:i386 xvfb openbox trayer xdotool x11-utils imagemagick tesseract-ocr tesseract-ocr-eng
 
 [ $want_fuzz = 1 ] && need cmake make clang libclang-rt-dev
+[ $want_release = 1 ] && need nsis osslsigncode openssl git
 
 [ ${#packages[@]} -eq 0 ] && exit 0
 

@@ -38,8 +38,8 @@ class World:
 
     # --- the program ---
 
-    def start_calendar(self, wait=True):
-        process = subprocess.Popen(["wine", self.exe], env=self.env, stdout=subprocess.DEVNULL,
+    def start_calendar(self, wait=True, exe=None):
+        process = subprocess.Popen(["wine", exe or self.exe], env=self.env, stdout=subprocess.DEVNULL,
                                    stderr=subprocess.DEVNULL)
         self.processes.append(process)
         if wait:
@@ -89,6 +89,17 @@ class World:
         return (int(state["left"]), int(state["top"])) if state else None
 
     # --- the store ---
+
+    def drive_c(self, *parts):
+        return os.path.join(self.prefix, "drive_c", *parts)
+
+    def registry_value(self, key, name):
+        """The value's data as `wine reg query` shows it, or None when it is absent."""
+        for line in self.wine("reg", "query", key, "/v", name).splitlines():
+            parts = line.split(None, 2)
+            if len(parts) == 3 and parts[0] == name and parts[1].startswith("REG_"):
+                return parts[2].strip()
+        return None
 
     def stored(self):
         """The stored values as {name: text}; empty when the key does not exist."""

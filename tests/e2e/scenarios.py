@@ -6,6 +6,8 @@ Usage: scenarios.py --exe EXE --inspector EXE --template DIR [--failures DIR] NA
        scenarios.py --list
 """
 import argparse
+import glob
+import os
 import subprocess
 import sys
 import time
@@ -322,12 +324,60 @@ def new_taskbar(world):
             world.expect("the window shown again", world.window, lambda s: s.get("visible") == "1")
 
 
+RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
+UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\vrlCalendar"
+
+
+@scenario
+def installer(world):
+    """As a new user would: silent install, start, reinstall over a running copy, silent uninstall."""
+    setup = os.path.join(world.dist, "vrlCalendar-1.0-setup.exe")
+    home = glob.glob(world.drive_c("users", "*", "AppData", "Local"))
+    if len(home) != 1:
+        world.fail(f"expected one user profile in the prefix, saw {home}")
+    user = os.path.dirname(os.path.dirname(home[0]))
+    folder = os.path.join(home[0], "Programs", "vrlCalendar")
+    shortcut = os.path.join(user, "AppData", "Roaming", "Microsoft", "Windows", "Start Menu", "Programs",
+                            "vrlCalendar.lnk")
+    installed = r"C:\users\{}\AppData\Local\Programs\vrlCalendar\vrlCalendar.exe".format(os.path.basename(user))
+
+    world.wine(setup, "/S", check=True)
+    seen = {"program": os.path.exists(os.path.join(folder, "vrlCalendar.exe")),
+            "uninstaller": os.path.exists(os.path.join(folder, "Uninstall.exe")),
+            "shortcut": os.path.exists(shortcut),
+            "log-on entry": world.registry_value(RUN_KEY, "vrlCalendar"),
+            "installed-programs entry": world.registry_value(UNINSTALL_KEY, "DisplayName")}
+    expected = {"program": True, "uninstaller": True, "shortcut": True,
+                "log-on entry": f'"{installed}"', "installed-programs entry": "vrlCalendar"}
+    if seen != expected:
+        world.fail(f"after installing: expected {expected}, saw {seen}")
+
+    running = world.start_calendar(exe=installed)
+    world.wine(setup, "/S", check=True)  # the installer closes the running copy first
+    if not world.ended(running):
+        world.fail("installing over a running copy left it running")
+    if set(world.stored()) != {"left", "top"}:
+        world.fail(f"the running copy was not closed as the user would close it (nothing stored: {world.stored()})")
+    kept = world.stored()
+
+    world.wine(os.path.join(folder, "Uninstall.exe"), "/S", check=True)
+    world.expect("the uninstaller to remove the program folder", lambda: os.path.exists(folder), lambda s: not s,
+                 seconds=30)
+    seen = {"shortcut": os.path.exists(shortcut), "log-on entry": world.registry_value(RUN_KEY, "vrlCalendar"),
+            "installed-programs entry": world.registry_value(UNINSTALL_KEY, "DisplayName"),
+            "saved position": world.stored()}
+    expected = {"shortcut": False, "log-on entry": None, "installed-programs entry": None, "saved position": kept}
+    if seen != expected:
+        world.fail(f"after uninstalling: expected {expected}, saw {seen}")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--exe")
     parser.add_argument("--inspector")
     parser.add_argument("--template")
     parser.add_argument("--failures", default="e2e-failures")
+    parser.add_argument("--dist", help="the release files, for the installer scenario")
     parser.add_argument("--make-template", action="store_true")
     parser.add_argument("--list", action="store_true")
     parser.add_argument("name", nargs="?")
@@ -342,6 +392,7 @@ def main():
         parser.error(f"unknown scenario {args.name!r}; --list shows them")
     started = time.monotonic()
     world = World(args.name, args.exe, args.inspector, args.template, args.failures)
+    world.dist = args.dist
     try:
         SCENARIOS[args.name](world)
     except ScenarioFailed as failure:

@@ -1,0 +1,98 @@
+#!/usr/bin/env python3
+"""Builds the release files into a folder: the program, the per-user installer
+and a portable zip, with their SHA-256 sums. No timestamps go into any of them,
+so two builds of one commit give the same bytes.
+
+Signing: with VRL_SIGNING_CERT (a PKCS#12 file) and VRL_SIGNING_PASSWORD in the
+environment, the program and the installer are signed with osslsigncode, the
+signing time being the commit's time. Without them the release is unsigned,
+and says so.
+
+Usage: make_release.py --exe vrlCalendar.exe --icon vrlCalendar.ico --dist DIR
+"""
+import argparse
+import hashlib
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import zipfile
+
+VERSION = "1.0"
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def source_date_epoch():
+    """The commit's time, or SOURCE_DATE_EPOCH; the zip's timestamps and the signing time."""
+    if "SOURCE_DATE_EPOCH" in os.environ:
+        return int(os.environ["SOURCE_DATE_EPOCH"])
+    done = subprocess.run(["git", "-C", HERE, "log", "-1", "--format=%ct"], capture_output=True, text=True)
+    return int(done.stdout.strip()) if done.returncode == 0 and done.stdout.strip() else 315532800
+
+
+def require(tool, package):
+    if not shutil.which(tool):
+        sys.exit(f"make_release: {tool} is missing (apt-get install {package}, or scripts/deps.sh release)")
+
+
+def sign(path, when):
+    cert, password = os.environ.get("VRL_SIGNING_CERT"), os.environ.get("VRL_SIGNING_PASSWORD", "")
+    if not cert:
+        return False
+    require("osslsigncode", "osslsigncode")
+    signed = path + ".signed"
+    subprocess.run(["osslsigncode", "sign", "-pkcs12", cert, "-pass", password, "-n", "vrlCalendar", "-h", "sha256",
+                    "-time", str(when), "-in", path, "-out", signed], check=True, stdout=subprocess.DEVNULL)
+    os.replace(signed, path)
+    return True
+
+
+def write_zip(path, files, when):
+    stamp = max(when, 315532800)  # zip cannot say anything before 1980
+    import time
+    date_time = time.gmtime(stamp)[:6]
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED, compresslevel=9) as archive:
+        for name, source in files:
+            info = zipfile.ZipInfo(name, date_time)
+            info.external_attr = 0o644 << 16
+            info.compress_type = zipfile.ZIP_DEFLATED
+            with open(source, "rb") as data:
+                archive.writestr(info, data.read())
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--exe", required=True)
+    parser.add_argument("--icon", required=True)
+    parser.add_argument("--dist", required=True)
+    args = parser.parse_args()
+    require("makensis", "nsis")
+    when = source_date_epoch()
+
+    os.makedirs(args.dist, exist_ok=True)
+    program = os.path.join(args.dist, "vrlCalendar.exe")
+    shutil.copyfile(args.exe, program)
+    signed = sign(program, when)
+
+    installer = os.path.join(args.dist, f"vrlCalendar-{VERSION}-setup.exe")
+    with tempfile.TemporaryDirectory() as stage:
+        shutil.copyfile(program, os.path.join(stage, "vrlCalendar.exe"))
+        shutil.copyfile(args.icon, os.path.join(stage, "vrlCalendar.ico"))
+        subprocess.run(["makensis", "-V2", "-NOCD", f"-DVERSION={VERSION}", f"-DSTAGE={stage}",
+                        f"-DOUTFILE={os.path.abspath(installer)}", os.path.join(HERE, "vrlCalendar.nsi")],
+                       check=True, env=dict(os.environ, SOURCE_DATE_EPOCH=str(when)))
+    sign(installer, when)
+
+    portable = os.path.join(args.dist, f"vrlCalendar-{VERSION}-portable.zip")
+    write_zip(portable, [("vrlCalendar.exe", program)], when)
+
+    with open(os.path.join(args.dist, "SHA256SUMS"), "w") as sums:
+        for path in (program, installer, portable):
+            with open(path, "rb") as data:
+                sums.write(f"{hashlib.sha256(data.read()).hexdigest()}  {os.path.basename(path)}\n")
+    print(f"release files in {os.path.abspath(args.dist)}: {'signed' if signed else 'UNSIGNED (no VRL_SIGNING_CERT)'}")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,105 @@
+; Per-user installer for vrlCalendar: no administrator rights, installs into
+; the user's own programs folder. Built by make_release.py, which passes
+; VERSION, STAGE (the folder holding vrlCalendar.exe) and OUTFILE.
+Unicode true
+SetCompressor /SOLID lzma
+; No file times in the installer, so two builds of one commit are identical.
+SetDateSave off
+RequestExecutionLevel user
+ManifestDPIAware true
+
+!include "MUI2.nsh"
+!include "LogicLib.nsh"
+!include "Sections.nsh"
+!include "WinMessages.nsh"
+
+!define APP "vrlCalendar"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${APP}"
+!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+!define SETTINGS_KEY "Software\VB and VBA Program Settings\${APP}"
+!define WINDOW_CLASS "vrlCalendar.frmCalendar"
+
+Name "${APP} ${VERSION}"
+OutFile "${OUTFILE}"
+InstallDir "$LOCALAPPDATA\Programs\${APP}"
+InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
+BrandingText "${APP} ${VERSION}"
+
+VIProductVersion "${VERSION}.0.0"
+VIAddVersionKey "ProductName" "${APP}"
+VIAddVersionKey "ProductVersion" "${VERSION}"
+VIAddVersionKey "FileVersion" "${VERSION}"
+VIAddVersionKey "FileDescription" "${APP} ${VERSION} setup"
+VIAddVersionKey "LegalCopyright" ""
+
+!define MUI_ICON "${STAGE}\vrlCalendar.ico"
+!define MUI_UNICON "${STAGE}\vrlCalendar.ico"
+!define MUI_FINISHPAGE_RUN "$INSTDIR\${APP}.exe"
+!insertmacro MUI_PAGE_COMPONENTS
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "English"
+
+; A running copy holds the program file open: ask it to close, as the user
+; would with its "X", so it saves its position, and wait until it has gone.
+!macro CloseRunningCalendar
+  StrCpy $1 0
+  ${Do}
+    FindWindow $0 "${WINDOW_CLASS}"
+    ${If} $0 == 0
+      ${Break}
+    ${EndIf}
+    SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=2000
+    Sleep 200
+    IntOp $1 $1 + 1
+  ${LoopUntil} $1 >= 25
+!macroend
+
+Section "vrlCalendar" SecProgram
+  SectionIn RO
+  !insertmacro CloseRunningCalendar
+  SetOutPath "$INSTDIR"
+  File "${STAGE}\${APP}.exe"
+  WriteUninstaller "$INSTDIR\Uninstall.exe"
+
+  CreateShortcut "$SMPROGRAMS\${APP}.lnk" "$INSTDIR\${APP}.exe"
+
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${APP}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\${APP}.exe"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "${APP}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
+SectionEnd
+
+Section "Start the calendar when I log on" SecLogOn
+  WriteRegStr HKCU "${RUN_KEY}" "${APP}" '"$INSTDIR\${APP}.exe"'
+SectionEnd
+
+Section "-Log-on entry off" SecLogOnOff
+  ; Reinstalling without the option removes an entry left by an earlier install.
+  ${IfNot} ${SectionIsSelected} ${SecLogOn}
+    DeleteRegValue HKCU "${RUN_KEY}" "${APP}"
+  ${EndIf}
+SectionEnd
+
+Section "Uninstall"
+  !insertmacro CloseRunningCalendar
+  Delete "$INSTDIR\${APP}.exe"
+  Delete "$INSTDIR\Uninstall.exe"
+  RMDir "$INSTDIR"
+  Delete "$SMPROGRAMS\${APP}.lnk"
+  DeleteRegValue HKCU "${RUN_KEY}" "${APP}"
+  DeleteRegKey HKCU "${UNINSTALL_KEY}"
+  ; The saved position is the user's: kept unless they say otherwise (and
+  ; always kept by a silent uninstall).
+  MessageBox MB_YESNO|MB_ICONQUESTION "Also forget where the calendar was on your screen?" /SD IDNO IDNO keep
+    DeleteRegKey HKCU "${SETTINGS_KEY}"
+  keep:
+SectionEnd
