@@ -22,7 +22,7 @@ need() { for p in "$@"; do have "$p" || packages+=("$p"); done; }
 
 [ $want_native = 1 ] && need cmake g++ make libgtest-dev
 [ $want_win32 = 1 ] && need cmake make g++-mingw-w64-i686 binutils-mingw-w64-i686 python3
-[ $want_desktop = 1 ] && need wine wine32:i386 xvfb openbox trayer xdotool x11-utils imagemagick tesseract-ocr tesseract-ocr-eng
+[ $want_desktop = 1 ] && need wine wine32:i386 xvfb openbox trayer xdotool x11-utils imagemagick tesseract-ocr tesseract-ocr-eng strace
 
 [ $want_fuzz = 1 ] && need cmake make clang libclang-rt-dev
 [ $want_release = 1 ] && need nsis osslsigncode openssl git

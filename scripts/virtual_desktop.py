@@ -15,7 +15,8 @@ import time
 
 REQUIRED = {"Xvfb": "xvfb", "openbox": "openbox", "trayer": "trayer", "xwininfo": "x11-utils",
             "xprop": "x11-utils", "import": "imagemagick", "xdotool": "xdotool",
-            "tesseract": "tesseract-ocr", "wine": "wine wine32:i386"}
+            "tesseract": "tesseract-ocr", "strace": "strace",
+            "wine": "wine wine32:i386"}
 
 
 def require_tools():
@@ -37,8 +38,9 @@ def wait_until(condition, seconds, what):
 
 
 class VirtualDesktop:
-    def __init__(self, width=1024, height=768):
+    def __init__(self, width=1024, height=768, tray=True):
         self.size = (width, height)
+        self.with_tray = tray
         self.processes = []
         self.display = None
 
@@ -67,10 +69,14 @@ class VirtualDesktop:
         self.spawn(["openbox", "--sm-disable"])
         wait_until(lambda: "window id" in self.x("xprop", "-root", "_NET_SUPPORTING_WM_CHECK"), 20,
                    "the window manager")
+        if self.with_tray:
+            self.start_tray()
+        return self
+
+    def start_tray(self):
         self.spawn(["trayer", "--edge", "bottom", "--align", "right", "--widthtype", "pixel", "--width", "160",
                     "--heighttype", "pixel", "--height", "24", "--SetDockType", "true", "--transparent", "false"])
         wait_until(self.tray_panel, 20, "the notification-area host")
-        return self
 
     def spawn(self, command, **kwargs):
         process = subprocess.Popen(command, env=kwargs.pop("env", self.env()), stdout=subprocess.DEVNULL,

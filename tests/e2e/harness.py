@@ -24,10 +24,10 @@ def twips_to_pixels(twips):
 
 
 class World:
-    def __init__(self, name, exe, inspector, template, failures, screen=(1024, 768)):
+    def __init__(self, name, exe, inspector, template, failures, screen=(1024, 768), tray=True):
         self.name, self.exe, self.inspector, self.failures = name, exe, inspector, failures
         self.processes = []
-        self.desktop = VirtualDesktop(*screen).start()
+        self.desktop = VirtualDesktop(*screen, tray=tray).start()
         self.prefix = tempfile.mkdtemp(prefix=f"vrl-e2e-{name}-")
         os.rmdir(self.prefix)
         shutil.copytree(template, self.prefix, symlinks=True)
@@ -44,7 +44,8 @@ class World:
         self.processes.append(process)
         if wait:
             self.wait_for(lambda: self.window().get("visible") == "1", 60, "the calendar window shown")
-            self.wait_for(lambda: len(self.desktop.tray_icons()) == 1, 30, "one icon in the notification area")
+            if self.desktop.with_tray:
+                self.wait_for(lambda: len(self.desktop.tray_icons()) == 1, 30, "one icon in the notification area")
         return process
 
     def ended(self, process, seconds=20):
@@ -115,8 +116,19 @@ class World:
 
     # --- real input ---
 
-    def xdotool(self, *arguments):
-        subprocess.run(["xdotool", *map(str, arguments)], env=self.env, check=True, timeout=60)
+    def xdotool(self, *arguments, timeout=60):
+        try:
+            subprocess.run(["xdotool", *map(str, arguments)], env=self.env, check=True, timeout=timeout)
+        except subprocess.TimeoutExpired:
+            self.fail(f"xdotool {' '.join(map(str, arguments[:8]))} ... ({len(arguments)} words) took over {timeout}s")
+
+    def xdotool_script(self, commands, per_call=200):
+        """A long run of xdotool commands, a slice at a time, none of them cut off mid-command."""
+        starts = [i for i, word in enumerate(commands) if word in ("mousemove", "mousemove_relative", "mousedown",
+                                                                   "mouseup", "click", "sleep", "key")]
+        cuts = starts[::per_call] + [len(commands)]
+        for begin, end in zip(cuts, cuts[1:]):
+            self.xdotool(*commands[begin:end], timeout=300)
 
     def point_at(self, x, y):
         self.xdotool("mousemove", x, y)

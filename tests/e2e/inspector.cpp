@@ -1,15 +1,20 @@
 // Looks at the calendar from outside, as any other Windows program could, and
 // plays the shell's part where a test needs the shell to misbehave.
-//   inspector window            the calendar window: place, state, controls
+//   inspector window [CLASS]    the calendar window (or another class): place, state, controls
+//   inspector wait-visible CLASS  waits for such a window to be visible; prints the ms it waited
 //   inspector count             how many calendar windows exist
 //   inspector dialog TITLE      a dialog with that title: its message text
 //   inspector drop-icon         the shell forgets the calendar's icon
 //   inspector announce-taskbar  the shell says a new taskbar was created
+//   inspector deny-writes KEY   makes HKCU\KEY read-only for everyone (allow-writes undoes it)
+//   inspector gui-resources PID the process's counts of GDI and USER objects
 // Output is key=value lines; the exit code is 0 when the thing was found.
 #include <windows.h>
+#include <sddl.h>
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -76,8 +81,22 @@ int ShowWindowState(HWND hwnd) {
 
 int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";
-    HWND calendar = FindWindowA(kCalendarClass, nullptr);
+    HWND calendar = FindWindowA(argc > 2 && command == "window" ? argv[2] : kCalendarClass, nullptr);
 
+    if (command == "wait-visible" && argc > 2) {
+        // Ready first, so the caller can start the program after this line.
+        std::printf("ready\n");
+        std::fflush(stdout);
+        const DWORD start = GetTickCount();
+        for (;;) {
+            HWND window = FindWindowA(argv[2], nullptr);
+            if (window && IsWindowVisible(window)) break;
+            if (GetTickCount() - start > 60000) return 1;
+            Sleep(1);
+        }
+        std::printf("visible after %lu ms\n", static_cast<unsigned long>(GetTickCount() - start));
+        return 0;
+    }
     if (command == "window") {
         std::printf("found=%d\n", calendar ? 1 : 0);
         return calendar ? ShowWindowState(calendar) : 1;
@@ -111,6 +130,31 @@ int main(int argc, char** argv) {
         std::printf("announced=1\n");
         return 0;
     }
-    std::fprintf(stderr, "usage: inspector window|count|dialog TITLE|drop-icon|announce-taskbar\n");
+    if ((command == "deny-writes" || command == "allow-writes") && argc > 2) {
+        // Everyone may read; writing values or subkeys is denied, or allowed again.
+        const char* rules = command == "deny-writes" ? "D:(D;;KW;;;WD)(A;;KR;;;WD)" : "D:(A;;KA;;;WD)";
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        HKEY key = nullptr;
+        if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(rules, SDDL_REVISION_1, &descriptor, nullptr))
+            return 1;
+        LONG result = RegOpenKeyExA(HKEY_CURRENT_USER, argv[2], 0, WRITE_DAC, &key);
+        if (result == ERROR_SUCCESS) {
+            result = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor);
+            RegCloseKey(key);
+        }
+        LocalFree(descriptor);
+        std::printf("changed=%d\n", result == ERROR_SUCCESS ? 1 : 0);
+        return result == ERROR_SUCCESS ? 0 : 1;
+    }
+    if (command == "gui-resources" && argc > 2) {
+        HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, static_cast<DWORD>(std::atol(argv[2])));
+        if (!process) return 1;
+        std::printf("gdi=%lu\nuser=%lu\n", static_cast<unsigned long>(GetGuiResources(process, GR_GDIOBJECTS)),
+                    static_cast<unsigned long>(GetGuiResources(process, GR_USEROBJECTS)));
+        CloseHandle(process);
+        return 0;
+    }
+    std::fprintf(stderr, "usage: inspector window [CLASS]|wait-visible CLASS|count|dialog TITLE|drop-icon|"
+                         "announce-taskbar|deny-writes KEY|allow-writes KEY|gui-resources PID\n");
     return 2;
 }

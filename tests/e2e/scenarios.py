@@ -21,9 +21,12 @@ HELP_TEXT = ("One can move the calendar by pressing the <Alt> key and subsequent
              "icon in the system tray to hide or show the calendar. Click the Close button to close the calendar.")
 
 
-def scenario(function):
-    SCENARIOS[function.__name__] = function
-    return function
+def scenario(function=None, **world_options):
+    """Registers a scenario; options such as screen=(w, h) or tray=False shape its world."""
+    def register(function):
+        SCENARIOS[function.__name__] = (function, world_options)
+        return function
+    return register(function) if function else register
 
 
 # Where things are, in pixels relative to the window, given its width: the
@@ -270,11 +273,17 @@ def single_instance(world):
     world.click(*label_centre(world, 1))
     world.expect("the first copy closed", lambda: world.inspect("count").get("count"), lambda c: c == "0")
     world.expect("the icon gone", world.desktop.tray_icons, lambda icons: icons == [])
-    together = [world.start_calendar(wait=False) for _ in range(4)]
-    world.expect("exactly one of four copies started together still running",
-                 lambda: sum(process.poll() is None for process in together), lambda n: n == 1, seconds=60)
-    world.expect("one window", lambda: world.inspect("count").get("count"), lambda c: c == "1")
-    world.expect("one icon", lambda: len(world.desktop.tray_icons()), lambda n: n == 1)
+    for round_number in range(1, 21):
+        together = [world.start_calendar(wait=False) for _ in range(3)]
+        world.expect(f"round {round_number}: exactly one of three copies started together still running",
+                     lambda: sum(process.poll() is None for process in together), lambda n: n == 1, seconds=60)
+        world.expect(f"round {round_number}: one window", lambda: world.inspect("count").get("count"),
+                     lambda c: c == "1")
+        world.expect(f"round {round_number}: one icon", lambda: len(world.desktop.tray_icons()), lambda n: n == 1)
+        world.wait_for(lambda: world.window().get("visible") == "1", 30, "the survivor shown")
+        world.click(*label_centre(world, 1))
+        world.expect(f"round {round_number}: the survivor closed", lambda: world.inspect("count").get("count"),
+                     lambda c: c == "0")
 
 
 @scenario
@@ -311,10 +320,15 @@ def new_taskbar(world):
         if hidden_first:
             world.click_tray_icon()
             world.expect("the window hidden", world.window, lambda s: s.get("visible") == "0")
-        world.inspect("drop-icon")
-        world.expect("the shell to have lost the icon", world.desktop.tray_icons, lambda icons: icons == [])
-        world.inspect("announce-taskbar")
-        world.expect("the icon back, once", lambda: len(world.desktop.tray_icons()), lambda n: n == 1)
+        for _ in range(3):  # the shell coming and going several times in a row
+            world.inspect("drop-icon")
+            world.expect("the shell to have lost the icon", world.desktop.tray_icons, lambda icons: icons == [])
+            world.inspect("announce-taskbar")
+            world.expect("the icon back, once", lambda: len(world.desktop.tray_icons()), lambda n: n == 1)
+        world.inspect("announce-taskbar")  # announced again with the icon still there: no second icon
+        time.sleep(1)
+        if len(world.desktop.tray_icons()) != 1:
+            world.fail(f"a repeated announcement left {len(world.desktop.tray_icons())} icons")
         world.click_tray_icon()
         want = "1" if hidden_first else "0"
         world.expect(f"the icon to still toggle the window (visible={want})", world.window,
@@ -322,6 +336,132 @@ def new_taskbar(world):
         if not hidden_first:
             world.click_tray_icon()
             world.expect("the window shown again", world.window, lambda s: s.get("visible") == "1")
+
+
+@scenario
+def damaged_store(world):
+    """Whatever is left in the store, the program starts and puts the window on the screen."""
+    default = None
+    cases = [  # (type, data) stored as both left and top -> "default", or the pixel position expected
+        ("REG_SZ", ""), ("REG_SZ", "   "), ("REG_SZ", "abc"), ("REG_SZ", "12x"), ("REG_SZ", "1e39"),
+        ("REG_SZ", "-1e39"), ("REG_SZ", "nan"), ("REG_SZ", "inf"), ("REG_SZ", "9" * 10000),
+        ("REG_DWORD", "5000"), ("REG_BINARY", "01020304"),
+    ]
+    for kind, data in cases + [("REG_SZ", "1500")]:
+        world.store("left", data, kind)
+        world.store("top", data, kind)
+        calendar = world.start_calendar()
+        default = default or default_position(world)
+        expected = (100, 100) if data == "1500" else default
+        shown = f"{kind} {data[:12]!r}{'...' if len(data) > 12 else ''}"
+        world.expect(f"{shown} to open at {expected}", world.position, lambda p: p == expected)
+        world.click(*label_centre(world, 1))
+        if not world.ended(calendar):
+            world.fail(f"{shown}: X did not close the program")
+
+
+@scenario(screen=(640, 480))
+def screen_shrinks(world):
+    """A position saved on a 1024 by 768 screen, opened on a 640 by 480 one."""
+    world.store("left", str(900 * TWIPS_PER_PIXEL))
+    world.store("top", str(600 * TWIPS_PER_PIXEL))
+    world.start_calendar()
+    state = world.window()
+    width, height = int(state["width"]) * TWIPS_PER_PIXEL, int(state["height"]) * TWIPS_PER_PIXEL
+    expected = (twips_to_pixels(640 * TWIPS_PER_PIXEL - width - 250), twips_to_pixels(480 * TWIPS_PER_PIXEL - height - 250))
+    world.expect(f"the window pulled back onto the smaller screen at {expected}", world.position,
+                 lambda p: p == expected)
+
+
+@scenario
+def store_read_only(world):
+    """Closing when the position cannot be written: the error is reported, nothing else is lost."""
+    world.store("left", "3000")
+    world.store("top", "2000")
+    settings_key = r"Software\VB and VBA Program Settings\vrlCalendar\vrlCalendar"
+    if world.inspect("deny-writes", settings_key).get("changed") != "1":
+        world.fail("could not make the settings key read-only")
+    calendar = world.start_calendar()
+    world.click(*label_centre(world, 1))
+    report = world.expect("the run-time error report", lambda: world.inspect("dialog", "vrlCalendar"),
+                          lambda s: s.get("found") == "1")
+    if not report["message"].startswith("Run-time error '5'"):
+        world.fail(f"the report: expected run-time error 5, saw {report['message']!r}")
+    world.expect("the icon removed while the report is up", world.desktop.tray_icons, lambda icons: icons == [])
+    world.keys("Return")
+    if not world.ended(calendar):
+        world.fail("the program did not end after the report")
+    world.inspect("allow-writes", settings_key)
+    if world.stored() != {"left": "3000", "top": "2000"}:
+        world.fail(f"the stored position changed: {world.stored()}")
+    world.start_calendar()
+    world.expect("the next start to open at the stored place", world.position, lambda p: p == (200, 133))
+
+
+@scenario(tray=False)
+def tray_host_late(world):
+    """Started before any notification area exists: the window works, the icon comes with the host."""
+    world.start_calendar()
+    world.click(*calendar_point(world))
+    before = world.position()
+    world.keys("alt+Left")
+    world.expect("Alt+Left to work without a notification area", world.position, lambda p: p[0] < before[0])
+    world.desktop.start_tray()
+    world.expect("the icon once the host has come", lambda: len(world.desktop.tray_icons()), lambda n: n == 1,
+                 seconds=30)
+    world.click_tray_icon()
+    world.expect("the icon to hide the window", world.window, lambda s: s.get("visible") == "0")
+    world.click_tray_icon()
+    world.expect("the icon to show it again", world.window, lambda s: s.get("visible") == "1")
+
+
+@scenario
+def leaves_no_trace(world):
+    """A whole session of use: no network, no file written, nothing in the registry but the two values."""
+    def registry():
+        lines = set()
+        for hive in ("HKCU", "HKLM"):
+            export = os.path.join(world.prefix, f"{hive}.reg")
+            world.wine("reg", "export", hive, export, "/y", check=True)
+            with open(export, encoding="utf-16") as text:
+                key = ""
+                for line in text.read().splitlines():
+                    key = line if line.startswith("[") else key
+                    if line.strip():
+                        lines.add((key, line))
+        return lines
+
+    before = registry()
+    trace = os.path.join(world.prefix, "strace.log")
+    calendar = subprocess.Popen(["strace", "-f", "-qq", "-o", trace, "-e", "trace=socket,connect,openat,creat,rename,"
+                                 "renameat,renameat2,unlink,unlinkat,mkdir,mkdirat", "wine", world.exe],
+                                env=world.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    world.processes.append(calendar)
+    world.wait_for(lambda: world.window().get("visible") == "1", 60, "the calendar window shown")
+    world.click_tray_icon()
+    world.click_tray_icon()
+    world.click(*calendar_point(world))
+    world.keys("alt+Left")
+    world.click(*label_centre(world, 1))
+    if not world.ended(calendar):
+        world.fail("X did not end the program")
+
+    added = {line for key, line in registry() - before if not line.startswith("[")}
+    removed = before - registry()
+    expected = {f'"left"="{world.stored()["left"]}"', f'"top"="{world.stored()["top"]}"'}
+    if added != expected or removed:
+        world.fail(f"registry: expected only {expected} added, saw added {sorted(added)[:10]}, "
+                   f"removed {sorted(removed)[:10]}")
+
+    with open(trace) as log:
+        calls = log.read().splitlines()
+    network = [c for c in calls if "AF_INET" in c]
+    written = [c for c in calls if ("openat(" in c and any(f in c for f in ("O_WRONLY", "O_RDWR", "O_CREAT")))
+               or c.split(" ", 1)[-1].startswith(("creat(", "rename", "unlink", "mkdir"))]
+    # Wine's own bookkeeping: the server's socket folder, and the devices.
+    written = [c for c in written if "/.wine-" not in c and '"/dev/' not in c and "= -1" not in c]
+    if network or written:
+        world.fail(f"network calls {network[:5]}, files written {written[:5]}")
 
 
 RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
@@ -391,10 +531,11 @@ def main():
     if args.name not in SCENARIOS:
         parser.error(f"unknown scenario {args.name!r}; --list shows them")
     started = time.monotonic()
-    world = World(args.name, args.exe, args.inspector, args.template, args.failures)
+    function, options = SCENARIOS[args.name]
+    world = World(args.name, args.exe, args.inspector, args.template, args.failures, **options)
     world.dist = args.dist
     try:
-        SCENARIOS[args.name](world)
+        function(world)
     except ScenarioFailed as failure:
         print(f"FAILED {args.name}: {failure}", file=sys.stderr)
         return 1

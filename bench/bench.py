@@ -1,0 +1,173 @@
+#!/usr/bin/env python3
+"""Prints what the calendar costs next to a bare baseline program of its kind
+(a borderless topmost window with one month-calendar control and one
+notification-area icon), both run under the same Wine on a private desktop.
+
+Usage: bench.py [--runs 10] [--idle 30] [--steps 1000] [--markdown BENCHMARKS.md]
+Build first: cmake --preset win32 && cmake --build --preset win32
+"""
+import argparse
+import datetime
+import os
+import platform
+import statistics
+import subprocess
+import sys
+import time
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
+sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
+from harness import World, make_template  # noqa: E402
+
+BUILD = os.path.join(ROOT, "build", "win32")
+PROGRAMS = {
+    "vrlCalendar": (os.path.join(BUILD, "vrlCalendar.exe"), "vrlCalendar.frmCalendar"),
+    "baseline": (os.path.join(BUILD, "bench", "baseline.exe"), "vrlBaseline"),
+}
+TICKS = os.sysconf("SC_CLK_TCK")
+
+
+def rss_kib(pid):
+    with open(f"/proc/{pid}/status") as status:
+        for line in status:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+    return 0
+
+
+def cpu_seconds(pid):
+    with open(f"/proc/{pid}/stat") as stat:
+        fields = stat.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / TICKS
+
+
+def start_up_ms(world, exe, window_class):
+    """Process start to window shown, timed by an inspector already waiting for it."""
+    waiter = subprocess.Popen(["wine", world.inspector, "wait-visible", window_class], env=world.env,
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    if waiter.stdout.readline().strip() != "ready":
+        raise RuntimeError("the inspector did not start")
+    started = time.monotonic()
+    program = subprocess.Popen(["wine", exe], env=world.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    world.processes.append(program)
+    line = waiter.stdout.readline()
+    shown = time.monotonic()
+    waiter.wait(30)
+    if "visible" not in line:
+        raise RuntimeError(f"{exe} never showed its window")
+    return (shown - started) * 1000, program
+
+
+def stop(world, program):
+    program.kill()
+    program.wait(10)
+    time.sleep(0.5)
+
+
+def exercise(world, program, steps):
+    """Tray clicks (alternating spots of the icon, so no two make a double-click) and drag steps."""
+    x, y, width, height = world.desktop.tray_icons()[-1]
+    spots = [(x + 3, y + height // 2), (x + width - 4, y + height // 2)]
+    commands = []
+    for i in range(steps):
+        commands += ["mousemove", *map(str, spots[i % 2]), "click", "1", "sleep", "0.04"]
+    world.xdotool_script(commands)
+    if world.inspect("window", program).get("visible") == "0":
+        world.click(*spots[0])  # the calendar ends shown, as it started
+    left, top = int(world.inspect("window", program)["left"]), int(world.inspect("window", program)["top"])
+    commands = ["mousemove", str(left + 20), str(top + 100), "mousedown", "1"]
+    for i in range(steps):
+        commands += ["mousemove_relative", "--", "4" if i % 2 == 0 else "-4", "0"]
+    world.xdotool_script(commands + ["mouseup", "1"])
+    time.sleep(1)
+
+
+def measure(args):
+    template = os.path.join(ROOT, "build", "bench", "prefix")
+    make_template(template)
+    inspector = os.path.join(BUILD, "tests", "inspector.exe")
+    results = {name: {} for name in PROGRAMS}
+    world = World("bench", PROGRAMS["vrlCalendar"][0], inspector, template, os.path.join(ROOT, "build", "bench"))
+    try:
+        for name, (exe, window_class) in PROGRAMS.items():
+            results[name]["size"] = os.path.getsize(exe)
+        for _ in range(args.runs):  # interleaved, so both see the same machine
+            for name, (exe, window_class) in PROGRAMS.items():
+                elapsed, program = start_up_ms(world, exe, window_class)
+                results[name].setdefault("start", []).append(elapsed)
+                stop(world, program)
+        for name, (exe, window_class) in PROGRAMS.items():
+            _, program = start_up_ms(world, exe, window_class)
+            world.wait_for(lambda: world.desktop.tray_icons(), 20, "the icon")
+            time.sleep(2)
+            results[name]["rss_shown"] = rss_kib(program.pid)
+            before = cpu_seconds(program.pid)
+            time.sleep(args.idle)
+            results[name]["cpu_shown"] = cpu_seconds(program.pid) - before
+            if name == "vrlCalendar":
+                world.click_tray_icon()
+                time.sleep(1)
+                before = cpu_seconds(program.pid)
+                time.sleep(args.idle)
+                results[name]["cpu_hidden"] = cpu_seconds(program.pid) - before
+                world.click_tray_icon()
+            exercise(world, window_class, args.steps)
+            results[name]["rss_exercised"] = rss_kib(program.pid)
+            stop(world, program)
+    finally:
+        world.close()
+    return results
+
+
+def table(results, args):
+    cal, base = results["vrlCalendar"], results["baseline"]
+
+    def ratio(a, b):
+        return f"{a / b:.2f}" if b else "—"
+
+    def spread(values):
+        return max(values) - min(values)
+
+    rows = [
+        ("start-up, median (ms)", f"{statistics.median(cal['start']):.0f}", f"{statistics.median(base['start']):.0f}",
+         ratio(statistics.median(cal["start"]), statistics.median(base["start"]))),
+        ("start-up, spread max-min (ms)", f"{spread(cal['start']):.0f}", f"{spread(base['start']):.0f}", ""),
+        ("resident memory once shown (KiB)", str(cal["rss_shown"]), str(base["rss_shown"]),
+         ratio(cal["rss_shown"], base["rss_shown"])),
+        (f"resident memory after {args.steps} tray clicks and {args.steps} drag steps (KiB)",
+         str(cal["rss_exercised"]), str(base["rss_exercised"]), ratio(cal["rss_exercised"], base["rss_exercised"])),
+        (f"CPU in {args.idle} s shown and idle (s)", f"{cal['cpu_shown']:.2f}", f"{base['cpu_shown']:.2f}", ""),
+        (f"CPU in {args.idle} s hidden (s)", f"{cal['cpu_hidden']:.2f}", "— (cannot hide)", ""),
+        ("program size (bytes)", str(cal["size"]), str(base["size"]), ratio(cal["size"], base["size"])),
+        ("needs beside itself", "nothing (Windows' own DLLs)", "nothing (Windows' own DLLs)", ""),
+    ]
+    lines = ["| figure | vrlCalendar | baseline | ratio |", "|---|---|---|---|"]
+    lines += [f"| {a} | {b} | {c} | {d} |" for a, b, c, d in rows]
+    return "\n".join(lines)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--runs", type=int, default=10)
+    parser.add_argument("--idle", type=int, default=30)
+    parser.add_argument("--steps", type=int, default=1000)
+    parser.add_argument("--markdown", help="also write the table, with machine and date, to this file")
+    args = parser.parse_args()
+    for exe, _ in PROGRAMS.values():
+        if not os.path.exists(exe):
+            sys.exit(f"{exe} is missing: cmake --preset win32 && cmake --build --preset win32")
+    results = measure(args)
+    text = table(results, args)
+    print(text)
+    print("start-up runs (ms):", {name: [round(v) for v in r["start"]] for name, r in results.items()})
+    if args.markdown:
+        wine = subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip()
+        with open(args.markdown, "w") as out:
+            out.write("# Benchmarks\n\n")
+            out.write(f"Latest run of `bench/bench.py`: {datetime.date.today()}, {platform.node()}, "
+                      f"{os.cpu_count()} cores, {platform.machine()}, {wine}, Xvfb 1024x768, "
+                      f"{args.runs} start-ups each.\n\n{text}\n")
+
+
+if __name__ == "__main__":
+    main()
