@@ -135,7 +135,9 @@ class World:
         time.sleep(0.3)
 
     def click(self, x, y, button=1):
-        self.xdotool("mousemove", x, y)
+        # Arrive with a movement even when the pointer is already there: a
+        # window that appeared under a still pointer has not seen it yet.
+        self.xdotool("mousemove", x - 1, y, "mousemove", x, y)
         time.sleep(0.2)
         self.xdotool("click", button)
         time.sleep(0.3)
