@@ -58,6 +58,27 @@ BOOL CALLBACK CountCalendars(HWND hwnd, LPARAM count) {
     return TRUE;
 }
 
+struct WindowCount {
+    DWORD pid;
+    int windows;
+};
+
+BOOL CALLBACK CountChild(HWND, LPARAM count) {
+    ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
+BOOL CALLBACK CountProcessWindows(HWND hwnd, LPARAM data) {
+    auto* count = reinterpret_cast<WindowCount*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    if (owner == count->pid) {
+        ++count->windows;
+        EnumChildWindows(hwnd, CountChild, reinterpret_cast<LPARAM>(&count->windows));
+    }
+    return TRUE;
+}
+
 int ShowWindowState(HWND hwnd) {
     RECT r{};
     GetWindowRect(hwnd, &r);
@@ -152,6 +173,11 @@ int main(int argc, char** argv) {
         std::printf("gdi=%lu\nuser=%lu\n", static_cast<unsigned long>(GetGuiResources(process, GR_GDIOBJECTS)),
                     static_cast<unsigned long>(GetGuiResources(process, GR_USEROBJECTS)));
         CloseHandle(process);
+        // Windows are the USER objects anyone can count, where the call above
+        // is not implemented (Wine answers 0).
+        WindowCount count{static_cast<DWORD>(std::atol(argv[2])), 0};
+        EnumWindows(CountProcessWindows, reinterpret_cast<LPARAM>(&count));
+        std::printf("windows=%d\n", count.windows);
         return 0;
     }
     std::fprintf(stderr, "usage: inspector window [CLASS]|wait-visible CLASS|count|dialog TITLE|drop-icon|"
