@@ -17,7 +17,7 @@ import time
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
-from harness import World, make_template  # noqa: E402
+from harness import World, make_template, resident_kib  # noqa: E402
 
 BUILD = os.path.join(ROOT, "build", "win32")
 PROGRAMS = {
@@ -25,14 +25,6 @@ PROGRAMS = {
     "baseline": (os.path.join(BUILD, "bench", "baseline.exe"), "vrlBaseline"),
 }
 TICKS = os.sysconf("SC_CLK_TCK")
-
-
-def rss_kib(pid):
-    with open(f"/proc/{pid}/status") as status:
-        for line in status:
-            if line.startswith("VmRSS:"):
-                return int(line.split()[1])
-    return 0
 
 
 def cpu_seconds(pid):
@@ -64,21 +56,13 @@ def stop(world, program):
     time.sleep(0.5)
 
 
-def exercise(world, program, steps):
-    """Tray clicks (alternating spots of the icon, so no two make a double-click) and drag steps."""
-    x, y, width, height = world.desktop.tray_icons()[-1]
-    spots = [(x + 3, y + height // 2), (x + width - 4, y + height // 2)]
-    commands = []
-    for i in range(steps):
-        commands += ["mousemove", *map(str, spots[i % 2]), "click", "1", "sleep", "0.04"]
-    world.xdotool_script(commands)
-    if world.inspect("window", program).get("visible") == "0":
-        world.click(*spots[0])  # the calendar ends shown, as it started
-    left, top = int(world.inspect("window", program)["left"]), int(world.inspect("window", program)["top"])
-    commands = ["mousemove", str(left + 20), str(top + 100), "mousedown", "1"]
-    for i in range(steps):
-        commands += ["mousemove_relative", "--", "4" if i % 2 == 0 else "-4", "0"]
-    world.xdotool_script(commands + ["mouseup", "1"])
+def exercise(world, window_class, steps):
+    """Clicks on the icon, then drag steps on the window."""
+    world.xdotool_script(world.tray_clicks(steps, 0.04))
+    if world.inspect("window", window_class).get("visible") == "0":
+        world.click_tray_icon()  # the calendar ends shown, as it started
+    state = world.inspect("window", window_class)
+    world.xdotool_script(world.drag_steps(int(state["left"]) + 20, int(state["top"]) + 100, steps, 4))
     time.sleep(1)
 
 
@@ -100,7 +84,7 @@ def measure(args):
             _, program = start_up_ms(world, exe, window_class)
             world.wait_for(lambda: world.desktop.tray_icons(), 20, "the icon")
             time.sleep(2)
-            results[name]["rss_shown"] = rss_kib(program.pid)
+            results[name]["rss_shown"] = resident_kib(program.pid)
             before = cpu_seconds(program.pid)
             time.sleep(args.idle)
             results[name]["cpu_shown"] = cpu_seconds(program.pid) - before
@@ -112,7 +96,7 @@ def measure(args):
                 results[name]["cpu_hidden"] = cpu_seconds(program.pid) - before
                 world.click_tray_icon()
             exercise(world, window_class, args.steps)
-            results[name]["rss_exercised"] = rss_kib(program.pid)
+            results[name]["rss_exercised"] = resident_kib(program.pid)
             stop(world, program)
     finally:
         world.close()

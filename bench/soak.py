@@ -14,22 +14,17 @@ import time
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
-from harness import ScenarioFailed, World, make_template  # noqa: E402
+from harness import ScenarioFailed, World, make_template, resident_kib  # noqa: E402
 from scenarios import calendar_point, label_centre  # noqa: E402
 
 MEMORY_MARGIN_KIB = 1024
 OBJECT_MARGIN = 5
 
 
-def rss_kib(pid):
-    with open(f"/proc/{pid}/status") as status:
-        return next(int(line.split()[1]) for line in status if line.startswith("VmRSS:"))
-
-
 def snapshot(world, process):
     state = world.window()
     objects = world.inspect("gui-resources", state["pid"])
-    return {"memory KiB": rss_kib(process.pid), "GDI objects": int(objects.get("gdi", -1)),
+    return {"memory KiB": resident_kib(process.pid), "GDI objects": int(objects.get("gdi", -1)),
             "USER objects": int(objects.get("user", -1)), "windows": int(objects.get("windows", -1)),
             "icons": len(world.desktop.tray_icons())}
 
@@ -51,20 +46,11 @@ def main():
         time.sleep(2)
         before = snapshot(world, process)
 
-        x, y, width, height = world.desktop.tray_icons()[0]
-        spots = [(x + 3, y + height // 2), (x + width - 4, y + height // 2)]  # never a double-click
-        commands = []
-        for i in range(args.toggles):
-            commands += ["mousemove", *map(str, spots[i % 2]), "click", "1", "sleep", "0.05"]
-        world.xdotool_script(commands)
+        world.xdotool_script(world.tray_clicks(args.toggles, 0.05))
         world.expect("the window shown after an even number of toggles", world.window,
                      lambda s: s.get("visible") == "1")
 
-        start_x, start_y = calendar_point(world)
-        commands = ["mousemove", str(start_x), str(start_y), "mousedown", "1"]
-        for i in range(args.drags):
-            commands += ["mousemove_relative", "--", "3" if i % 2 == 0 else "-3", "0"]
-        world.xdotool_script(commands + ["mouseup", "1"])
+        world.xdotool_script(world.drag_steps(*calendar_point(world), args.drags, 3))
 
         labels = [label_centre(world, 1), label_centre(world, 2)]
         commands = []

@@ -84,12 +84,6 @@ class VirtualDesktop:
         self.processes.append(process)
         return process
 
-    def stop_tray(self):
-        for process in self.processes:
-            if process.args[0] == "trayer" and process.poll() is None:
-                process.terminate()
-                process.wait(10)
-
     def tray_panel(self):
         """(x, y, width, height) of the tray host's panel, or None."""
         for line in self.x("xwininfo", "-root", "-tree").splitlines():
