@@ -3,8 +3,11 @@
 (a borderless topmost window with one month-calendar control and one
 notification-area icon), both run under the same Wine on a private desktop.
 
+Measures the 64-bit programs, and the 32-bit ones where this machine can run
+them; a build it cannot run is reported and left out.
+
 Usage: bench.py [--runs 10] [--idle 30] [--steps 1000] [--markdown BENCHMARKS.md]
-Build first: cmake --preset win32 && cmake --build --preset win32
+Build first: cmake --preset win64 && cmake --build --preset win64 (and win32)
 """
 import argparse
 import datetime
@@ -17,13 +20,15 @@ import time
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
-from harness import World, make_template, resident_kib  # noqa: E402
+from harness import World, make_template, resident_kib, winerun  # noqa: E402
 
-BUILD = os.path.join(ROOT, "build", "win32")
-PROGRAMS = {
-    "vrlCalendar": (os.path.join(BUILD, "vrlCalendar.exe"), "vrlCalendar.frmCalendar"),
-    "baseline": (os.path.join(BUILD, "bench", "baseline.exe"), "vrlBaseline"),
-}
+BUILDS = {"win64": "64-bit program (x64)", "win32": "32-bit program (x86)"}
+
+
+def programs(preset):
+    build = os.path.join(ROOT, "build", preset)
+    return {"vrlCalendar": (os.path.join(build, "vrlCalendar.exe"), "vrlCalendar.frmCalendar"),
+            "baseline": (os.path.join(build, "bench", "baseline.exe"), "vrlBaseline")}
 TICKS = os.sysconf("SC_CLK_TCK")
 
 
@@ -35,12 +40,13 @@ def cpu_seconds(pid):
 
 def start_up_ms(world, exe, window_class):
     """Process start to window shown, timed by an inspector already waiting for it."""
-    waiter = subprocess.Popen(["wine", world.inspector, "wait-visible", window_class], env=world.env,
+    waiter = subprocess.Popen(winerun.command(world.inspector, "wait-visible", window_class), env=world.env,
                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
     if waiter.stdout.readline().strip() != "ready":
         raise RuntimeError("the inspector did not start")
     started = time.monotonic()
-    program = subprocess.Popen(["wine", exe], env=world.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    program = subprocess.Popen(winerun.command(exe), env=world.env, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL)
     world.processes.append(program)
     line = waiter.stdout.readline()
     shown = time.monotonic()
@@ -66,10 +72,11 @@ def exercise(world, window_class, steps):
     time.sleep(1)
 
 
-def measure(args):
+def measure(args, preset):
+    PROGRAMS = programs(preset)
     template = os.path.join(ROOT, "build", "bench", "prefix")
     make_template(template)
-    inspector = os.path.join(BUILD, "tests", "inspector.exe")
+    inspector = os.path.join(ROOT, "build", preset, "tests", "inspector.exe")
     results = {name: {} for name in PROGRAMS}
     world = World("bench", PROGRAMS["vrlCalendar"][0], inspector, template, os.path.join(ROOT, "build", "bench"))
     try:
@@ -137,20 +144,27 @@ def main():
     parser.add_argument("--steps", type=int, default=1000)
     parser.add_argument("--markdown", help="also write the table, with machine and date, to this file")
     args = parser.parse_args()
-    for exe, _ in PROGRAMS.values():
-        if not os.path.exists(exe):
-            sys.exit(f"{exe} is missing: cmake --preset win32 && cmake --build --preset win32")
-    results = measure(args)
-    text = table(results, args)
-    print(text)
-    print("start-up runs (ms):", {name: [round(v) for v in r["start"]] for name, r in results.items()})
+    sections = []
+    for preset, what in BUILDS.items():
+        missing = [exe for exe, _ in programs(preset).values() if not os.path.exists(exe)]
+        why = (f"{missing[0]} is missing: cmake --preset {preset} && cmake --build --preset {preset}" if missing
+               else winerun.unavailable(programs(preset)["vrlCalendar"][0]))
+        if why:
+            print(f"{what}: not measured: {why}")
+            sections.append(f"## {what}\n\nNot measured: {why}.\n")
+            continue
+        results = measure(args, preset)
+        text = table(results, args)
+        print(f"{what}\n{text}")
+        print("start-up runs (ms):", {name: [round(v) for v in r["start"]] for name, r in results.items()})
+        sections.append(f"## {what}\n\n{text}\n")
     if args.markdown:
-        wine = subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip()
+        wine = subprocess.run([winerun.LOADER64, "--version"], capture_output=True, text=True).stdout.strip()
         with open(args.markdown, "w") as out:
             out.write("# Benchmarks\n\n")
             out.write(f"Latest run of `bench/bench.py`: {datetime.date.today()}, {platform.node()}, "
                       f"{os.cpu_count()} cores, {platform.machine()}, {wine}, Xvfb 1024x768, "
-                      f"{args.runs} start-ups each.\n\n{text}\n")
+                      f"{args.runs} start-ups each.\n\n" + "\n".join(sections))
 
 
 if __name__ == "__main__":

@@ -5,7 +5,10 @@ window-system objects and its icons before and after, and whether it still
 answers. Exits non-zero when it stops answering, grows an icon, or its memory
 or object counts end more than a small margin above where they started.
 
-Usage: soak.py [--toggles 2000] [--drags 10000] [--hovers 2000]
+Soaks the 64-bit program by default; --preset win32 soaks the 32-bit one
+where this machine can run it.
+
+Usage: soak.py [--preset win64|win32] [--toggles 2000] [--drags 10000] [--hovers 2000]
 """
 import argparse
 import os
@@ -14,7 +17,7 @@ import time
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
-from harness import ScenarioFailed, World, make_template, resident_kib  # noqa: E402
+from harness import ScenarioFailed, World, make_template, resident_kib, winerun  # noqa: E402
 from scenarios import calendar_point, label_centre  # noqa: E402
 
 MEMORY_MARGIN_KIB = 1024
@@ -31,11 +34,16 @@ def snapshot(world, process):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--preset", choices=("win64", "win32"), default="win64")
     parser.add_argument("--toggles", type=int, default=2000)
     parser.add_argument("--drags", type=int, default=10000)
     parser.add_argument("--hovers", type=int, default=2000)
     args = parser.parse_args()
-    build = os.path.join(ROOT, "build", "win32")
+    build = os.path.join(ROOT, "build", args.preset)
+    why = winerun.unavailable(os.path.join(build, "vrlCalendar.exe"))
+    if why:
+        print(f"soak not run: {why}")
+        return 1
     template = os.path.join(ROOT, "build", "bench", "prefix")
     make_template(template)
     world = World("soak", os.path.join(build, "vrlCalendar.exe"), os.path.join(build, "tests", "inspector.exe"),
@@ -72,7 +80,7 @@ def main():
     finally:
         world.close()
 
-    print(f"{args.toggles} tray toggles, {args.drags} drag steps, {args.hovers} hover changes "
+    print(f"{args.preset}: {args.toggles} tray toggles, {args.drags} drag steps, {args.hovers} hover changes "
           f"in {time.monotonic() - started:.0f} s")
     print(f"{'':14}{'before':>10}{'after':>10}")
     for key in before:

@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -78,8 +79,32 @@ public:
                              const std::string& key, const std::string& text) = 0;
 };
 
-// The shell's notify-icon record as the shell reads it (the first, 88-byte form).
+// The shell's notify-icon record in its first, 88-byte ANSI form, little-endian:
+// six 32-bit fields, then 64 bytes of tip. The Win32 layer builds the shell's
+// native record for the architecture it is compiled for from these fields.
 using ShellNotifyIconBuffer = std::array<uint8_t, 88>;
+namespace shell_layout {
+constexpr size_t kCbSize = 0;
+constexpr size_t kHWnd = 4;
+constexpr size_t kUID = 8;
+constexpr size_t kUFlags = 12;
+constexpr size_t kUCallbackMessage = 16;
+constexpr size_t kHIcon = 20;
+constexpr size_t kSzTip = 24;
+constexpr size_t kTipBytes = 64;
+static_assert(kSzTip + kTipBytes == std::tuple_size_v<ShellNotifyIconBuffer>);
+
+inline void PutInt32(ShellNotifyIconBuffer& buffer, size_t offset, int32_t value) {
+    const auto bits = static_cast<uint32_t>(value);
+    for (size_t i = 0; i < 4; ++i) buffer[offset + i] = static_cast<uint8_t>(bits >> (8 * i));
+}
+
+inline int32_t GetInt32(const ShellNotifyIconBuffer& buffer, size_t offset) {
+    uint32_t bits = 0;
+    for (size_t i = 0; i < 4; ++i) bits |= static_cast<uint32_t>(buffer[offset + i]) << (8 * i);
+    return static_cast<int32_t>(bits);
+}
+}  // namespace shell_layout
 
 class PlatformServices {
 public:

@@ -1,14 +1,16 @@
 #!/usr/bin/env python3
-"""Builds the release files into a folder: the program, the per-user installer
-and a portable zip, with their SHA-256 sums. No timestamps go into any of them,
-so two builds of one commit give the same bytes.
+"""Builds the release files into a folder: for each Windows architecture given
+(x64, x86) a per-user installer and a portable zip holding the program, and
+the SHA-256 sums of them all. No timestamps go into any of them, so two
+builds of one commit give the same bytes.
 
 Signing: with VRL_SIGNING_CERT (a PKCS#12 file) and VRL_SIGNING_PASSWORD in the
 environment, the program and the installer are signed with osslsigncode, the
 signing time being the commit's time. Without them the release is unsigned,
 and says so.
 
-Usage: make_release.py --exe vrlCalendar.exe --icon vrlCalendar.ico --dist DIR
+Usage: make_release.py --exe build/win64/vrlCalendar.exe [--exe build/win32/vrlCalendar.exe]
+                       --icon vrlCalendar.ico --dist DIR
 """
 import argparse
 import hashlib
@@ -21,6 +23,15 @@ import zipfile
 
 VERSION = "1.0"
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "scripts"))
+from winerun import architecture  # noqa: E402
+
+NSIS_TARGETS = {"x64": "amd64-unicode", "x86": "x86-unicode"}
+
+
+def release_files(arch):
+    """The installer's and the portable zip's names for one architecture."""
+    return f"vrlCalendar-{VERSION}-{arch}-setup.exe", f"vrlCalendar-{VERSION}-{arch}-portable.zip"
 
 
 def source_date_epoch():
@@ -61,37 +72,50 @@ def write_zip(path, files, when):
                 archive.writestr(info, data.read())
 
 
+def build(exe, icon, dist, when):
+    """The installer and the portable zip for exe's architecture; says whether they are signed."""
+    arch = architecture(exe)
+    setup_name, zip_name = release_files(arch)
+    with tempfile.TemporaryDirectory() as stage:
+        program = os.path.join(stage, "vrlCalendar.exe")
+        shutil.copyfile(exe, program)
+        signed = sign(program, when)
+        shutil.copyfile(icon, os.path.join(stage, "vrlCalendar.ico"))
+        installer = os.path.join(dist, setup_name)
+        subprocess.run(["makensis", "-V2", "-NOCD", f"-DVERSION={VERSION}", f"-DSTAGE={stage}",
+                        f"-DTARGET={NSIS_TARGETS[arch]}", f"-DOUTFILE={os.path.abspath(installer)}",
+                        os.path.join(HERE, "vrlCalendar.nsi")],
+                       check=True, env=dict(os.environ, SOURCE_DATE_EPOCH=str(when)))
+        sign(installer, when)
+        write_zip(os.path.join(dist, zip_name), [("vrlCalendar.exe", program)], when)
+    return [setup_name, zip_name], signed
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--exe", required=True)
+    parser.add_argument("--exe", required=True, action="append", help="a program to release; once per architecture")
     parser.add_argument("--icon", required=True)
     parser.add_argument("--dist", required=True)
     args = parser.parse_args()
     require("makensis", "nsis")
     when = source_date_epoch()
+    arches = [architecture(exe) for exe in args.exe]
+    if len(set(arches)) != len(arches):
+        sys.exit(f"make_release: one program per architecture, got {arches}")
 
     os.makedirs(args.dist, exist_ok=True)
-    program = os.path.join(args.dist, "vrlCalendar.exe")
-    shutil.copyfile(args.exe, program)
-    signed = sign(program, when)
-
-    installer = os.path.join(args.dist, f"vrlCalendar-{VERSION}-setup.exe")
-    with tempfile.TemporaryDirectory() as stage:
-        shutil.copyfile(program, os.path.join(stage, "vrlCalendar.exe"))
-        shutil.copyfile(args.icon, os.path.join(stage, "vrlCalendar.ico"))
-        subprocess.run(["makensis", "-V2", "-NOCD", f"-DVERSION={VERSION}", f"-DSTAGE={stage}",
-                        f"-DOUTFILE={os.path.abspath(installer)}", os.path.join(HERE, "vrlCalendar.nsi")],
-                       check=True, env=dict(os.environ, SOURCE_DATE_EPOCH=str(when)))
-    sign(installer, when)
-
-    portable = os.path.join(args.dist, f"vrlCalendar-{VERSION}-portable.zip")
-    write_zip(portable, [("vrlCalendar.exe", program)], when)
+    names, signed = [], True
+    for exe in args.exe:
+        built, was_signed = build(exe, args.icon, args.dist, when)
+        names += built
+        signed = signed and was_signed
 
     with open(os.path.join(args.dist, "SHA256SUMS"), "w") as sums:
-        for path in (program, installer, portable):
-            with open(path, "rb") as data:
-                sums.write(f"{hashlib.sha256(data.read()).hexdigest()}  {os.path.basename(path)}\n")
-    print(f"release files in {os.path.abspath(args.dist)}: {'signed' if signed else 'UNSIGNED (no VRL_SIGNING_CERT)'}")
+        for name in sorted(names):
+            with open(os.path.join(args.dist, name), "rb") as data:
+                sums.write(f"{hashlib.sha256(data.read()).hexdigest()}  {name}\n")
+    print(f"release files ({', '.join(arches)}) in {os.path.abspath(args.dist)}: "
+          f"{'signed' if signed else 'UNSIGNED (no VRL_SIGNING_CERT)'}")
 
 
 if __name__ == "__main__":

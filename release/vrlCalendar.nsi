@@ -1,7 +1,8 @@
 ; Per-user installer for vrlCalendar: no administrator rights, installs into
 ; the user's own programs folder. Built by make_release.py, which passes
-; VERSION, STAGE (the folder holding vrlCalendar.exe) and OUTFILE.
-Unicode true
+; VERSION, STAGE (the folder holding vrlCalendar.exe), TARGET (amd64-unicode
+; for the 64-bit program, x86-unicode for the 32-bit one) and OUTFILE.
+Target ${TARGET}
 SetCompressor /SOLID lzma
 ; No file times in the installer, so two builds of one commit are identical.
 SetDateSave off

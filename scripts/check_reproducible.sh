@@ -7,8 +7,7 @@ cd "$(dirname "$0")/.."
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 for run in a b; do
-  cmake --preset win32 -B "$work/$run" -DCALENDAR_DIST_DIR="$work/$run/dist" >/dev/null
-  cmake --build "$work/$run" --target release >/dev/null
+  scripts/release.sh "$work/$run/dist" "$work/$run" >/dev/null
 done
 (cd "$work/a/dist" && sha256sum -- *)
 if diff -r "$work/a/dist" "$work/b/dist" >/dev/null; then

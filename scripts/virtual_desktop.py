@@ -11,12 +11,14 @@ import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 import time
+
+import winerun
 
 REQUIRED = {"Xvfb": "xvfb", "openbox": "openbox", "trayer": "trayer", "xwininfo": "x11-utils",
             "xprop": "x11-utils", "import": "imagemagick", "xdotool": "xdotool",
-            "tesseract": "tesseract-ocr", "strace": "strace",
-            "wine": "wine wine32:i386"}
+            "tesseract": "tesseract-ocr", "strace": "strace", "wineboot": "wine wine64"}
 
 
 def require_tools():
@@ -80,7 +82,7 @@ class VirtualDesktop:
 
     def spawn(self, command, **kwargs):
         process = subprocess.Popen(command, env=kwargs.pop("env", self.env()), stdout=subprocess.DEVNULL,
-                                   stderr=subprocess.DEVNULL, **kwargs)
+                                   stderr=kwargs.pop("stderr", subprocess.DEVNULL), **kwargs)
         self.processes.append(process)
         return process
 
@@ -146,16 +148,28 @@ def main():
         sys.exit(__doc__)
     require_tools()
     exe, shot = sys.argv[1], sys.argv[2]
-    with VirtualDesktop() as desktop:
-        env = desktop.env(WINEDEBUG="-all")
-        calendar = desktop.spawn(["wine", exe], env=env)
-        wait_until(lambda: '"vrlCalendar": ("vrlcalendar.exe"' in desktop.x("xwininfo", "-root", "-tree"), 120,
-                   "the calendar window")
+    try:
+        command = winerun.command(exe)
+    except winerun.CannotRun as error:
+        sys.exit(f"cannot run the calendar: {error}")
+    prefix = os.path.join(os.path.dirname(os.path.abspath(shot)), "wine-prefix")
+    winerun.make_prefix(prefix)
+    with VirtualDesktop() as desktop, tempfile.TemporaryFile(mode="w+") as errors:
+        env = desktop.env(WINEPREFIX=prefix, WINEDEBUG="-all")
+        calendar = desktop.spawn(command, env=env, stderr=errors)
+
+        def shown():
+            if calendar.poll() is not None:
+                errors.seek(0)
+                raise SystemExit(f"the calendar ended at once (exit {calendar.returncode}): "
+                                 f"{errors.read().strip()[-1000:]}")
+            return '"vrlCalendar": ("vrlcalendar.exe"' in desktop.x("xwininfo", "-root", "-tree")
+        wait_until(shown, 120, "the calendar window")
         wait_until(desktop.tray_icons, 30, "the notification-area icon")
         time.sleep(1)  # let the calendar finish painting
         desktop.screenshot(shot)
         calendar.terminate()
-        subprocess.run(["wineserver", "-k"], env=env)
+        winerun.stop_wine(env)
     print(f"The calendar ran on a private display; screenshot: {os.path.abspath(shot)}")
 
 

@@ -11,7 +11,6 @@
 #include "platform/Numeric.h"
 #include "platform/RuntimeError.h"
 #include "resources/resource.h"
-#include "tray/TrayIcon.h"
 
 namespace {
 
@@ -61,12 +60,9 @@ void Win32Platform::Raise(Handler&& handler) {
 // As the classic runtime does: say which error, then end. The icon goes
 // first, so the notification area is not left holding a dead one.
 void Win32Platform::ReportRuntimeError(int32_t number, const std::string& description) {
-    if (hwnd_) {
-        NOTIFYICONDATAA icon{};
-        icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
-        icon.hWnd = hwnd_;
-        icon.uID = tray::kIconId;
-        ::Shell_NotifyIconA(NIM_DELETE, &icon);
+    if (trayIconAdded_) {
+        ::Shell_NotifyIconA(NIM_DELETE, &trayIcon_);
+        trayIconAdded_ = false;
     }
     const std::string text = "Run-time error '" + numeric::IntegerText(number) + "':\n\n" + description;
     MessageBoxA(nullptr, text.c_str(), app_.EXEName().c_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);

@@ -6,6 +6,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <vector>
 
@@ -261,27 +262,64 @@ float Win32Platform::TextToSingle(const std::string& text) {
     return value;
 }
 
+// The shell's first record form, as this architecture lays it out: on x86 it
+// is the 88 bytes of the program's own buffer, on x64 the handles are 8 bytes
+// wide and aligned, so every field sits elsewhere and the form is 104 bytes.
+static_assert(NOTIFYICONDATAA_V1_SIZE == offsetof(NOTIFYICONDATAA, szTip) + shell_layout::kTipBytes);
+static_assert(sizeof(NOTIFYICONDATAA{}.szTip) >= shell_layout::kTipBytes);
+static_assert(sizeof(void*) == 8 || NOTIFYICONDATAA_V1_SIZE == std::tuple_size_v<ShellNotifyIconBuffer>);
+
+HWND Win32Platform::FullHandle(int32_t hWnd) const {
+    // Window and icon handles carry 32 significant bits on every Windows, and
+    // widen by sign extension; our own keep exactly the value we were given.
+    if (hWnd == AsInt32(hwnd_)) return hwnd_;
+    return AsHandle(hWnd);
+}
+
+HICON Win32Platform::FullIconHandle(int32_t hIcon) const {
+    if (hIcon == AsInt32(icon_)) return icon_;
+    return reinterpret_cast<HICON>(static_cast<intptr_t>(hIcon));
+}
+
 int32_t Win32Platform::Shell_NotifyIconA(int32_t message, ShellNotifyIconBuffer& data) {
-    // The shell reads the record through a typed pointer: hand it a properly
-    // aligned copy and take back whatever it leaves there.
-    union {
-        NOTIFYICONDATAA record;
-        BYTE bytes[sizeof(NOTIFYICONDATAA)];
-    } aligned{};
-    std::memcpy(aligned.bytes, data.data(), data.size());
-    const BOOL result = ::Shell_NotifyIconA(static_cast<DWORD>(message), &aligned.record);
-    std::memcpy(data.data(), aligned.bytes, data.size());
+    using namespace shell_layout;
+    NOTIFYICONDATAA record{};
+    const int32_t size = GetInt32(data, kCbSize);
+    record.cbSize = size == static_cast<int32_t>(data.size()) ? NOTIFYICONDATAA_V1_SIZE : static_cast<DWORD>(size);
+    record.hWnd = FullHandle(GetInt32(data, kHWnd));
+    record.uID = static_cast<UINT>(GetInt32(data, kUID));
+    record.uFlags = static_cast<UINT>(GetInt32(data, kUFlags));
+    record.uCallbackMessage = static_cast<UINT>(GetInt32(data, kUCallbackMessage));
+    record.hIcon = FullIconHandle(GetInt32(data, kHIcon));
+    std::memcpy(record.szTip, data.data() + kSzTip, kTipBytes);
+
+    const BOOL result = ::Shell_NotifyIconA(static_cast<DWORD>(message), &record);
+    if (result && message == NIM_ADD) {
+        trayIcon_ = record;
+        trayIconAdded_ = true;
+    } else if (result && message == NIM_DELETE && record.hWnd == trayIcon_.hWnd && record.uID == trayIcon_.uID) {
+        trayIconAdded_ = false;
+    }
+
+    PutInt32(data, kCbSize, record.cbSize == NOTIFYICONDATAA_V1_SIZE ? static_cast<int32_t>(data.size())
+                                                                       : static_cast<int32_t>(record.cbSize));
+    PutInt32(data, kHWnd, AsInt32(record.hWnd));
+    PutInt32(data, kUID, static_cast<int32_t>(record.uID));
+    PutInt32(data, kUFlags, static_cast<int32_t>(record.uFlags));
+    PutInt32(data, kUCallbackMessage, static_cast<int32_t>(record.uCallbackMessage));
+    PutInt32(data, kHIcon, AsInt32(record.hIcon));
+    std::memcpy(data.data() + kSzTip, record.szTip, kTipBytes);
     return result;
 }
 
 int32_t Win32Platform::SetWindowPos(int32_t hWnd, int32_t hWndInsertAfter, int32_t x, int32_t y, int32_t cx,
                                     int32_t cy, int32_t flags) {
-    return ::SetWindowPos(AsHandle(hWnd), AsHandle(hWndInsertAfter), x, y, cx, cy, static_cast<UINT>(flags));
+    return ::SetWindowPos(FullHandle(hWnd), FullHandle(hWndInsertAfter), x, y, cx, cy, static_cast<UINT>(flags));
 }
 
 int32_t Win32Platform::GetWindowThreadProcessId(int32_t hWnd, int32_t& processId) {
     DWORD id = 0;
-    const DWORD thread = ::GetWindowThreadProcessId(AsHandle(hWnd), &id);
+    const DWORD thread = ::GetWindowThreadProcessId(FullHandle(hWnd), &id);
     processId = static_cast<int32_t>(id);
     return static_cast<int32_t>(thread);
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <windows.h>
+#include <shellapi.h>
 
 #include <string>
 
@@ -41,6 +42,10 @@ public:
     int32_t GetWindowThreadProcessId(int32_t hWnd, int32_t& processId) override;
 
 private:
+    // The logic's 32-bit handle values, back at their full width.
+    HWND FullHandle(int32_t hWnd) const;
+    HICON FullIconHandle(int32_t hIcon) const;
+
     // --- units ---
     int ToPixels(float twips) const;
     float ToTwips(int pixels) const { return static_cast<float>(pixels) * twipsPerPixel_; }
@@ -135,6 +140,10 @@ private:
     HFONT labelFont_ = nullptr;
     HWND toolTips_ = nullptr;
     HANDLE instanceMutex_ = nullptr;
+    // The icon as the shell last took it, so a run-time error report can
+    // take away exactly that one.
+    NOTIFYICONDATAA trayIcon_{};
+    bool trayIconAdded_ = false;
     UINT taskbarCreated_ = 0;
     float twipsPerPixel_ = 15;
 };

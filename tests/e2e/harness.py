@@ -9,6 +9,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "scripts"))
+import winerun  # noqa: E402
 from virtual_desktop import VirtualDesktop, parse_geometry, require_tools, wait_until  # noqa: E402
 
 TWIPS_PER_PIXEL = 15  # Xvfb's screens are 96 DPI
@@ -45,7 +46,7 @@ class World:
     # --- the program ---
 
     def start_calendar(self, wait=True, exe=None):
-        process = subprocess.Popen(["wine", exe or self.exe], env=self.env, stdout=subprocess.DEVNULL,
+        process = subprocess.Popen(winerun.command(exe or self.exe), env=self.env, stdout=subprocess.DEVNULL,
                                    stderr=subprocess.DEVNULL)
         self.processes.append(process)
         if wait:
@@ -62,11 +63,12 @@ class World:
             return False
 
     def wine(self, *command, check=False):
+        """Runs a Windows program (a path) or one of Wine's own (reg, taskkill) and returns its output."""
+        line = winerun.command(*command) if os.path.isfile(command[0]) else winerun.tool(*command)
         # Output goes to a file, not a pipe: a Wine service that the command
         # happens to start would hold a pipe open long after the command ends.
         with tempfile.TemporaryFile(mode="w+") as out:
-            done = subprocess.run(["wine", *command], env=self.env, stdout=out, stderr=subprocess.DEVNULL,
-                                  timeout=60)
+            done = subprocess.run(line, env=self.env, stdout=out, stderr=subprocess.DEVNULL, timeout=60)
             out.seek(0)
             text = out.read()
         if check and done.returncode != 0:
@@ -100,22 +102,20 @@ class World:
     def drive_c(self, *parts):
         return os.path.join(self.prefix, "drive_c", *parts)
 
-    def registry_value(self, key, name):
-        """The value's data as `wine reg query` shows it, or None when it is absent."""
-        for line in self.wine("reg", "query", key, "/v", name).splitlines():
-            parts = line.split(None, 2)
-            if len(parts) == 3 and parts[0] == name and parts[1].startswith("REG_"):
-                return parts[2].strip()
-        return None
-
-    def stored(self):
-        """The stored values as {name: text}; empty when the key does not exist."""
+    def registry_values(self, key):
+        """A key's values as {name: data} as `reg query` shows them; empty when the key does not exist."""
         values = {}
-        for line in self.wine("reg", "query", SETTINGS_KEY).splitlines():
+        for line in self.wine("reg", "query", key).splitlines():
             parts = line.split(None, 2)
             if len(parts) == 3 and parts[1].startswith("REG_"):
                 values[parts[0]] = parts[2].strip()
         return values
+
+    def registry_value(self, key, name):
+        return self.registry_values(key).get(name)
+
+    def stored(self):
+        return self.registry_values(SETTINGS_KEY)
 
     def store(self, name, text, kind="REG_SZ"):
         self.wine("reg", "add", SETTINGS_KEY, "/v", name, "/t", kind, "/d", text, "/f", check=True)
@@ -252,10 +252,7 @@ class World:
                 process.wait(10)
             except subprocess.TimeoutExpired:
                 pass
-        subprocess.run(["wineserver", "-k"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                       timeout=60)
-        subprocess.run(["wineserver", "-w"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                       timeout=60)
+        winerun.stop_wine(self.env)
         self.desktop.stop()
         shutil.rmtree(self.prefix, ignore_errors=True)
 
@@ -263,14 +260,4 @@ class World:
 def make_template(path):
     """A Wine prefix made once with wineboot, copied for every scenario."""
     require_tools()
-    if os.path.exists(os.path.join(path, "system.reg")):
-        return
-    shutil.rmtree(path, ignore_errors=True)
-    os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
-    env = dict(os.environ, WINEPREFIX=path, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
-    env.pop("DISPLAY", None)
-    subprocess.run(["wineboot", "--init"], env=env, check=True, timeout=600, stdout=subprocess.DEVNULL,
-                   stderr=subprocess.DEVNULL)
-    subprocess.run(["wineserver", "-w"], env=env, timeout=600, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    if not os.path.exists(os.path.join(path, "system.reg")):
-        raise SystemExit(f"wineboot did not make a prefix in {path}")
+    winerun.make_prefix(path)

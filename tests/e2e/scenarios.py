@@ -13,9 +13,10 @@ import subprocess
 import sys
 import time
 
-from harness import TWIPS_PER_PIXEL, ScenarioFailed, World, make_template, twips_to_pixels
+from harness import TWIPS_PER_PIXEL, ScenarioFailed, World, make_template, twips_to_pixels, winerun
 
 SCENARIOS = {}
+SKIPPED = 77  # the exit status CTest is told means "skipped"
 HELP_TEXT = ("One can move the calendar by pressing the <Alt> key and subsequently the left, right, up or down "
              "<Arrow> key.   \\r\\nOr -quicker- by clicking on the calendar, holding the (left mouse) button down "
              "and subsequently dragging the calendar to the desired position. \\r\\n\\r\\nJust click the calendar "
@@ -442,9 +443,8 @@ def leaves_no_trace(world):
 
     # Wine opens and creates files in its server, so the server runs traced
     # too; what it does before the calendar starts is Wine's own start-up.
-    subprocess.run(["wineserver", "-k"], env=world.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    subprocess.run(["wineserver", "-w"], env=world.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    _, server_log = traced("server.log", "wineserver", "-f", "-p")
+    winerun.stop_wine(world.env)
+    _, server_log = traced("server.log", winerun.WINESERVER, "-f", "-p")
 
     def server_listening():
         return os.path.exists(server_log) and "socket(AF_UNIX" in open(server_log).read()
@@ -456,7 +456,7 @@ def leaves_no_trace(world):
     with open(server_log) as log:
         server_start = len(log.readlines())
 
-    calendar, program_log = traced("program.log", "wine", world.exe)
+    calendar, program_log = traced("program.log", *winerun.command(world.exe))
     world.wait_for(lambda: world.window().get("visible") == "1", 60, "the calendar window shown")
     world.click_tray_icon()
     world.click_tray_icon()
@@ -503,7 +503,7 @@ UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\vrlCa
 @scenario
 def installer(world):
     """As a new user would: silent install, start, reinstall over a running copy, silent uninstall."""
-    setup = os.path.join(world.dist, "vrlCalendar-1.0-setup.exe")
+    setup = os.path.join(world.dist, f"vrlCalendar-1.0-{winerun.architecture(world.exe)}-setup.exe")
     home = glob.glob(world.drive_c("users", "*", "AppData", "Local"))
     if len(home) != 1:
         world.fail(f"expected one user profile in the prefix, saw {home}")
@@ -524,7 +524,7 @@ def installer(world):
     if seen != expected:
         world.fail(f"after installing: expected {expected}, saw {seen}")
 
-    running = world.start_calendar(exe=installed)
+    running = world.start_calendar(exe=os.path.join(folder, "vrlCalendar.exe"))
     world.wine(setup, "/S", check=True)  # the installer closes the running copy first
     if not world.ended(running):
         world.fail("installing over a running copy left it running")
@@ -562,6 +562,10 @@ def main():
         return 0
     if args.name not in SCENARIOS:
         parser.error(f"unknown scenario {args.name!r}; --list shows them")
+    why = winerun.unavailable(args.exe) or winerun.unavailable(args.inspector)
+    if why:
+        print(f"SKIPPED {args.name}: {why}")
+        return SKIPPED
     started = time.monotonic()
     function, options = SCENARIOS[args.name]
     world = World(args.name, args.exe, args.inspector, args.template, args.failures, **options)

@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
-"""Checks the Windows program file itself: a 32-bit GUI program with ASLR and
-DEP, relocations so ASLR can move it, a stack protector, no request for
-elevation, imports from Windows' own DLLs only, and under 256 KiB.
+"""Checks the Windows program file itself: a GUI program for the architecture
+asked for, with ASLR and DEP, relocations so ASLR can move it, a stack
+protector, no request for elevation, imports from Windows' own DLLs only, its
+icon, manifest and version resources, and under 256 KiB.
 
-Usage: check_binary.py vrlCalendar.exe
+Usage: check_binary.py vrlCalendar.exe x64|x86
 """
 import struct
 import sys
@@ -12,6 +13,9 @@ SYSTEM_DLLS = {"advapi32.dll", "comctl32.dll", "gdi32.dll", "kernel32.dll", "msv
                "shell32.dll", "user32.dll"}
 DYNAMIC_BASE, NX_COMPAT = 0x0040, 0x0100
 MAX_BYTES = 256 * 1024
+# machine, optional-header magic, where the data directories start in it
+ARCHES = {"x86": (0x14C, 0x10B, 96), "x64": (0x8664, 0x20B, 112)}
+RESOURCES = {3: "icon", 14: "icon group", 16: "version", 24: "manifest"}
 
 
 def sections(data, pe):
@@ -30,9 +34,22 @@ def at_rva(data, pe, rva):
     raise ValueError(f"rva {rva:#x} in no section")
 
 
+def directory(data, pe, index):
+    magic = struct.unpack_from("<H", data, pe + 24)[0]
+    start = next(at for _, wanted, at in ARCHES.values() if wanted == magic)
+    return struct.unpack_from("<I", data, pe + 24 + start + 8 * index)[0]
+
+
+def resource_types(data, pe):
+    if not directory(data, pe, 2):
+        return set()
+    root = at_rva(data, pe, directory(data, pe, 2))
+    named, numbered = struct.unpack_from("<HH", data, root + 12)
+    return {struct.unpack_from("<I", data, root + 16 + 8 * i)[0] for i in range(named, named + numbered)}
+
+
 def imports(data, pe):
-    optional = pe + 24
-    import_rva = struct.unpack_from("<I", data, optional + 96 + 8)[0]  # data directory 1
+    import_rva = directory(data, pe, 1)
     names, entry = [], at_rva(data, pe, import_rva)
     while True:
         name_rva = struct.unpack_from("<I", data, entry + 12)[0]
@@ -44,7 +61,7 @@ def imports(data, pe):
 
 
 def main():
-    path = sys.argv[1]
+    path, arch = sys.argv[1], sys.argv[2]
     with open(path, "rb") as program:
         data = program.read()
     pe = struct.unpack_from("<I", data, 0x3C)[0]
@@ -52,8 +69,8 @@ def main():
     machine = struct.unpack_from("<H", data, pe + 4)[0]
     magic, = struct.unpack_from("<H", data, pe + 24)
     subsystem, characteristics = struct.unpack_from("<HH", data, pe + 24 + 68)
-    if (machine, magic, subsystem) != (0x14C, 0x10B, 2):
-        problems.append(f"not a 32-bit i386 GUI program (machine {machine:#x}, magic {magic:#x}, subsystem {subsystem})")
+    if (machine, magic, subsystem) != (*ARCHES[arch][:2], 2):
+        problems.append(f"not an {arch} GUI program (machine {machine:#x}, magic {magic:#x}, subsystem {subsystem})")
     if not characteristics & DYNAMIC_BASE:
         problems.append("ASLR (dynamic base) is off")
     if not characteristics & NX_COMPAT:
@@ -67,6 +84,9 @@ def main():
     foreign = sorted(set(imports(data, pe)) - SYSTEM_DLLS)
     if foreign:
         problems.append(f"imports DLLs that are not Windows' own: {foreign}")
+    missing = [name for number, name in RESOURCES.items() if number not in resource_types(data, pe)]
+    if missing:
+        problems.append(f"resources missing: {missing}")
     if len(data) >= MAX_BYTES:
         problems.append(f"{len(data)} bytes, not under {MAX_BYTES}")
     print(f"{path}: {len(data)} bytes, characteristics {characteristics:#06x}, imports {sorted(imports(data, pe))}")
