@@ -1,5 +1,6 @@
 #include "app/frmCalendar.h"
 
+#include "platform/Displays.h"
 #include "platform/Numeric.h"
 #include "platform/RuntimeError.h"
 #include "settings/SavedPosition.h"
@@ -89,23 +90,33 @@ void frmCalendar::Form_KeyDown(int16_t& KeyCode, int16_t& Shift) {
     FormObject& me = platform_.Me();
     ScreenObject& screen = platform_.Screen();
     const float formWidth = me.Width();
-    const float maxLeft = Sub(Sub(screen.Width(), formWidth), kEdgeGap);
+    float maxLeft = Sub(Sub(screen.Width(), formWidth), kEdgeGap);
     const float formHeight = me.Height();
-    const float maxTop = Sub(Sub(screen.Height(), formHeight), kEdgeGap);
+    float maxTop = Sub(Sub(screen.Height(), formHeight), kEdgeGap);
 
     if (KeyCode < kKeyLeft || KeyCode > kKeyDown) return;
     if (Shift != kAltOnly) return;
+
+    // On a display beside the primary one the limits are that display's edges,
+    // not the primary screen's, which would throw the window back onto it.
+    float minLeft = 0, minTop = 0;
+    if (const std::optional<DisplayArea> display = displays::SecondaryUnderWindow(platform_)) {
+        minLeft = display->left;
+        minTop = display->top;
+        maxLeft = Sub(Sub(Add(display->left, display->width), formWidth), kEdgeGap);
+        maxTop = Sub(Sub(Add(display->top, display->height), formHeight), kEdgeGap);
+    }
 
     // The full step is written first and the value the window really took is
     // then checked against the limit on the side the key moves towards.
     switch (KeyCode) {
         case kKeyLeft:
             me.SetLeft(Sub(me.Left(), kKeyStep));
-            if (me.Left() < 0) me.SetLeft(0);
+            if (me.Left() < minLeft) me.SetLeft(minLeft);
             break;
         case kKeyUp:
             me.SetTop(Sub(me.Top(), kKeyStep));
-            if (me.Top() < 0) me.SetTop(0);
+            if (me.Top() < minTop) me.SetTop(minTop);
             break;
         case kKeyRight:
             me.SetLeft(Add(me.Left(), kKeyStep));

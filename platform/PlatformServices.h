@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Everything the calendar touches outside itself, one object at a time. All
 // geometry is in twips held as 32-bit floats; handles and process ids are
@@ -52,12 +53,23 @@ public:
     virtual void SetValue(CalendarDate date) = 0;
 };
 
+// One display's area in twips, placed as the window system places them: the
+// primary display's top-left corner is (0, 0).
+struct DisplayArea {
+    float left;
+    float top;
+    float width;
+    float height;
+};
+
 class ScreenObject {
 public:
     virtual ~ScreenObject() = default;
-    virtual float Width() = 0;
+    virtual float Width() = 0;  // the primary display's
     virtual float Height() = 0;
     virtual float TwipsPerPixelX() = 0;
+    // Every display connected, the primary one first.
+    virtual std::vector<DisplayArea> Displays() = 0;
 };
 
 class AppObject {

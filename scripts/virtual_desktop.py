@@ -18,7 +18,8 @@ import winerun
 
 REQUIRED = {"Xvfb": "xvfb", "openbox": "openbox", "trayer": "trayer", "xwininfo": "x11-utils",
             "xprop": "x11-utils", "import": "imagemagick", "xdotool": "xdotool",
-            "tesseract": "tesseract-ocr", "strace": "strace", "wineboot": "wine wine64"}
+            "tesseract": "tesseract-ocr", "strace": "strace", "wineboot": "wine wine64",
+            "Xephyr": "xserver-xephyr"}
 
 
 def require_tools():
@@ -40,8 +41,12 @@ def wait_until(condition, seconds, what):
 
 
 class VirtualDesktop:
-    def __init__(self, width=1024, height=768, tray=True):
+    """second=(width, height) adds a second display to the right of the first:
+    Xephyr's two screens joined by Xinerama, inside an Xvfb holding both."""
+
+    def __init__(self, width=1024, height=768, tray=True, second=None):
         self.size = (width, height)
+        self.second = second
         self.with_tray = tray
         self.processes = []
         self.display = None
@@ -55,18 +60,28 @@ class VirtualDesktop:
         """Runs an X client against this display and returns its output."""
         return subprocess.run(command, env=self.env(), capture_output=True, text=True, timeout=30).stdout
 
-    def start(self):
+    def start_server(self, command, env=None):
+        """Starts an X server that picks its own display number; returns ":N"."""
         read_end, write_end = os.pipe()
-        server = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{self.size[0]}x{self.size[1]}x24",
-             "-nolisten", "tcp"], pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        server = subprocess.Popen([command[0], "-displayfd", str(write_end), *command[1:], "-nolisten", "tcp"],
+                                  pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
         os.close(write_end)
         self.processes.append(server)
         with os.fdopen(read_end) as announced:
             number = announced.readline().strip()
         if not number:
-            raise RuntimeError("Xvfb did not start")
-        self.display = ":" + number
+            raise RuntimeError(f"{command[0]} did not start")
+        return ":" + number
+
+    def start(self):
+        (width, height), second = self.size, self.second
+        if second is None:
+            self.display = self.start_server(["Xvfb", "-screen", "0", f"{width}x{height}x24"])
+        else:
+            host = self.start_server(["Xvfb", "-screen", "0", f"{width + second[0]}x{max(height, second[1])}x24"])
+            self.display = self.start_server(
+                ["Xephyr", "-screen", f"{width}x{height}+0+0", "-screen", f"{second[0]}x{second[1]}+{width}+0",
+                 "+xinerama"], env=dict(os.environ, DISPLAY=host))
 
         self.spawn(["openbox", "--sm-disable"])
         wait_until(lambda: "window id" in self.x("xprop", "-root", "_NET_SUPPORTING_WM_CHECK"), 20,

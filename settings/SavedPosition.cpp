@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/Displays.h"
 #include "platform/Numeric.h"
 #include "platform/RuntimeError.h"
 
@@ -37,13 +38,23 @@ void Restore(PlatformServices& platform) {
     FormObject& me = platform.Me();
 
     const float defaultLeft = Sub(Sub(screen.Width(), me.Width()), kInset);
-    float left = ReadTwips(platform, "left", platform.SingleToText(defaultLeft), defaultLeft);
+    const float storedLeft = ReadTwips(platform, "left", platform.SingleToText(defaultLeft), defaultLeft);
+    float left = storedLeft;
     if (left < 0) left = kInset;
     if (Sub(screen.Width(), me.Width()) < left) left = Sub(Sub(screen.Width(), me.Width()), kInset);
 
-    float top = ReadTwips(platform, "top", numeric::IntegerText(kDefaultTop), kDefaultTop);
+    const float storedTop = ReadTwips(platform, "top", numeric::IntegerText(kDefaultTop), kDefaultTop);
+    float top = storedTop;
     if (top < 0) top = kInset;
     if (Sub(screen.Height(), me.Height()) < top) top = Sub(Sub(screen.Height(), me.Height()), kInset);
+
+    // The corrections know the primary screen only. With more displays, a
+    // window stored wholly on one of them is where the user left it.
+    const std::vector<DisplayArea> areas = screen.Displays();
+    if (areas.size() > 1 && displays::WhollyOnOne(areas, storedLeft, storedTop, me.Width(), me.Height())) {
+        left = storedLeft;
+        top = storedTop;
+    }
 
     me.Move(left, top);
 }

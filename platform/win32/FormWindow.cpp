@@ -91,8 +91,7 @@ void Win32Platform::CreateForm() {
                             ToPixels(kFormDesign.height), nullptr, nullptr, instance_, this);
 
     // Bold 8.25-point "MS Sans Serif", at the system's DPI.
-    const int dpi = static_cast<int>(1440.0f / twipsPerPixel_ + 0.5f);
-    labelFont_ = CreateFontA(-MulDiv(825, dpi, 7200), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+    labelFont_ = CreateFontA(-MulDiv(825, dotsPerInch_, 7200), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                              OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
                              "MS Sans Serif");
 
@@ -116,6 +115,16 @@ void Win32Platform::CreateForm() {
     range[1].wYear = 9999, range[1].wMonth = 12, range[1].wDay = 31;
     MonthCal_SetRange(monthView_.hwnd, GDTR_MIN | GDTR_MAX, range);
     MonthCal_SetMaxSelCount(monthView_.hwnd, 1);
+    // Left to its default font, Wine's control measures itself with an unscaled
+    // font and draws with a scaled one, so above 100 % its right-hand columns
+    // fall outside it. Given the system's message font, which follows the
+    // display scale, it measures with the font it draws with.
+    NONCLIENTMETRICSA metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+        calendarFont_ = CreateFontIndirectA(&metrics.lfMessageFont);
+        SendMessageA(monthView_.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(calendarFont_), FALSE);
+    }
     RECT minimum{};
     MonthCal_GetMinReqRect(monthView_.hwnd, &minimum);
     const int todayWidth = static_cast<int>(MonthCal_GetMaxTodayWidth(monthView_.hwnd));
@@ -186,7 +195,8 @@ LRESULT Win32Platform::OnFormMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
             // Also the notification icon's callback: the shell puts the mouse
             // message where a pointer message carries its x position.
             int16_t button = ButtonsHeld(wParam), shift = ShiftState();
-            float x = ToTwips(GET_X_LPARAM(lParam)), y = ToTwips(GET_Y_LPARAM(lParam));
+            float x = units::WindowMouseTwips(GET_X_LPARAM(lParam), twipsPerPixel_);
+            float y = units::WindowMouseTwips(GET_Y_LPARAM(lParam), twipsPerPixel_);
             Raise([&] { events_->Form_MouseMove(button, shift, x, y); });
             return 0;
         }

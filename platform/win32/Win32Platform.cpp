@@ -46,7 +46,8 @@ void Win32Platform::LoadLibrariesFromSystemOnly() {
 
 Win32Platform::Win32Platform(HINSTANCE instance) : instance_(instance) {
     HDC screen = GetDC(nullptr);
-    twipsPerPixel_ = 1440.0f / static_cast<float>(GetDeviceCaps(screen, LOGPIXELSX));
+    dotsPerInch_ = GetDeviceCaps(screen, LOGPIXELSX);
+    twipsPerPixel_ = units::TwipsPerPixel(dotsPerInch_);
     ReleaseDC(nullptr, screen);
 
     // One copy per executable name and log-on session. The name is taken
@@ -55,12 +56,6 @@ Win32Platform::Win32Platform(HINSTANCE instance) : instance_(instance) {
     for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     instanceMutex_ = CreateMutexA(nullptr, FALSE, ("Local\\" + name + ".SingleInstance").c_str());
     app_.prevInstance = instanceMutex_ != nullptr && GetLastError() == ERROR_ALREADY_EXISTS;
-}
-
-int Win32Platform::ToPixels(float twips) const {
-    const double pixels = std::nearbyint(static_cast<double>(twips) / static_cast<double>(twipsPerPixel_));
-    if (!(pixels >= -2147483648.0 && pixels <= 2147483647.0)) throw RuntimeError::Overflow();
-    return static_cast<int>(pixels);
 }
 
 // --- frmCalendar ---
@@ -156,6 +151,30 @@ void Win32Platform::MonthView::SetValue(CalendarDate date) {
 
 float Win32Platform::Screen::Width() { return w.ToTwips(GetSystemMetrics(SM_CXSCREEN)); }
 float Win32Platform::Screen::Height() { return w.ToTwips(GetSystemMetrics(SM_CYSCREEN)); }
+
+std::vector<DisplayArea> Win32Platform::Screen::Displays() {
+    struct Found {
+        Win32Platform& w;
+        std::vector<DisplayArea> areas;
+    } found{w, {}};
+    auto add = [](HMONITOR monitor, HDC, LPRECT, LPARAM data) -> BOOL {
+        auto& found = *reinterpret_cast<Found*>(data);
+        MONITORINFO info{};
+        info.cbSize = sizeof info;
+        if (!GetMonitorInfoA(monitor, &info)) return TRUE;
+        const RECT& r = info.rcMonitor;
+        const DisplayArea area{found.w.ToTwips(r.left), found.w.ToTwips(r.top), found.w.ToTwips(r.right - r.left),
+                               found.w.ToTwips(r.bottom - r.top)};
+        if (info.dwFlags & MONITORINFOF_PRIMARY)
+            found.areas.insert(found.areas.begin(), area);
+        else
+            found.areas.push_back(area);
+        return TRUE;
+    };
+    EnumDisplayMonitors(nullptr, nullptr, add, reinterpret_cast<LPARAM>(&found));
+    if (found.areas.empty()) found.areas.push_back({0, 0, Width(), Height()});
+    return found.areas;
+}
 
 std::string Win32Platform::App::EXEName() {
     char path[MAX_PATH];

@@ -6,6 +6,7 @@
 
 #include "platform/FormEvents.h"
 #include "platform/PlatformServices.h"
+#include "platform/Units.h"
 
 // PlatformServices on the Win32 API. It creates the window and its controls as
 // designed, turns window messages into handler calls, and turns handler
@@ -47,8 +48,8 @@ private:
     HICON FullIconHandle(int32_t hIcon) const;
 
     // --- units ---
-    int ToPixels(float twips) const;
-    float ToTwips(int pixels) const { return static_cast<float>(pixels) * twipsPerPixel_; }
+    int ToPixels(float twips) const { return units::TwipsToPixels(twips, twipsPerPixel_); }
+    float ToTwips(int pixels) const { return units::PixelsToTwips(pixels, twipsPerPixel_); }
 
     // --- the window and its controls (FormWindow.cpp) ---
     void CreateForm();
@@ -113,6 +114,7 @@ private:
         float Width() override;
         float Height() override;
         float TwipsPerPixelX() override { return w.twipsPerPixel_; }
+        std::vector<DisplayArea> Displays() override;
     } screen_{*this};
 
     struct App : AppObject {
@@ -138,6 +140,7 @@ private:
     HWND hwnd_ = nullptr;
     HICON icon_ = nullptr;
     HFONT labelFont_ = nullptr;
+    HFONT calendarFont_ = nullptr;
     HWND toolTips_ = nullptr;
     HANDLE instanceMutex_ = nullptr;
     // The icon as the shell last took it, so a run-time error report can
@@ -145,5 +148,6 @@ private:
     NOTIFYICONDATAA trayIcon_{};
     bool trayIconAdded_ = false;
     UINT taskbarCreated_ = 0;
+    int dotsPerInch_ = 96;
     float twipsPerPixel_ = 15;
 };

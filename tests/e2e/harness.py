@@ -31,14 +31,20 @@ def twips_to_pixels(twips):
 
 
 class World:
-    def __init__(self, name, exe, inspector, template, failures, screen=(1024, 768), tray=True):
+    def __init__(self, name, exe, inspector, template, failures, screen=(1024, 768), tray=True, second=None):
         self.name, self.exe, self.inspector, self.failures = name, exe, inspector, failures
         self.processes = []
-        self.desktop = VirtualDesktop(*screen, tray=tray).start()
+        self.desktop = VirtualDesktop(*screen, tray=tray, second=second).start()
         self.prefix = tempfile.mkdtemp(prefix=f"vrl-e2e-{name}-")
         os.rmdir(self.prefix)
         shutil.copytree(template, self.prefix, symlinks=True)
         self.env = self.desktop.env(WINEPREFIX=self.prefix, WINEDEBUG="-all")
+        if second:
+            # Wine's displays come from XRandR, which sees one output in
+            # Xephyr; Xinerama has the two screens.
+            self.wine("reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "UseXRandR", "/d", "N", "/f",
+                      check=True)
+            winerun.stop_wine(self.env)
         # Bring the prefix's wineserver and desktop up before anything else:
         # two wine processes racing to start them can leave one hanging.
         self.wine(self.inspector, "count", check=True)
@@ -97,6 +103,15 @@ class World:
         state = self.window()
         return (int(state["left"]), int(state["top"])) if state else None
 
+    def set_display_scale(self, dots_per_inch):
+        """The display's DPI as Windows' scale setting keeps it, for programs started from now on."""
+        for key in (r"HKCU\Control Panel\Desktop",
+                    r"HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts"):
+            self.wine("reg", "add", key, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dots_per_inch), "/f",
+                      check=True)
+        winerun.stop_wine(self.env)  # Wine reads it when its server starts
+        self.wine(self.inspector, "count", check=True)
+
     # --- the store ---
 
     def drive_c(self, *parts):
@@ -140,24 +155,24 @@ class World:
         self.xdotool("mousemove", x, y)
         time.sleep(0.3)
 
-    def click(self, x, y, button=1):
+    def click(self, x, y, button=1, double=False):
         # Arrive with a movement even when the pointer is already there: a
         # window that appeared under a still pointer has not seen it yet.
         self.xdotool("mousemove", x - 1, y, "mousemove", x, y)
         time.sleep(0.2)
-        self.xdotool("click", button)
+        self.xdotool("click", *(["--repeat", 2, "--delay", 80] if double else []), button)
         time.sleep(0.3)
 
     def keys(self, *keys, repeat=1):
         self.xdotool("key", "--delay", 30, *[k for _ in range(repeat) for k in keys])
         time.sleep(0.5)
 
-    def click_tray_icon(self):
+    def click_tray_icon(self, button=1, double=False):
         icons = self.desktop.tray_icons()
         if len(icons) != 1:
             self.fail(f"expected one icon in the notification area, saw {len(icons)}")
         x, y, width, height = icons[0]
-        self.click(x + width // 2, y + height // 2)
+        self.click(x + width // 2, y + height // 2, button, double)
 
     def tray_tip(self):
         """The text of the tool tip the shell shows over the icon, read off the screen."""

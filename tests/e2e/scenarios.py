@@ -39,8 +39,9 @@ def label_rect(width, which):
 
 
 def label_centre(world, which):
-    x, y, w, h = label_rect(int(world.window()["width"]), which)
-    return world.window_point(x + w // 2, y + h // 2)
+    """The middle of a label, from where the window system has it."""
+    label = next(child for child in world.window()["children"] if child["id"] == str(which))
+    return world.window_point(int(label["x"]) + int(label["width"]) // 2, int(label["y"]) + int(label["height"]) // 2)
 
 
 def red_pixels(world, which):
@@ -398,6 +399,132 @@ def store_read_only(world):
         world.fail(f"the stored position changed: {world.stored()}")
     world.start_calendar()
     world.expect("the next start to open at the stored place", world.position, lambda p: p == (200, 133))
+
+
+def month_clipped(world, calendar):
+    """Whether text runs into the calendar control's right edge below its title (a cut-off column)."""
+    x, y = world.window_point(int(calendar["x"]), int(calendar["y"]))
+    width, height = int(calendar["width"]), int(calendar["height"])
+    edge = world.pixels(x + width - 2, y + height // 4, 2, height * 3 // 5)
+    return any(min(pixel) < 160 for pixel in edge)
+
+
+def rounds_to(pixels, exact):
+    """A whole pixel the window system may have made of an exact position in pixels."""
+    return abs(pixels - exact) <= 0.5 + 1e-3
+
+
+@scenario
+def display_scales(world):
+    """From 100 % to 300 %: the whole month shows, the labels sit in the top strip, the icon toggles on a
+    left press only; at fractional scales the keys stop at their limits, drags and stored places keep the pixel."""
+    for dots_per_inch in (96, 110, 120, 144, 168, 192, 216, 240, 288):
+        tpp = 1440 / dots_per_inch
+        at = f"at {dots_per_inch} DPI"
+        world.set_display_scale(dots_per_inch)
+        calendar_process = world.start_calendar()
+        state = world.window()
+        width = int(state["width"])
+        controls = {child["id"]: child for child in state["children"]}
+        calendar, close, help_label = controls["3"], controls["1"], controls["2"]
+        if int(calendar["x"]) + int(calendar["width"]) > width or month_clipped(world, calendar):
+            world.fail(f"{at}: the month does not fit the calendar control: {calendar}, window width {width}")
+        for label, from_right in ((close, 200), (help_label, 450)):
+            seen = tuple(int(label[k]) for k in ("x", "y", "width", "height"))
+            exact = (width - from_right / tpp, 0, 200 / tpp, 175 / tpp)
+            if not all(rounds_to(s, e) for s, e in zip(seen, exact)):
+                world.fail(f"{at}: label {label['text']!r} at {seen}, expected {exact} in pixels")
+
+        world.click_tray_icon()
+        world.expect(f"{at}: a left press on the icon hides the window", world.window,
+                     lambda s: s.get("visible") == "0")
+        for button in (3, 2):
+            world.click_tray_icon(button)
+            time.sleep(0.5)
+            if world.window().get("visible") != "0":
+                world.fail(f"{at}: button {button} on the icon toggled the window")
+            world.keys("Escape")
+        world.click_tray_icon(double=True)  # one press toggles; the double-click message does not
+        world.expect(f"{at}: a double-click shows the window (once)", world.window,
+                     lambda s: s.get("visible") == "1")
+        time.sleep(0.5)
+        if world.window().get("visible") != "1":
+            world.fail(f"{at}: the double-click toggled twice")
+
+        if dots_per_inch in (120, 144, 192):
+            world.click(*calendar_point(world))
+            screen_w, screen_h = int(state["screen_width"]), int(state["screen_height"])
+            height = int(state["height"])
+            limits = {"alt+Right": (screen_w - width - 100 / tpp, None), "alt+Down": (None, screen_h - height - 100 / tpp),
+                      "alt+Left": (0, None), "alt+Up": (None, 0)}
+            for key, (want_x, want_y) in limits.items():
+                here = world.position()
+                distance = abs(here[0] - want_x) if want_x is not None else abs(here[1] - want_y)
+                world.keys(key, repeat=int(distance * tpp / 100) + 50)  # there, then 50 presses against the edge
+                here = world.position()
+                if not ((want_x is None or rounds_to(here[0], want_x)) and (want_y is None or rounds_to(here[1], want_y))):
+                    world.fail(f"{at}: {key} against the edge left the window at {here}, expected {(want_x, want_y)}")
+                world.keys(key, repeat=5)
+                if world.position() != here:
+                    world.fail(f"{at}: {key} against the edge moved the window from {here} to {world.position()}")
+
+            world.keys("alt+Right", "alt+Down", repeat=3)
+            start = world.position()
+            x, y = calendar_point(world)
+            world.xdotool("mousemove", x, y, "mousedown", 1)
+            for _ in range(5):
+                world.xdotool("mousemove_relative", "--", 7, 5)
+                time.sleep(0.1)
+            world.xdotool("mouseup", 1)
+            expected = (start[0] + 35, start[1] + 25)
+            world.expect(f"{at}: a drag by (35, 25) from {start} to {expected}", world.position,
+                         lambda p: p == expected)
+            world.click(*label_centre(world, 1))
+            if not world.ended(calendar_process):
+                world.fail(f"{at}: X did not end the program")
+            calendar_process = world.start_calendar()
+            world.expect(f"{at}: the stored place {expected} back to the pixel", world.position,
+                         lambda p: p == expected)
+        world.click(*label_centre(world, 1))
+        if not world.ended(calendar_process):
+            world.fail(f"{at}: X did not end the program")
+
+
+@scenario(second=(800, 600))
+def second_display(world):
+    """A second display to the right: a window left there reopens there, and Alt+arrows stop at its edges."""
+    world.store("left", str(1100 * TWIPS_PER_PIXEL))
+    world.store("top", str(100 * TWIPS_PER_PIXEL))
+    calendar = world.start_calendar()
+    world.expect("the window reopened where it was left on the second display", world.position,
+                 lambda p: p == (1100, 100))
+    state = world.window()
+    width, height = int(state["width"]), int(state["height"])
+    world.click(*calendar_point(world))
+    limits = {"alt+Right": (twips_to_pixels((1824 - width) * TWIPS_PER_PIXEL - 100), None),
+              "alt+Down": (None, twips_to_pixels((600 - height) * TWIPS_PER_PIXEL - 100)),
+              "alt+Left": (1024, None), "alt+Up": (None, 0)}
+    for key, (want_x, want_y) in limits.items():
+        here = world.position()
+        distance = abs(here[0] - want_x) if want_x is not None else abs(here[1] - want_y)
+        world.keys(key, repeat=distance * TWIPS_PER_PIXEL // 100 + 3)
+        world.expect(f"{key} to stop at the second display's edge {(want_x, want_y)}", world.position,
+                     lambda p: (want_x is None or p[0] == want_x) and (want_y is None or p[1] == want_y))
+    world.keys("alt+Right", "alt+Down", repeat=2)
+    left, top = world.position()
+    world.click(*label_centre(world, 1))
+    if not world.ended(calendar):
+        world.fail("X did not end the program")
+    world.start_calendar()
+    world.expect(f"the next start at {(left, top)} on the second display", world.position,
+                 lambda p: p == (left, top))
+    world.click(*label_centre(world, 1))
+
+    world.store("left", str(1800 * TWIPS_PER_PIXEL))  # partly off the second display's right edge
+    world.start_calendar()
+    expected = twips_to_pixels((1024 - width) * TWIPS_PER_PIXEL - 250)
+    world.expect(f"a window hanging off the second display pulled back onto the primary (x={expected})",
+                 world.position, lambda p: p[0] == expected)
 
 
 @scenario(tray=False)

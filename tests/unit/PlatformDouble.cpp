@@ -92,6 +92,11 @@ void PlatformDouble::MonthViewImpl::SetValue(CalendarDate date) {
 float PlatformDouble::ScreenImpl::Width() { d.Touch("Screen.Width"); return d.screen.width; }
 float PlatformDouble::ScreenImpl::Height() { d.Touch("Screen.Height"); return d.screen.height; }
 float PlatformDouble::ScreenImpl::TwipsPerPixelX() { d.Touch("Screen.TwipsPerPixelX"); return d.screen.twipsPerPixelX; }
+std::vector<DisplayArea> PlatformDouble::ScreenImpl::Displays() {
+    d.Touch("Screen.Displays");
+    if (d.screen.displays.empty()) return {{0, 0, d.screen.width, d.screen.height}};
+    return d.screen.displays;
+}
 
 bool PlatformDouble::AppImpl::PrevInstance() { d.Touch("App.PrevInstance"); return d.prevInstance; }
 std::string PlatformDouble::AppImpl::EXEName() { d.Touch("App.EXEName"); return d.exeName; }

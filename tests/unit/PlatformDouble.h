@@ -28,7 +28,10 @@ public:
     struct Label { float left = 0, top = 0, width = 0, height = 0; int32_t foreColor = -1; } label1, label2;
     struct Calendar { float left = 0, top = 240, width = 2640, height = 2310;
                       std::string toolTip = " Click icon system tray to HIDE or SHOW "; CalendarDate value{1999, 1, 1}; } calendar;
-    struct ScreenState { float width = 19200, height = 14400, twipsPerPixelX = 15; } screen;
+    struct ScreenState {
+        float width = 19200, height = 14400, twipsPerPixelX = 15;
+        std::vector<DisplayArea> displays;  // none given: the one primary display of width by height
+    } screen;
     bool prevInstance = false;
     bool ended = false;
     std::string exeName = "vrlCalendar";
@@ -113,6 +116,7 @@ private:
         float Width() override;
         float Height() override;
         float TwipsPerPixelX() override;
+        std::vector<DisplayArea> Displays() override;
     } screen_{*this};
     struct AppImpl : AppObject {
         PlatformDouble& d;

@@ -15,7 +15,12 @@ struct KeyCase {
     float left, top;
     float screenWidth;
     Strings writes;
+    std::vector<DisplayArea> displays = {};
 };
+
+// A second display to the right of the primary one, 15360 by 11520: its
+// maximum Left is 31620 and its maximum Top 8960.
+const std::vector<DisplayArea> kTwoDisplays{{0, 0, 19200, 14400}, {19200, 0, 15360, 11520}};
 
 void PrintTo(const KeyCase& c, std::ostream* os) { *os << c.name; }
 
@@ -27,6 +32,7 @@ TEST_P(AltArrow, MovesOneStepAndEnforcesOnlyTheLimitOnItsOwnSide) {
     calendar.platform.form.left = c.left;
     calendar.platform.form.top = c.top;
     calendar.platform.screen.width = c.screenWidth;
+    calendar.platform.screen.displays = c.displays;
     int16_t key = c.key, shift = kAlt;
     calendar.form.Form_KeyDown(key, shift);
     EXPECT_EQ(calendar.CallsStartingWith({"Me.Left=", "Me.Top="}), c.writes);
@@ -49,7 +55,15 @@ INSTANTIATE_TEST_SUITE_P(
         KeyCase{"RightOnANarrowScreenGoesToTheNegativeMaximum", kRight, 0, 500, 2000, {"Me.Left=100", "Me.Left=-940"}},
         KeyCase{"LeftFromTheNegativeMaximumGoesToZero", kLeft, -940, 500, 2000, {"Me.Left=-1040", "Me.Left=0"}},
         KeyCase{"DownOvershootIsPulledBackToTheMaximum", kDown, 500, 11800, 19200, {"Me.Top=11900", "Me.Top=11840"}},
-        KeyCase{"DownLandingOnTheMaximumIsLeftAlone", kDown, 500, 11740, 19200, {"Me.Top=11840"}}),
+        KeyCase{"DownLandingOnTheMaximumIsLeftAlone", kDown, 500, 11740, 19200, {"Me.Top=11840"}},
+        KeyCase{"RightOnTheSecondDisplayStopsAtItsEdge", kRight, 31600, 500, 19200, {"Me.Left=31700", "Me.Left=31620"},
+                kTwoDisplays},
+        KeyCase{"LeftOnTheSecondDisplayStopsAtItsLeftEdge", kLeft, 19250, 500, 19200, {"Me.Left=19150", "Me.Left=19200"},
+                kTwoDisplays},
+        KeyCase{"DownOnTheSecondDisplayStopsAtItsBottom", kDown, 25000, 8900, 19200, {"Me.Top=9000", "Me.Top=8960"},
+                kTwoDisplays},
+        KeyCase{"RightOnThePrimaryOfTwoKeepsThePrimaryLimit", kRight, 16200, 500, 19200,
+                {"Me.Left=16300", "Me.Left=16260"}, kTwoDisplays}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct IdleCase {

@@ -14,7 +14,11 @@ struct RestoreCase {
     std::optional<std::string> left, top;
     float expectedLeft, expectedTop;
     float screenWidth = 19200;
+    std::vector<DisplayArea> displays = {};
 };
+
+// A second display to the right of the primary one, 15360 by 11520.
+const std::vector<DisplayArea> kTwoDisplays{{0, 0, 19200, 14400}, {19200, 0, 15360, 11520}};
 
 void PrintTo(const RestoreCase& c, std::ostream* os) { *os << c.name; }
 
@@ -24,6 +28,7 @@ TEST_P(Restore, PlacesTheWindowByTheStoredCornerCorrectedOnce) {
     const RestoreCase& c = GetParam();
     LoadedCalendar calendar(false);
     calendar.platform.screen.width = c.screenWidth;
+    calendar.platform.screen.displays = c.displays;
     if (c.left) calendar.platform.Store("left", *c.left);
     if (c.top) calendar.platform.Store("top", *c.top);
     calendar.form.Form_Load();
@@ -48,7 +53,13 @@ INSTANTIATE_TEST_SUITE_P(
         RestoreCase{"OverflowFallsBackToTheDefault", "1e39", "-1e39", 16110, 250},
         RestoreCase{"NanAndInfinityFallBackToTheDefault", "nan", "inf", 16110, 250},
         RestoreCase{"OneBadValueLeavesTheOtherAlone", "junk", "-30", 16110, 250},
-        RestoreCase{"UnreadableLeftOnANarrowScreenStillGetsCorrected", "junk", "400", -1090, 400, 2000}),
+        RestoreCase{"UnreadableLeftOnANarrowScreenStillGetsCorrected", "junk", "400", -1090, 400, 2000},
+        // With more displays, a window wholly on one of them stays there.
+        RestoreCase{"WhollyOnTheSecondDisplayIsKept", "31720", "9060", 31720, 9060, 19200, kTwoDisplays},
+        RestoreCase{"OverTheSecondDisplaysRightEdgeIsCorrected", "31721", "9060", 16110, 9060, 19200, kTwoDisplays},
+        RestoreCase{"BelowTheSecondDisplayIsCorrected", "25000", "9061", 16110, 9061, 19200, kTwoDisplays},
+        RestoreCase{"AcrossBothDisplaysIsCorrected", "18000", "300", 16110, 300, 19200, kTwoDisplays},
+        RestoreCase{"HugeValuesWithTwoDisplaysAreCorrected", "3e38", "3e38", 16110, 11690, 19200, kTwoDisplays}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SavedPosition, DefaultsAreOfferedToTheStoreAsText) {

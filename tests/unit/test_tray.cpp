@@ -4,6 +4,7 @@
 
 #include "platform/Numeric.h"
 #include "platform/RuntimeError.h"
+#include "platform/Units.h"
 #include "tests/unit/LoadedCalendar.h"
 #include "tray/TrayIcon.h"
 
@@ -42,6 +43,23 @@ INSTANTIATE_TEST_SUITE_P(Tray, TrayCallback,
                                            DecodeCase{1026, 2.5f, true},   // 2.5 rounds to 2, not 3
                                            DecodeCase{2052, 3.5f, true},   // 3.5 rounds to 4
                                            DecodeCase{513, 1, true}));
+
+// X as the Win32 layer delivers it for the shell's callback, at the scales
+// users have: only the left press (513) toggles, never a movement (512), a
+// release (514), a double-click (515) or another button (516, 517, 519).
+TEST(Tray, CallbackAsThePlatformDeliversItDecodesAtEveryDisplayScale) {
+    for (int dotsPerInch : {96, 110, 120, 144, 168, 192, 216, 240, 288}) {
+        for (int32_t message : {512, 513, 514, 515, 516, 517, 519}) {
+            LoadedCalendar calendar;
+            calendar.platform.screen.twipsPerPixelX = units::TwipsPerPixel(dotsPerInch);
+            int16_t button = 0, shift = 0;
+            float x = units::WindowMouseTwips(message, calendar.platform.screen.twipsPerPixelX), y = 0;
+            calendar.form.Form_MouseMove(button, shift, x, y);
+            EXPECT_EQ(calendar.platform.form.windowState, message == 513 ? 1 : 0)
+                << "message " << message << " at " << dotsPerInch << " DPI";
+        }
+    }
+}
 
 TEST(Tray, RoundingToLongGoesHalfToEvenAndOverflowsOutOfRange) {
     const std::vector<std::pair<float, int32_t>> cases{{0.5f, 0},   {1.5f, 2},  {2.5f, 2},   {-0.5f, 0},
