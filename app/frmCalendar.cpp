@@ -75,7 +75,8 @@ void frmCalendar::Form_Load() {
     // still leaves the user a handle on the program.
     AddTrayIcon();
     saved_position::Restore(platform_);
-    platform_.MonthView1().SetValue(platform_.Today());
+    dateSet_ = platform_.Today();
+    platform_.MonthView1().SetValue(dateSet_);
     SetFormAtTop();
 }
 
@@ -135,6 +136,20 @@ void frmCalendar::Form_MouseMove(int16_t& /*Button*/, int16_t& /*Shift*/, float&
 }
 
 void frmCalendar::Form_TaskbarCreated() { AddTrayIcon(); }
+
+// A calendar left running across midnight or a sleep would otherwise go on
+// showing the day it was started on. It follows the date only while the user
+// has left it where the program put it: that day selected, that month shown.
+void frmCalendar::Form_DayChange() {
+    const CalendarDate today = platform_.Today();
+    if (today == dateSet_) return;
+    MonthViewObject& calendar = platform_.MonthView1();
+    if (!(calendar.Value() == dateSet_)) return;
+    const CalendarDate shown = calendar.ShownMonth();
+    if (shown.year != dateSet_.year || shown.month != dateSet_.month) return;
+    calendar.SetValue(today);
+    dateSet_ = today;
+}
 
 void frmCalendar::Label1_Click() { platform_.Me().Unload(); }
 

@@ -17,6 +17,7 @@ public:
     void Form_KeyDown(int16_t& KeyCode, int16_t& Shift) override;
     void Form_MouseMove(int16_t& Button, int16_t& Shift, float& X, float& Y) override;
     void Form_TaskbarCreated() override;
+    void Form_DayChange() override;
 
     void Label1_Click() override;
     void Label1_MouseMove(int16_t& Button, int16_t& Shift, float& X, float& Y) override;
@@ -35,4 +36,5 @@ private:
 
     PlatformServices& platform_;
     DragState drag_;
+    CalendarDate dateSet_{};  // the date the program last gave the calendar
 };

@@ -17,6 +17,9 @@ public:
     // The shell announced a new taskbar (it restarted, or it came up after us):
     // every notification-area icon it had is gone.
     virtual void Form_TaskbarCreated() = 0;
+    // The date may have changed under the running program: local midnight
+    // passed, the machine woke from sleep, or the clock or time zone changed.
+    virtual void Form_DayChange() = 0;
 
     virtual void Label1_Click() = 0;
     virtual void Label1_MouseMove(int16_t& Button, int16_t& Shift, float& X, float& Y) = 0;

@@ -13,6 +13,7 @@ struct CalendarDate {
     int year;
     int month;
     int day;
+    bool operator==(const CalendarDate&) const = default;
 };
 
 class FormObject {
@@ -50,7 +51,9 @@ public:
     virtual float Height() = 0;
     virtual std::string ToolTipText() = 0;
     virtual void Move(float left, float top) = 0;
+    virtual CalendarDate Value() = 0;  // the current (selected) date
     virtual void SetValue(CalendarDate date) = 0;
+    virtual CalendarDate ShownMonth() = 0;  // the month on show; day is 1
 };
 
 // One display's area in twips, placed as the window system places them: the

@@ -29,7 +29,7 @@ want_i386=0
 [ $want_windows = 1 ] && need cmake make python3 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 \
   g++-mingw-w64-i686 binutils-mingw-w64-i686
 if [ $want_desktop = 1 ]; then
-  need python3 wine wine64 xvfb xserver-xephyr openbox trayer xdotool x11-utils imagemagick tesseract-ocr \
+  need python3 wine wine64 xvfb xserver-xephyr openbox trayer faketime xdotool x11-utils imagemagick tesseract-ocr \
     tesseract-ocr-eng strace
   # The 32-bit loader only where it can run; the probe runs a 32-bit program.
   if command -v python3 >/dev/null && python3 scripts/winerun.py can-run-32bit 2>/dev/null; then

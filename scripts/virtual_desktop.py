@@ -19,7 +19,7 @@ import winerun
 REQUIRED = {"Xvfb": "xvfb", "openbox": "openbox", "trayer": "trayer", "xwininfo": "x11-utils",
             "xprop": "x11-utils", "import": "imagemagick", "xdotool": "xdotool",
             "tesseract": "tesseract-ocr", "strace": "strace", "wineboot": "wine wine64",
-            "Xephyr": "xserver-xephyr"}
+            "Xephyr": "xserver-xephyr", "faketime": "faketime"}
 
 
 def require_tools():

@@ -20,6 +20,10 @@ const char kMonthViewToolTip[] = " Click icon system tray to HIDE or SHOW ";
 const char kLabel1ToolTip[] = " Click to close app ";
 
 enum ControlId : UINT_PTR { kLabel1 = 1, kLabel2 = 2, kMonthView1 = 3 };
+constexpr UINT_PTR kDayTimer = 1;
+// The day timer fires this long after local midnight, so that an early tick
+// never sees the old date.
+constexpr DWORD kPastMidnightMs = 500;
 
 // Design places and sizes in twips; the load handler replaces all of them
 // except Label1's height.
@@ -154,6 +158,7 @@ int Win32Platform::Run(FormEvents& events) {
     events_ = &events;
     CreateForm();
     Raise([&] { events_->Form_Load(); });
+    ArmDayTimer();
     ShowWindow(hwnd_, SW_SHOWNORMAL);
     SetForegroundWindow(hwnd_);
 
@@ -174,6 +179,25 @@ void Win32Platform::PreviewKey(const MSG& msg) {
     int16_t keyCode = static_cast<int16_t>(msg.wParam);
     int16_t shift = ShiftState();
     Raise([&] { events_->Form_KeyDown(keyCode, shift); });
+}
+
+// One timer, for the next local midnight: the calendar then looks at the date
+// again, and otherwise costs nothing while it waits.
+void Win32Platform::ArmDayTimer() {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    const DWORD sinceMidnight = ((now.wHour * 60u + now.wMinute) * 60u + now.wSecond) * 1000u + now.wMilliseconds;
+    SetTimer(hwnd_, kDayTimer, 24u * 60 * 60 * 1000 - sinceMidnight + kPastMidnightMs, nullptr);
+}
+
+void Win32Platform::RaiseDayChange() {
+    ArmDayTimer();
+    // The control keeps its own idea of today for its marker and its footer,
+    // and would catch up only minutes later.
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    MonthCal_SetToday(monthView_.hwnd, &now);
+    Raise([&] { events_->Form_DayChange(); });
 }
 
 LRESULT CALLBACK Win32Platform::FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -222,6 +246,16 @@ LRESULT Win32Platform::OnFormMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
             DestroyWindow(hwnd);
             return 0;
         }
+        case WM_TIMER:
+            if (wParam != kDayTimer) break;
+            RaiseDayChange();
+            return 0;
+        case WM_TIMECHANGE:  // the clock or the time zone was changed
+            RaiseDayChange();
+            return 0;
+        case WM_POWERBROADCAST:
+            if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) RaiseDayChange();
+            return TRUE;
         case WM_ENDSESSION:
             if (wParam) SendMessageA(hwnd, WM_CLOSE, 0, 0);
             return 0;

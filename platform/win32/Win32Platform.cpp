@@ -139,6 +139,23 @@ void Win32Platform::MonthView::Move(float left, float top) {
     ::SetWindowPos(hwnd, nullptr, w.ToPixels(left), w.ToPixels(top), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+namespace {
+CalendarDate DateOf(const SYSTEMTIME& day) { return {day.wYear, day.wMonth, day.wDay}; }
+}  // namespace
+
+CalendarDate Win32Platform::MonthView::Value() {
+    SYSTEMTIME day{};
+    if (!MonthCal_GetCurSel(hwnd, &day)) throw RuntimeError::InvalidProcedureCall();
+    return DateOf(day);
+}
+
+CalendarDate Win32Platform::MonthView::ShownMonth() {
+    SYSTEMTIME range[2]{};
+    MonthCal_GetMonthRange(hwnd, GMR_VISIBLE, range);
+    if (range[0].wYear == 0) throw RuntimeError::InvalidProcedureCall();
+    return {range[0].wYear, range[0].wMonth, 1};
+}
+
 void Win32Platform::MonthView::SetValue(CalendarDate date) {
     SYSTEMTIME day{};
     day.wYear = static_cast<WORD>(date.year);
@@ -152,28 +169,34 @@ void Win32Platform::MonthView::SetValue(CalendarDate date) {
 float Win32Platform::Screen::Width() { return w.ToTwips(GetSystemMetrics(SM_CXSCREEN)); }
 float Win32Platform::Screen::Height() { return w.ToTwips(GetSystemMetrics(SM_CYSCREEN)); }
 
+namespace {
+struct DisplaySearch {
+    float twipsPerPixel;
+    std::vector<DisplayArea> areas;
+};
+
+BOOL CALLBACK AddDisplay(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+    auto& search = *reinterpret_cast<DisplaySearch*>(data);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoA(monitor, &info)) return TRUE;
+    const RECT& r = info.rcMonitor;
+    const float tpp = search.twipsPerPixel;
+    const DisplayArea area{units::PixelsToTwips(r.left, tpp), units::PixelsToTwips(r.top, tpp),
+                           units::PixelsToTwips(r.right - r.left, tpp), units::PixelsToTwips(r.bottom - r.top, tpp)};
+    if (info.dwFlags & MONITORINFOF_PRIMARY)
+        search.areas.insert(search.areas.begin(), area);
+    else
+        search.areas.push_back(area);
+    return TRUE;
+}
+}  // namespace
+
 std::vector<DisplayArea> Win32Platform::Screen::Displays() {
-    struct Found {
-        Win32Platform& w;
-        std::vector<DisplayArea> areas;
-    } found{w, {}};
-    auto add = [](HMONITOR monitor, HDC, LPRECT, LPARAM data) -> BOOL {
-        auto& found = *reinterpret_cast<Found*>(data);
-        MONITORINFO info{};
-        info.cbSize = sizeof info;
-        if (!GetMonitorInfoA(monitor, &info)) return TRUE;
-        const RECT& r = info.rcMonitor;
-        const DisplayArea area{found.w.ToTwips(r.left), found.w.ToTwips(r.top), found.w.ToTwips(r.right - r.left),
-                               found.w.ToTwips(r.bottom - r.top)};
-        if (info.dwFlags & MONITORINFOF_PRIMARY)
-            found.areas.insert(found.areas.begin(), area);
-        else
-            found.areas.push_back(area);
-        return TRUE;
-    };
-    EnumDisplayMonitors(nullptr, nullptr, add, reinterpret_cast<LPARAM>(&found));
-    if (found.areas.empty()) found.areas.push_back({0, 0, Width(), Height()});
-    return found.areas;
+    DisplaySearch search{w.twipsPerPixel_, {}};
+    EnumDisplayMonitors(nullptr, nullptr, AddDisplay, reinterpret_cast<LPARAM>(&search));
+    if (search.areas.empty()) search.areas.push_back({0, 0, Width(), Height()});
+    return search.areas;
 }
 
 std::string Win32Platform::App::EXEName() {
@@ -231,7 +254,7 @@ void Win32Platform::Registry::SaveSetting(const std::string& appName, const std:
 CalendarDate Win32Platform::Today() {
     SYSTEMTIME now{};
     GetLocalTime(&now);
-    return {now.wYear, now.wMonth, now.wDay};
+    return DateOf(now);
 }
 
 int32_t Win32Platform::MsgBox(const std::string& prompt, int32_t buttons, const std::string& title) {

@@ -59,6 +59,8 @@ private:
     LRESULT OnFormMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnControlMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id);
     void PreviewKey(const MSG& msg);
+    void ArmDayTimer();
+    void RaiseDayChange();
     template <typename Handler>
     void Raise(Handler&& handler);
     [[noreturn]] void ReportRuntimeError(int32_t number, const std::string& description);
@@ -105,7 +107,9 @@ private:
         float Height() override;
         std::string ToolTipText() override { return toolTip; }
         void Move(float left, float top) override;
+        CalendarDate Value() override;
         void SetValue(CalendarDate date) override;
+        CalendarDate ShownMonth() override;
     } monthView_{*this};
 
     struct Screen : ScreenObject {

@@ -13,6 +13,7 @@ import winerun  # noqa: E402
 from virtual_desktop import VirtualDesktop, parse_geometry, require_tools, wait_until  # noqa: E402
 
 TWIPS_PER_PIXEL = 15  # Xvfb's screens are 96 DPI
+FAKETIME_LIBRARY = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"  # Debian's libfaketime
 SETTINGS_KEY = r"HKCU\Software\VB and VBA Program Settings\vrlCalendar\vrlCalendar"
 
 
@@ -51,8 +52,15 @@ class World:
 
     # --- the program ---
 
-    def start_calendar(self, wait=True, exe=None):
-        process = subprocess.Popen(winerun.command(exe or self.exe), env=self.env, stdout=subprocess.DEVNULL,
+    def start_calendar(self, wait=True, exe=None, clock=None, clock_file=None):
+        """clock: the local time the program alone sees (libfaketime's FAKETIME); clock_file: a
+        file holding it, read afresh whenever the program asks the time."""
+        env = self.env
+        if clock or clock_file:
+            env = dict(env, LD_PRELOAD=FAKETIME_LIBRARY, FAKETIME_DONT_FAKE_MONOTONIC="1")
+            env.update({"FAKETIME": clock} if clock else {"FAKETIME_TIMESTAMP_FILE": clock_file,
+                                                          "FAKETIME_NO_CACHE": "1"})
+        process = subprocess.Popen(winerun.command(exe or self.exe), env=env, stdout=subprocess.DEVNULL,
                                    stderr=subprocess.DEVNULL)
         self.processes.append(process)
         if wait:

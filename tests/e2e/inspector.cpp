@@ -6,6 +6,7 @@
 //   inspector dialog TITLE      a dialog with that title: its message text
 //   inspector drop-icon         the shell forgets the calendar's icon
 //   inspector announce-taskbar  the shell says a new taskbar was created
+//   inspector time-changed      tells every window the system time was changed
 //   inspector deny-writes KEY   makes HKCU\KEY read-only for everyone (allow-writes undoes it)
 //   inspector gui-resources PID the process's counts of GDI and USER objects
 // Output is key=value lines; the exit code is 0 when the thing was found.
@@ -151,6 +152,12 @@ int main(int argc, char** argv) {
         std::printf("announced=1\n");
         return 0;
     }
+    if (command == "time-changed") {
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutA(HWND_BROADCAST, WM_TIMECHANGE, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer);
+        std::printf("announced=1\n");
+        return 0;
+    }
     if ((command == "deny-writes" || command == "allow-writes") && argc > 2) {
         // Everyone may read; writing values or subkeys is denied, or allowed again.
         const char* rules = command == "deny-writes" ? "D:(D;;KW;;;WD)(A;;KR;;;WD)" : "D:(A;;KA;;;WD)";
@@ -181,6 +188,6 @@ int main(int argc, char** argv) {
         return 0;
     }
     std::fprintf(stderr, "usage: inspector window [CLASS]|wait-visible CLASS|count|dialog TITLE|drop-icon|"
-                         "announce-taskbar|deny-writes KEY|allow-writes KEY|gui-resources PID\n");
+                         "announce-taskbar|time-changed|deny-writes KEY|allow-writes KEY|gui-resources PID\n");
     return 2;
 }

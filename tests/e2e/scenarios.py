@@ -50,6 +50,10 @@ def red_pixels(world, which):
     return sum(1 for r, g, b in world.pixels(sx, sy, w, h) if r >= 200 and g <= 80 and b <= 80)
 
 
+# The calendar's back arrow in its title, in pixels from the window's corner at 100 %.
+MONTH_BACK_ARROW = (22, 21)
+
+
 def calendar_point(world):
     """A point on the week-number column: pressing there selects nothing."""
     return world.window_point(20, 100)
@@ -100,14 +104,15 @@ def first_start(world):
 def stays_on_top(world):
     world.start_calendar()
     left, top = world.position()
+    width, height = int(world.window()["width"]), int(world.window()["height"])
     world.point_at(5, 5)
-    before = world.pixels(left, top, 300, 150)
+    before = world.pixels(left, top, width, height)
     other = world.desktop.spawn(["xmessage", "-geometry", f"600x400+{max(left - 100, 0)}+{max(top - 20, 0)}",
                                  "another window"])
     world.wait_for(lambda: "xmessage" in world.desktop.x("xwininfo", "-root", "-tree"), 20, "the other window")
     world.xdotool("search", "--sync", "--name", "^xmessage$", "windowactivate", "--sync")
     time.sleep(1)
-    after = world.pixels(left, top, 300, 150)
+    after = world.pixels(left, top, width, height)
     same = sum(1 for a, b in zip(before, after) if a == b) / len(before)
     other.terminate()
     if same < 0.95:
@@ -525,6 +530,66 @@ def second_display(world):
     expected = twips_to_pixels((1024 - width) * TWIPS_PER_PIXEL - 250)
     world.expect(f"a window hanging off the second display pulled back onto the primary (x={expected})",
                  world.position, lambda p: p[0] == expected)
+
+
+@scenario
+def day_change(world):
+    """Running across midnight into a new month and year, and through a change of the clock."""
+    def shot():
+        """The window's pixels, row by row."""
+        world.point_at(5, 5)
+        state = world.window()
+        width = int(state["width"])
+        pixels = world.pixels(int(state["left"]), int(state["top"]), width, int(state["height"]))
+        return [pixels[i:i + width] for i in range(0, len(pixels), width)]
+
+    def alike(a, b):
+        return sum(x == y for row_a, row_b in zip(a, b) for x, y in zip(row_a, row_b)) / sum(map(len, b))
+
+    def title(rows):  # the month's name and year, in the calendar's title band
+        return rows[15:30]
+
+    def run(clock, then=None, wait=0):
+        """A calendar started at clock; then() before waiting; its picture before and after."""
+        calendar = world.start_calendar(clock=clock)
+        if then:
+            then()
+        before = shot()
+        time.sleep(wait)
+        after = shot()
+        calendar.kill()
+        if not world.ended(calendar):
+            world.fail("the calendar did not end")
+        return before, after
+
+    _, new_day = run("@2027-01-01 00:00:20")
+    old_day, after_midnight = run("@2026-12-31 23:59:50", wait=15)
+    if old_day == new_day:
+        world.fail("a calendar on 31 December looks the same as one on 1 January")
+    same = alike(after_midnight, new_day)
+    if same < 0.999:
+        world.fail(f"after midnight the calendar does not show 1 January 2027 as a new one does: {same:.1%} alike")
+
+    previous_month = lambda: world.click(*world.window_point(*MONTH_BACK_ARROW))  # noqa: E731
+    navigated, after_midnight = run("@2026-12-31 23:59:50", then=previous_month, wait=15)
+    if title(navigated) == title(old_day) or title(after_midnight) != title(navigated):
+        world.fail("a calendar the user had moved to November followed the date at midnight")
+
+    # The clock changed by hand: the system tells every window.
+    clock_file = os.path.join(world.prefix, "clock")
+    with open(clock_file, "w") as out:
+        out.write("2026-12-30 12:00:00")
+    calendar = world.start_calendar(clock_file=clock_file)
+    before = shot()
+    with open(clock_file, "w") as out:
+        out.write("2026-12-31 12:00:00")
+    world.inspect("time-changed")
+    time.sleep(1)
+    after = shot()
+    calendar.kill()
+    world.ended(calendar)
+    if before == after or alike(after, old_day) < 0.999:
+        world.fail("after the clock was moved to 31 December the calendar does not show it")
 
 
 @scenario(tray=False)

@@ -84,9 +84,15 @@ void PlatformDouble::MonthViewImpl::Move(float left, float top) {
     d.calendar.left = left;
     d.calendar.top = top;
 }
+CalendarDate PlatformDouble::MonthViewImpl::Value() { d.Touch("MonthView1.Value"); return d.calendar.value; }
 void PlatformDouble::MonthViewImpl::SetValue(CalendarDate date) {
     d.Touch("MonthView1.Value=");
     d.calendar.value = date;
+    d.calendar.shownMonth = {date.year, date.month, 1};
+}
+CalendarDate PlatformDouble::MonthViewImpl::ShownMonth() {
+    d.Touch("MonthView1.ShownMonth");
+    return d.calendar.shownMonth;
 }
 
 float PlatformDouble::ScreenImpl::Width() { d.Touch("Screen.Width"); return d.screen.width; }

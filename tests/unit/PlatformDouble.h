@@ -27,7 +27,8 @@ public:
                   int16_t visible = 0; int32_t hWnd = 0x00010086; int32_t icon = 0x001A0F33; bool unloaded = false; } form;
     struct Label { float left = 0, top = 0, width = 0, height = 0; int32_t foreColor = -1; } label1, label2;
     struct Calendar { float left = 0, top = 240, width = 2640, height = 2310;
-                      std::string toolTip = " Click icon system tray to HIDE or SHOW "; CalendarDate value{1999, 1, 1}; } calendar;
+                      std::string toolTip = " Click icon system tray to HIDE or SHOW "; CalendarDate value{1999, 1, 1};
+                      CalendarDate shownMonth{1999, 1, 1}; } calendar;  // SetValue shows the date's month
     struct ScreenState {
         float width = 19200, height = 14400, twipsPerPixelX = 15;
         std::vector<DisplayArea> displays;  // none given: the one primary display of width by height
@@ -108,7 +109,9 @@ private:
         float Height() override;
         std::string ToolTipText() override;
         void Move(float left, float top) override;
+        CalendarDate Value() override;
         void SetValue(CalendarDate date) override;
+        CalendarDate ShownMonth() override;
     } monthView_{*this};
     struct ScreenImpl : ScreenObject {
         PlatformDouble& d;
