@@ -36,17 +36,27 @@ float ReadTwips(PlatformServices& platform, const char* key, const std::string& 
 void Restore(PlatformServices& platform) {
     ScreenObject& screen = platform.Screen();
     FormObject& me = platform.Me();
+    // Screen first, then the window, as each difference is written; in one
+    // call's arguments C++ would leave the order of the two reads open.
+    auto spareWidth = [&] {
+        const float screenWidth = screen.Width();
+        return Sub(screenWidth, me.Width());
+    };
+    auto spareHeight = [&] {
+        const float screenHeight = screen.Height();
+        return Sub(screenHeight, me.Height());
+    };
 
-    const float defaultLeft = Sub(Sub(screen.Width(), me.Width()), kInset);
+    const float defaultLeft = Sub(spareWidth(), kInset);
     const float storedLeft = ReadTwips(platform, "left", platform.SingleToText(defaultLeft), defaultLeft);
     float left = storedLeft;
     if (left < 0) left = kInset;
-    if (Sub(screen.Width(), me.Width()) < left) left = Sub(Sub(screen.Width(), me.Width()), kInset);
+    if (spareWidth() < left) left = Sub(spareWidth(), kInset);
 
     const float storedTop = ReadTwips(platform, "top", numeric::IntegerText(kDefaultTop), kDefaultTop);
     float top = storedTop;
     if (top < 0) top = kInset;
-    if (Sub(screen.Height(), me.Height()) < top) top = Sub(Sub(screen.Height(), me.Height()), kInset);
+    if (spareHeight() < top) top = Sub(spareHeight(), kInset);
 
     // The corrections know the primary screen only. With more displays, a
     // window stored wholly on one of them is where the user left it.

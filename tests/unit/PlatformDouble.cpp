@@ -1,5 +1,6 @@
 #include "tests/unit/PlatformDouble.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cfloat>
@@ -8,6 +9,7 @@
 #include <cstdlib>
 
 #include "platform/RuntimeError.h"
+#include "platform/Units.h"
 
 std::string Num(float value) {
     char text[32];
@@ -33,20 +35,28 @@ std::string PlatformDouble::Stored(const std::string& key) const {
     return found == store.end() ? "<absent>" : found->second;
 }
 
+float PlatformDouble::Held(float twips) const {
+    if (exactTwips) return twips;
+    return units::PixelsToTwips(units::TwipsToPixels(twips, screen.twipsPerPixelX), screen.twipsPerPixelX);
+}
+
 void PlatformDouble::Store(const std::string& key, const std::string& text) { store[{exeName, exeName, key}] = text; }
 
 float PlatformDouble::FormImpl::Left() { d.Touch("Me.Left"); return d.form.left; }
-void PlatformDouble::FormImpl::SetLeft(float v) { d.Touch("Me.Left=", "Me.Left=" + Num(v)); d.form.left = v; }
+void PlatformDouble::FormImpl::SetLeft(float v) { d.Touch("Me.Left=", "Me.Left=" + Num(v)); d.form.left = d.Held(v); }
 float PlatformDouble::FormImpl::Top() { d.Touch("Me.Top"); return d.form.top; }
-void PlatformDouble::FormImpl::SetTop(float v) { d.Touch("Me.Top=", "Me.Top=" + Num(v)); d.form.top = v; }
+void PlatformDouble::FormImpl::SetTop(float v) { d.Touch("Me.Top=", "Me.Top=" + Num(v)); d.form.top = d.Held(v); }
 float PlatformDouble::FormImpl::Width() { d.Touch("Me.Width"); return d.form.width; }
-void PlatformDouble::FormImpl::SetWidth(float v) { d.Touch("Me.Width=", "Me.Width=" + Num(v)); d.form.width = v; }
+void PlatformDouble::FormImpl::SetWidth(float v) { d.Touch("Me.Width=", "Me.Width=" + Num(v)); d.form.width = d.Held(v); }
 float PlatformDouble::FormImpl::Height() { d.Touch("Me.Height"); return d.form.height; }
-void PlatformDouble::FormImpl::SetHeight(float v) { d.Touch("Me.Height=", "Me.Height=" + Num(v)); d.form.height = v; }
+void PlatformDouble::FormImpl::SetHeight(float v) {
+    d.Touch("Me.Height=", "Me.Height=" + Num(v));
+    d.form.height = d.Held(v);
+}
 void PlatformDouble::FormImpl::Move(float left, float top) {
     d.Touch("Me.Move", "Me.Move " + Num(left) + "," + Num(top));
-    d.form.left = left;
-    d.form.top = top;
+    d.form.left = d.Held(left);
+    d.form.top = d.Held(top);
 }
 int16_t PlatformDouble::FormImpl::WindowState() { d.Touch("Me.WindowState"); return d.form.windowState; }
 void PlatformDouble::FormImpl::SetWindowState(int16_t s) {
@@ -133,7 +143,11 @@ void PlatformDouble::AppActivate(int32_t id) {
     activated.push_back(id);
 }
 
-std::string PlatformDouble::SingleToText(float value) { return Num(value); }
+std::string PlatformDouble::SingleToText(float value) {
+    std::string text = Num(value);
+    std::replace(text.begin(), text.end(), '.', decimalSeparator);
+    return text;
+}
 
 // A strict reading in the "C" locale: optional blanks around a decimal number.
 // What the user's locale would also accept (thousands separators, a decimal
@@ -142,7 +156,11 @@ float PlatformDouble::TextToSingle(const std::string& text) {
     size_t begin = text.find_first_not_of(' ');
     size_t end = text.find_last_not_of(' ');
     if (begin == std::string::npos) throw RuntimeError::TypeMismatch();
-    const std::string trimmed = text.substr(begin, end - begin + 1);
+    std::string trimmed = text.substr(begin, end - begin + 1);
+    if (decimalSeparator != '.') {
+        if (trimmed.find('.') != std::string::npos) throw RuntimeError::TypeMismatch();
+        std::replace(trimmed.begin(), trimmed.end(), decimalSeparator, '.');
+    }
     for (char c : trimmed)
         if (!(std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E'))
             throw RuntimeError::TypeMismatch();

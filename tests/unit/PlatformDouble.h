@@ -23,6 +23,14 @@ public:
     std::map<std::string, std::function<void()>> hooks;    // operation -> run before it
     FormEvents* events = nullptr;                          // receives Unload
 
+    // The window holds whole pixels, as the real one does: a position or size
+    // written in twips reads back as pixels times twips per pixel. A test
+    // that needs the twips it wrote to come back unchanged says why and sets
+    // exactTwips.
+    bool exactTwips = false;
+    char decimalSeparator = '.';  // the user's locale's, for the number conversions
+    float Held(float twips) const;
+
     struct Form { float left = 0, top = 0, width = 4800, height = 3600; int16_t windowState = 0;
                   int16_t visible = 0; int32_t hWnd = 0x00010086; int32_t icon = 0x001A0F33; bool unloaded = false; } form;
     struct Label { float left = 0, top = 0, width = 0, height = 0; int32_t foreColor = -1; } label1, label2;

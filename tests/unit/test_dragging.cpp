@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/Units.h"
 #include "tests/unit/LoadedCalendar.h"
 
 namespace {
@@ -20,6 +21,29 @@ struct Dragging : ::testing::Test {
         p.form.top = top;
     }
 };
+
+// On a real display the pointer is reported in whole pixels and the window
+// follows it to the pixel, however many steps the drag takes.
+class DraggingAtScale : public ::testing::TestWithParam<float> {};
+
+TEST_P(DraggingAtScale, TheWindowFollowsThePointerToThePixel) {
+    const float tpp = GetParam();
+    ScaledCalendar calendar(tpp);
+    PlatformDouble& p = calendar.platform;
+    const int32_t startX = units::TwipsToPixels(p.form.left, tpp), startY = units::TwipsToPixels(p.form.top, tpp);
+    int16_t button = 1, shift = 0;
+    float x = 40 * tpp, y = 30 * tpp;
+    calendar.form.MonthView1_MouseDown(button, shift, x, y);
+    for (int step = 1; step <= 20; ++step) {
+        // The pointer went 7 pixels right and 3 up since the window last followed it.
+        float movedX = (40 + 7) * tpp, movedY = (30 - 3) * tpp;
+        calendar.form.MonthView1_MouseMove(button, shift, movedX, movedY);
+        EXPECT_EQ(p.form.left, units::PixelsToTwips(startX + 7 * step, tpp)) << "step " << step;
+        EXPECT_EQ(p.form.top, units::PixelsToTwips(startY - 3 * step, tpp)) << "step " << step;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Dragging, DraggingAtScale, ::testing::ValuesIn(kScales));
 
 TEST_F(Dragging, WindowFollowsThePointersDisplacementFromTheAnchor) {
     PlaceWindow(5000, 3000);
@@ -121,6 +145,17 @@ TEST_F(Dragging, HasNoLimitsAtTheScreenEdges) {
     MoveTo(1, -4000, -5000);
     EXPECT_EQ(p.form.left, -4900);
     EXPECT_EQ(p.form.top, -5900);
+}
+
+// X - AnchorX + Left, rounded to a float after each step in that order: this
+// far out a float holds whole or even twips only, so another order, or one
+// rounding at the end, lands elsewhere.
+TEST_F(Dragging, RoundsToFloatAfterEachStepInTheOrderWritten) {
+    PlaceWindow(8388608, 16777216);
+    Press(1, 0.25f, 16777216);
+    MoveTo(1, 0.75f, 0.1f);
+    EXPECT_EQ(p.form.left, 8388608);  // 0.5 + 2^23 ties to even
+    EXPECT_EQ(p.form.top, 0);         // 0.1 - 2^24 is -2^24 as a float
 }
 
 }  // namespace

@@ -17,6 +17,9 @@ TEST(KeepOnTop, FailuresAreSwallowedAndLeaveNothingPending) {
         LoadedCalendar calendar;
         calendar.platform.failing[failing] = 5;
         EXPECT_NO_THROW(calendar.form.SetFormAtTop()) << failing;
+        // Reading the handle and the call are one statement: no call with a
+        // handle that could not be read.
+        EXPECT_EQ(calendar.CallsStartingWith({"SetWindowPos"}).size(), std::string(failing) == "Me.hWnd" ? 0u : 1u);
         calendar.platform.failing.clear();
         int16_t key = 37, shift = 4;
         EXPECT_NO_THROW(calendar.form.Form_KeyDown(key, shift)) << "error lingered after " << failing;

@@ -16,6 +16,7 @@ struct KeyCase {
     float screenWidth;
     Strings writes;
     std::vector<DisplayArea> displays = {};
+    float twipsPerPixel = 0;  // 0: exact twips; else a window holding whole pixels at that scale
 };
 
 // A second display to the right of the primary one, 15360 by 11520: its
@@ -33,6 +34,10 @@ TEST_P(AltArrow, MovesOneStepAndEnforcesOnlyTheLimitOnItsOwnSide) {
     calendar.platform.form.top = c.top;
     calendar.platform.screen.width = c.screenWidth;
     calendar.platform.screen.displays = c.displays;
+    if (c.twipsPerPixel) {
+        calendar.platform.exactTwips = false;
+        calendar.platform.screen.twipsPerPixelX = c.twipsPerPixel;
+    }
     int16_t key = c.key, shift = kAlt;
     calendar.form.Form_KeyDown(key, shift);
     EXPECT_EQ(calendar.CallsStartingWith({"Me.Left=", "Me.Top="}), c.writes);
@@ -63,7 +68,13 @@ INSTANTIATE_TEST_SUITE_P(
         KeyCase{"DownOnTheSecondDisplayStopsAtItsBottom", kDown, 25000, 8900, 19200, {"Me.Top=9000", "Me.Top=8960"},
                 kTwoDisplays},
         KeyCase{"RightOnThePrimaryOfTwoKeepsThePrimaryLimit", kRight, 16200, 500, 19200,
-                {"Me.Left=16300", "Me.Left=16260"}, kTwoDisplays}),
+                {"Me.Left=16300", "Me.Left=16260"}, kTwoDisplays},
+        KeyCase{"UpLandingOnZeroIsLeftAlone", kUp, 500, 100, 19200, {"Me.Top=0"}},
+        // At 7.5 twips per pixel the window holds 15100 as 15097.5 and -2.5 as
+        // 0: the limit is tested on what the window took, not on what was written.
+        KeyCase{"RightReadBackOnTheMaximumIsLeftAlone", kRight, 15000, 500, 18037.5f, {"Me.Left=15100"}, {}, 7.5f},
+        KeyCase{"LeftReadBackOnZeroIsLeftAlone", kLeft, 97.5f, 500, 19200, {"Me.Left=-2.5"}, {}, 7.5f},
+        KeyCase{"UpReadBackOnZeroIsLeftAlone", kUp, 500, 97.5f, 19200, {"Me.Top=-2.5"}, {}, 7.5f}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct IdleCase {
@@ -88,6 +99,33 @@ INSTANTIATE_TEST_SUITE_P(Keyboard, KeysThatDoNotMove,
                          ::testing::Values(IdleCase{kLeft, 0}, IdleCase{kUp, 1}, IdleCase{kRight, 2},
                                            IdleCase{kDown, 5}, IdleCase{kLeft, 6}, IdleCase{kRight, 7},
                                            IdleCase{36, kAlt}, IdleCase{41, kAlt}, IdleCase{65, kAlt}));
+
+// On a real display: the window ends on each limit to the pixel and stays
+// there however often the key is pressed again.
+class AltArrowAtScale : public ::testing::TestWithParam<float> {};
+
+TEST_P(AltArrowAtScale, StopsOnEachLimitToThePixelWithoutCreeping) {
+    ScaledCalendar calendar(GetParam());
+    PlatformDouble& p = calendar.platform;
+    const float maxLeft = p.screen.width - p.form.width - 100, maxTop = p.screen.height - p.form.height - 100;
+    const struct { int16_t key; const float& position; float limit; } edges[] = {
+        {kRight, p.form.left, maxLeft}, {kDown, p.form.top, maxTop}, {kLeft, p.form.left, 0}, {kUp, p.form.top, 0}};
+    for (const auto& edge : edges) {
+        auto press = [&](int times) {
+            for (int i = 0; i < times; ++i) {
+                int16_t key = edge.key, shift = kAlt;
+                calendar.form.Form_KeyDown(key, shift);
+            }
+        };
+        press(300);
+        EXPECT_EQ(edge.position, calendar.Held(edge.limit)) << "key " << edge.key;
+        const float resting = edge.position;
+        press(50);
+        EXPECT_EQ(edge.position, resting) << "key " << edge.key << " crept";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Keyboard, AltArrowAtScale, ::testing::ValuesIn(kScales));
 
 TEST(Keyboard, OverflowInTheMaximumIsARunTimeError) {
     LoadedCalendar calendar;

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "platform/RuntimeError.h"
+#include "platform/Units.h"
 #include "tests/unit/LoadedCalendar.h"
 
 namespace {
@@ -43,6 +44,8 @@ INSTANTIATE_TEST_SUITE_P(
         RestoreCase{"StoredValuesInsideTheScreenAreKept", "1234", "567", 1234, 567},
         RestoreCase{"NegativeLeftBecomes250", "-15", "-1", 250, 250},
         RestoreCase{"LeftExactlyAtTheEdgeIsKept", "16360", "11940", 16360, 11940},
+        RestoreCase{"ZeroIsKept", "0", "0", 0, 0},
+        RestoreCase{"JustBelowZeroBecomes250", "-0.5", "-0.5", 250, 250},
         RestoreCase{"OneTwipPastTheEdgeIsPulledIn", "16361", "11941", 16110, 11690},
         RestoreCase{"TopFarBelowTheScreenIsPulledIn", "300", "99999", 300, 11690},
         RestoreCase{"ANarrowScreenGivesANegativeLeftUsedUnchanged", "-15", "250", -1090, 250, 2000},
@@ -61,6 +64,55 @@ INSTANTIATE_TEST_SUITE_P(
         RestoreCase{"AcrossBothDisplaysIsCorrected", "18000", "300", 16110, 300, 19200, kTwoDisplays},
         RestoreCase{"HugeValuesWithTwoDisplaysAreCorrected", "3e38", "3e38", 16110, 11690, 19200, kTwoDisplays}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Each correction reads the screen, then the window: the order the
+// differences are written in, which C++ would leave open in one call.
+TEST(SavedPosition, ReadsTheScreenBeforeTheWindowForEachDifference) {
+    LoadedCalendar calendar(false);
+    calendar.platform.Store("left", "99999");
+    calendar.platform.Store("top", "99999");
+    calendar.form.Form_Load();
+    const Strings& calls = calendar.platform.calls;
+    Strings restore;
+    for (size_t i = calendar.IndexOf("Shell_NotifyIconA 0"); i < calendar.IndexOf("Me.Move"); ++i)
+        if (calls[i].rfind("Screen.", 0) == 0 || calls[i].rfind("Me.", 0) == 0) restore.push_back(calls[i]);
+    EXPECT_EQ(restore, (Strings{"Screen.Width", "Me.Width", "Screen.Width", "Me.Width", "Screen.Width", "Me.Width",
+                                "Screen.Height", "Me.Height", "Screen.Height", "Me.Height", "Screen.Displays"}));
+}
+
+// On a real display: a position saved at any scale comes back to the pixel,
+// and is written in the user's own number format.
+struct ScaleCase {
+    float twipsPerPixel;
+    char decimalSeparator;
+    const char* savedLeft;
+};
+
+class SavedPositionAtScale : public ::testing::TestWithParam<ScaleCase> {};
+
+TEST_P(SavedPositionAtScale, ComesBackToThePixelAndIsWrittenInTheUsersFormat) {
+    const ScaleCase& c = GetParam();
+    ScaledCalendar first(c.twipsPerPixel);
+    first.platform.decimalSeparator = c.decimalSeparator;
+    first.platform.form.left = units::PixelsToTwips(123, c.twipsPerPixel);
+    first.platform.form.top = units::PixelsToTwips(45, c.twipsPerPixel);
+    int16_t cancel = 0;
+    first.form.Form_Unload(cancel);
+    EXPECT_EQ(first.platform.Stored("left"), c.savedLeft);
+
+    LoadedCalendar second(false, false);
+    second.platform.screen.twipsPerPixelX = c.twipsPerPixel;
+    second.platform.decimalSeparator = c.decimalSeparator;
+    second.platform.store = first.platform.store;
+    second.form.Form_Load();
+    EXPECT_EQ(units::TwipsToPixels(second.platform.form.left, c.twipsPerPixel), 123);
+    EXPECT_EQ(units::TwipsToPixels(second.platform.form.top, c.twipsPerPixel), 45);
+}
+
+INSTANTIATE_TEST_SUITE_P(SavedPosition, SavedPositionAtScale,
+                         ::testing::Values(ScaleCase{15, '.', "1845"}, ScaleCase{12, '.', "1476"},
+                                           ScaleCase{10, '.', "1230"}, ScaleCase{7.5f, '.', "922.5"},
+                                           ScaleCase{7.5f, ',', "922,5"}));
 
 TEST(SavedPosition, DefaultsAreOfferedToTheStoreAsText) {
     LoadedCalendar calendar(false);
