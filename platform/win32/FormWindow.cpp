@@ -52,6 +52,9 @@ int16_t ButtonsHeld(WPARAM keys) {
 
 template <typename Handler>
 void Win32Platform::Raise(Handler&& handler) {
+    // While a run-time error is being reported the program is ending: no
+    // handler runs any more, so no second error can pile up on the first.
+    if (reporting_) return;
     try {
         handler();
     } catch (const RuntimeError& error) {
@@ -64,12 +67,15 @@ void Win32Platform::Raise(Handler&& handler) {
 // As the classic runtime does: say which error, then end. The icon goes
 // first, so the notification area is not left holding a dead one.
 void Win32Platform::ReportRuntimeError(int32_t number, const std::string& description) {
+    reporting_ = true;
     if (trayIconAdded_) {
         ::Shell_NotifyIconA(NIM_DELETE, &trayIcon_);
         trayIconAdded_ = false;
     }
     const std::string text = "Run-time error '" + numeric::IntegerText(number) + "':\n\n" + description;
-    MessageBoxA(nullptr, text.c_str(), app_.EXEName().c_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    // Owned by the window, which it disables: a click there brings the report
+    // back rather than the window.
+    MessageBoxA(hwnd_, text.c_str(), app_.EXEName().c_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
     ExitProcess(static_cast<UINT>(number));
 }
 
@@ -241,6 +247,7 @@ LRESULT Win32Platform::OnFormMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
             return reinterpret_cast<LRESULT>(GetSysColorBrush(kBackgroundColour));
         }
         case WM_CLOSE: {
+            if (reporting_) return 0;  // the report ends the program itself
             int16_t cancel = 0;
             Raise([&] { events_->Form_Unload(cancel); });
             DestroyWindow(hwnd);
@@ -296,6 +303,11 @@ LRESULT Win32Platform::OnControlMessage(HWND hwnd, UINT message, WPARAM wParam, 
         case WM_LBUTTONDOWN:
             label.pressed = true;
             SetCapture(hwnd);
+            return 0;
+        case WM_CAPTURECHANGED:
+            // Another window took the mouse (a switch of windows, say): the
+            // press is over, and no later release may count as its click.
+            label.pressed = false;
             return 0;
         case WM_LBUTTONUP: {
             const bool wasPressed = label.pressed;

@@ -151,6 +151,7 @@ private:
     // take away exactly that one.
     NOTIFYICONDATAA trayIcon_{};
     bool trayIconAdded_ = false;
+    bool reporting_ = false;  // a run-time error is being reported
     UINT taskbarCreated_ = 0;
     int dotsPerInch_ = 96;
     float twipsPerPixel_ = 15;

@@ -131,7 +131,9 @@ int main(int argc, char** argv) {
     }
     if (command == "dialog" && argc > 2) {
         HWND dialog = FindWindowA("#32770", argv[2]);
-        std::printf("found=%d\n", dialog ? 1 : 0);
+        int count = 0;
+        for (HWND other = dialog; other; other = FindWindowExA(nullptr, other, "#32770", argv[2])) ++count;
+        std::printf("found=%d\ncount=%d\n", dialog ? 1 : 0, count);
         if (!dialog) return 1;
         // A message box keeps its text in a static control with id 0xFFFF.
         std::printf("message=%s\n", Escaped(Text(GetDlgItem(dialog, 0xFFFF))).c_str());

@@ -396,6 +396,10 @@ def store_read_only(world):
     if not report["message"].startswith("Run-time error '5'"):
         world.fail(f"the report: expected run-time error 5, saw {report['message']!r}")
     world.expect("the icon removed while the report is up", world.desktop.tray_icons, lambda icons: icons == [])
+    world.click(*label_centre(world, 1))  # the window is still there: nothing may run now
+    time.sleep(1)
+    if world.inspect("dialog", "vrlCalendar").get("count") != "1":
+        world.fail(f"a second click on X while the report was up: {world.inspect('dialog', 'vrlCalendar')}")
     world.keys("Return")
     if not world.ended(calendar):
         world.fail("the program did not end after the report")
