@@ -1,5 +1,6 @@
 #include "settings/SavedPosition.h"
 
+#include <cmath>
 #include <string>
 
 #include "platform/Displays.h"
@@ -22,7 +23,9 @@ float ReadTwips(PlatformServices& platform, const char* key, const std::string& 
     const std::string app = platform.App().EXEName();
     const std::string text = platform.Settings().GetSetting(app, app, key, defaultText);
     try {
-        return platform.TextToSingle(text);
+        const float value = platform.TextToSingle(text);
+        // No test below would move a NaN, and the window cannot stand there.
+        return std::isfinite(value) ? value : defaultValue;
     } catch (const RuntimeError& error) {
         if (error.Number() == RuntimeError::TypeMismatch().Number() ||
             error.Number() == RuntimeError::Overflow().Number())

@@ -354,15 +354,26 @@ def damaged_store(world):
         ("REG_SZ", "-1e39"), ("REG_SZ", "nan"), ("REG_SZ", "inf"), ("REG_SZ", "9" * 10000),
         ("REG_DWORD", "5000"), ("REG_BINARY", "01020304"),
     ]
+    # Numbers as other locales write them: what the user's locale makes of
+    # each is its own business, but the window must open wholly on the screen.
+    other_locales = ["1500,5", "1.500,5", "1 500", "1500.0", "+1500", " 1500 ", "1,5e3", "\u0661\u0665\u0660\u0660",
+                     "1'500", "-0", "0.0000001"]
     default = None
-    for kind, data in unreadable + [("REG_SZ", "1500")]:  # and one readable value, for contrast
+    for kind, data in unreadable + [("REG_SZ", "1500")] + [("REG_SZ", text) for text in other_locales]:
         world.store("left", data, kind)
         world.store("top", data, kind)
         calendar = world.start_calendar()
         default = default or default_position(world)
-        expected = (100, 100) if data == "1500" else default
         shown = f"{kind} {data[:12]!r}{'...' if len(data) > 12 else ''}"
-        world.expect(f"{shown} to open at {expected}", world.position, lambda p: p == expected)
+        if data in other_locales:
+            state = world.window()
+            place = (int(state["left"]), int(state["top"]), int(state["width"]), int(state["height"]))
+            if not (place[0] >= 0 and place[1] >= 0 and place[0] + place[2] <= int(state["screen_width"]) and
+                    place[1] + place[3] <= int(state["screen_height"])):
+                world.fail(f"{shown}: the window opened at {place}, not wholly on the screen")
+        else:
+            expected = (100, 100) if data == "1500" else default
+            world.expect(f"{shown} to open at {expected}", world.position, lambda p: p == expected)
         world.click(*label_centre(world, 1))
         if not world.ended(calendar):
             world.fail(f"{shown}: X did not close the program")
