@@ -13,8 +13,8 @@ constexpr int32_t kNimDelete = 2;
 constexpr int32_t kNifMessage = 1;
 constexpr int32_t kNifIcon = 2;
 constexpr int32_t kNifTip = 4;
-constexpr int32_t kRecordSize = 88;
-constexpr int32_t kTipLength = 64;
+constexpr int32_t kRecordSize = std::tuple_size_v<ShellNotifyIconBuffer>;
+constexpr int32_t kTipLength = shell_layout::kTipBytes;
 }  // namespace shell
 
 // The notify-icon record as the program holds it; the tip is 16-bit text of

@@ -54,6 +54,13 @@ def red_pixels(world, which):
 MONTH_BACK_ARROW = (22, 21)
 
 
+def close_with_x(world, process, context=""):
+    """Clicks X and fails unless the program ends."""
+    world.click(*label_centre(world, 1))
+    if not world.ended(process):
+        world.fail(f"{context + ': ' if context else ''}clicking X did not end the program")
+
+
 def calendar_point(world):
     """A point on the week-number column: pressing there selects nothing."""
     return world.window_point(20, 100)
@@ -239,9 +246,7 @@ def close_and_reopen(world):
     world.click(*calendar_point(world))
     world.keys("alt+Left", "alt+Left", "alt+Down")
     left, top = world.position()
-    world.click(*label_centre(world, 1))
-    if not world.ended(calendar):
-        world.fail("clicking X did not end the program")
+    close_with_x(world, calendar)
     world.expect("the icon gone", world.desktop.tray_icons, lambda icons: icons == [])
     expected = {"left": str(left * TWIPS_PER_PIXEL), "top": str(top * TWIPS_PER_PIXEL)}
     world.expect(f"the position stored as {expected}", world.stored, lambda seen: seen == expected)
@@ -316,9 +321,7 @@ def stored_values(world):
         expected = tuple(twips_to_pixels(v) for v in expected)
         world.expect(f"left={left_text!r} top={top_text!r} to open at {expected}", world.position,
                      lambda p: p == expected)
-        world.click(*label_centre(world, 1))
-        if not world.ended(calendar):
-            world.fail("X did not close the program")
+        close_with_x(world, calendar)
 
 
 @scenario
@@ -374,9 +377,7 @@ def damaged_store(world):
         else:
             expected = (100, 100) if data == "1500" else default
             world.expect(f"{shown} to open at {expected}", world.position, lambda p: p == expected)
-        world.click(*label_centre(world, 1))
-        if not world.ended(calendar):
-            world.fail(f"{shown}: X did not close the program")
+        close_with_x(world, calendar, shown)
 
 
 @scenario(screen=(640, 480))
@@ -499,15 +500,11 @@ def display_scales(world):
             expected = (start[0] + 35, start[1] + 25)
             world.expect(f"{at}: a drag by (35, 25) from {start} to {expected}", world.position,
                          lambda p: p == expected)
-            world.click(*label_centre(world, 1))
-            if not world.ended(calendar_process):
-                world.fail(f"{at}: X did not end the program")
+            close_with_x(world, calendar_process, at)
             calendar_process = world.start_calendar()
             world.expect(f"{at}: the stored place {expected} back to the pixel", world.position,
                          lambda p: p == expected)
-        world.click(*label_centre(world, 1))
-        if not world.ended(calendar_process):
-            world.fail(f"{at}: X did not end the program")
+        close_with_x(world, calendar_process, at)
 
 
 @scenario(second=(800, 600))
@@ -532,9 +529,7 @@ def second_display(world):
                      lambda p: (want_x is None or p[0] == want_x) and (want_y is None or p[1] == want_y))
     world.keys("alt+Right", "alt+Down", repeat=2)
     left, top = world.position()
-    world.click(*label_centre(world, 1))
-    if not world.ended(calendar):
-        world.fail("X did not end the program")
+    close_with_x(world, calendar)
     world.start_calendar()
     world.expect(f"the next start at {(left, top)} on the second display", world.position,
                  lambda p: p == (left, top))
@@ -669,9 +664,7 @@ def leaves_no_trace(world):
     world.click_tray_icon()
     world.click(*calendar_point(world))
     world.keys("alt+Left")
-    world.click(*label_centre(world, 1))
-    if not world.ended(calendar):
-        world.fail("X did not end the program")
+    close_with_x(world, calendar)
     with open(server_log) as log:
         calls = log.readlines()[server_start:]
     with open(program_log) as log:
