@@ -20,7 +20,8 @@ import time
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
-from harness import World, make_template, resident_kib, winerun  # noqa: E402
+from harness import World, make_template, winerun  # noqa: E402
+from workload import drag_steps, resident_kib, run_xdotool, tray_clicks  # noqa: E402
 
 BUILDS = {"win64": "64-bit program (x64)", "win32": "32-bit program (x86)"}
 
@@ -64,11 +65,11 @@ def stop(world, program):
 
 def exercise(world, window_class, steps):
     """Clicks on the icon, then drag steps on the window."""
-    world.xdotool_script(world.tray_clicks(steps, 0.04))
+    run_xdotool(world, tray_clicks(world, steps, 0.04))
     if world.inspect("window", window_class).get("visible") == "0":
         world.click_tray_icon()  # the calendar ends shown, as it started
     state = world.inspect("window", window_class)
-    world.xdotool_script(world.drag_steps(int(state["left"]) + 20, int(state["top"]) + 100, steps, 4))
+    run_xdotool(world, drag_steps(int(state["left"]) + 20, int(state["top"]) + 100, steps, 4))
     time.sleep(1)
 
 

@@ -17,7 +17,8 @@ import time
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
-from harness import ScenarioFailed, World, make_template, resident_kib, winerun  # noqa: E402
+from harness import ScenarioFailed, World, make_template, winerun  # noqa: E402
+from workload import drag_steps, resident_kib, run_xdotool, tray_clicks  # noqa: E402
 from scenarios import calendar_point, label_centre  # noqa: E402
 
 MEMORY_MARGIN_KIB = 1024
@@ -54,17 +55,17 @@ def main():
         time.sleep(2)
         before = snapshot(world, process)
 
-        world.xdotool_script(world.tray_clicks(args.toggles, 0.05))
+        run_xdotool(world, tray_clicks(world, args.toggles, 0.05))
         world.expect("the window shown after an even number of toggles", world.window,
                      lambda s: s.get("visible") == "1")
 
-        world.xdotool_script(world.drag_steps(*calendar_point(world), args.drags, 3))
+        run_xdotool(world, drag_steps(*calendar_point(world), args.drags, 3))
 
         labels = [label_centre(world, 1), label_centre(world, 2)]
         commands = []
         for i in range(args.hovers):
             commands += ["mousemove", *map(str, labels[i % 2]), "sleep", "0.01"]
-        world.xdotool_script(commands)
+        run_xdotool(world, commands)
         world.point_at(5, 5)
         time.sleep(2)
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/RuntimeError.h"
+#include "platform/win32/NativeNotifyIcon.h"
 
 namespace {
 
@@ -310,6 +311,9 @@ float Win32Platform::TextToSingle(const std::string& text) {
 static_assert(NOTIFYICONDATAA_V1_SIZE == offsetof(NOTIFYICONDATAA, szTip) + shell_layout::kTipBytes);
 static_assert(sizeof(NOTIFYICONDATAA{}.szTip) >= shell_layout::kTipBytes);
 static_assert(sizeof(void*) == 8 || NOTIFYICONDATAA_V1_SIZE == std::tuple_size_v<ShellNotifyIconBuffer>);
+// The two layouts the record fuzzer converts, as this compiler has them.
+static_assert(offsetof(NOTIFYICONDATAA, hWnd) == sizeof(void*) && offsetof(NOTIFYICONDATAA, szTip) ==
+              (sizeof(void*) == 8 ? 40 : 24));
 
 HWND Win32Platform::FullHandle(int32_t hWnd) const {
     // Window and icon handles carry 32 significant bits on every Windows, and
@@ -324,17 +328,9 @@ HICON Win32Platform::FullIconHandle(int32_t hIcon) const {
 }
 
 int32_t Win32Platform::Shell_NotifyIconA(int32_t message, ShellNotifyIconBuffer& data) {
-    using namespace shell_layout;
-    NOTIFYICONDATAA record{};
-    const int32_t size = GetInt32(data, kCbSize);
-    record.cbSize = size == static_cast<int32_t>(data.size()) ? NOTIFYICONDATAA_V1_SIZE : static_cast<DWORD>(size);
-    record.hWnd = FullHandle(GetInt32(data, kHWnd));
-    record.uID = static_cast<UINT>(GetInt32(data, kUID));
-    record.uFlags = static_cast<UINT>(GetInt32(data, kUFlags));
-    record.uCallbackMessage = static_cast<UINT>(GetInt32(data, kUCallbackMessage));
-    record.hIcon = FullIconHandle(GetInt32(data, kHIcon));
-    std::memcpy(record.szTip, data.data() + kSzTip, kTipBytes);
-
+    NOTIFYICONDATAA record = native_notify_icon::FromBuffer<NOTIFYICONDATAA>(
+        data, NOTIFYICONDATAA_V1_SIZE, [&](int32_t h) { return FullHandle(h); },
+        [&](int32_t h) { return FullIconHandle(h); });
     const BOOL result = ::Shell_NotifyIconA(static_cast<DWORD>(message), &record);
     if (result && message == NIM_ADD) {
         trayIcon_ = record;
@@ -342,15 +338,7 @@ int32_t Win32Platform::Shell_NotifyIconA(int32_t message, ShellNotifyIconBuffer&
     } else if (result && message == NIM_DELETE && record.hWnd == trayIcon_.hWnd && record.uID == trayIcon_.uID) {
         trayIconAdded_ = false;
     }
-
-    PutInt32(data, kCbSize, record.cbSize == NOTIFYICONDATAA_V1_SIZE ? static_cast<int32_t>(data.size())
-                                                                       : static_cast<int32_t>(record.cbSize));
-    PutInt32(data, kHWnd, AsInt32(record.hWnd));
-    PutInt32(data, kUID, static_cast<int32_t>(record.uID));
-    PutInt32(data, kUFlags, static_cast<int32_t>(record.uFlags));
-    PutInt32(data, kUCallbackMessage, static_cast<int32_t>(record.uCallbackMessage));
-    PutInt32(data, kHIcon, AsInt32(record.hIcon));
-    std::memcpy(data.data() + kSzTip, record.szTip, kTipBytes);
+    native_notify_icon::ToBuffer(record, NOTIFYICONDATAA_V1_SIZE, [](const void* h) { return AsInt32(h); }, data);
     return result;
 }
 

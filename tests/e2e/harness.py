@@ -21,12 +21,6 @@ class ScenarioFailed(AssertionError):
     pass
 
 
-def resident_kib(pid):
-    """A running process's resident memory, from Linux's own account of it."""
-    with open(f"/proc/{pid}/status") as status:
-        return next(int(line.split()[1]) for line in status if line.startswith("VmRSS:"))
-
-
 def twips_to_pixels(twips):
     return int(round(twips / TWIPS_PER_PIXEL))
 
@@ -151,14 +145,6 @@ class World:
         except subprocess.TimeoutExpired:
             self.fail(f"xdotool {' '.join(map(str, arguments[:8]))} ... ({len(arguments)} words) took over {timeout}s")
 
-    def xdotool_script(self, commands, per_call=200):
-        """A long run of xdotool commands, a slice at a time, none of them cut off mid-command."""
-        starts = [i for i, word in enumerate(commands) if word in ("mousemove", "mousemove_relative", "mousedown",
-                                                                   "mouseup", "click", "sleep", "key")]
-        cuts = starts[::per_call] + [len(commands)]
-        for begin, end in zip(cuts, cuts[1:]):
-            self.xdotool(*commands[begin:end], timeout=300)
-
     def point_at(self, x, y):
         self.xdotool("mousemove", x, y)
         time.sleep(0.3)
@@ -201,24 +187,6 @@ class World:
                 if "IsViewable" in self.desktop.x("xwininfo", "-id", line.split()[0]):
                     return geometry
         return None
-
-    def tray_clicks(self, count, pause):
-        """xdotool commands for count clicks on the icon, at two spots far enough
-        apart that no two clicks make a double-click."""
-        x, y, width, height = self.desktop.tray_icons()[-1]
-        spots = [(x + 3, y + height // 2), (x + width - 4, y + height // 2)]
-        commands = []
-        for i in range(count):
-            commands += ["mousemove", *map(str, spots[i % 2]), "click", "1", "sleep", str(pause)]
-        return commands
-
-    @staticmethod
-    def drag_steps(x, y, count, step):
-        """xdotool commands: press at (x, y), then count moves back and forth by step."""
-        commands = ["mousemove", str(x), str(y), "mousedown", "1"]
-        for i in range(count):
-            commands += ["mousemove_relative", "--", str(step if i % 2 == 0 else -step), "0"]
-        return commands + ["mouseup", "1"]
 
     def window_point(self, dx, dy):
         """Screen coordinates of a point given relative to the calendar window."""

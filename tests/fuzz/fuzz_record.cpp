@@ -1,17 +1,61 @@
 // The shell's 88-byte layout converts to the record and back unchanged, and a
-// record built from any tip is 88 bytes with its NUL where it belongs.
+// record built from any tip is 88 bytes with its NUL where it belongs. The
+// buffer also goes through the shell's native record and back unchanged, in
+// the x86 layout and in the x64 one (handles widened by sign extension).
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "platform/win32/NativeNotifyIcon.h"
 #include "tray/NotifyIconRecord.h"
+
+namespace {
+
+// NOTIFYICONDATAA as the x86 and x64 compilers lay it out (the Win32 layer
+// asserts the same offsets of the real one).
+struct NativeX86 {
+    uint32_t cbSize;
+    uint32_t hWnd;
+    uint32_t uID, uFlags, uCallbackMessage;
+    uint32_t hIcon;
+    char szTip[128];
+};
+struct NativeX64 {
+    uint32_t cbSize;
+    uint64_t hWnd;
+    uint32_t uID, uFlags, uCallbackMessage;
+    uint64_t hIcon;
+    char szTip[128];
+};
+static_assert(offsetof(NativeX86, szTip) == 24 && offsetof(NativeX64, hWnd) == 8 && offsetof(NativeX64, szTip) == 40);
+
+template <typename Native, typename Handle>
+void ThroughNative(const ShellNotifyIconBuffer& buffer, uint32_t firstFormSize) {
+    auto widen = [](int32_t bits) { return static_cast<Handle>(static_cast<int64_t>(bits)); };
+    auto narrow = [](Handle handle) { return static_cast<int32_t>(static_cast<int64_t>(handle)); };
+    const Native native = native_notify_icon::FromBuffer<Native>(buffer, firstFormSize, widen, widen);
+    if (native.hWnd != widen(shell_layout::GetInt32(buffer, shell_layout::kHWnd))) __builtin_trap();
+    if (native.uCallbackMessage != static_cast<uint32_t>(shell_layout::GetInt32(buffer, shell_layout::kUCallbackMessage)))
+        __builtin_trap();
+    if ((shell_layout::GetInt32(buffer, shell_layout::kCbSize) == 88) != (native.cbSize == firstFormSize)) __builtin_trap();
+    ShellNotifyIconBuffer back{};
+    native_notify_icon::ToBuffer(native, firstFormSize, narrow, back);
+    if (back != buffer) __builtin_trap();
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size >= 88) {
         ShellNotifyIconBuffer buffer;
         std::copy_n(data, buffer.size(), buffer.begin());
         if (ToShellLayout(FromShellLayout(buffer)) != buffer) __builtin_trap();
+        // A record that claims the first form's native size is not one the
+        // program sends; it would not come back as itself.
+        const int32_t size = shell_layout::GetInt32(buffer, shell_layout::kCbSize);
+        if (size != 104) ThroughNative<NativeX64, uint64_t>(buffer, 104);
+        ThroughNative<NativeX86, uint32_t>(buffer, 88);
     }
 
     std::u16string tip;
