@@ -34,7 +34,7 @@ if [ $want_desktop = 1 ]; then
   # The 32-bit loader only where it can run; the probe runs a 32-bit program.
   if command -v python3 >/dev/null && python3 scripts/winerun.py can-run-32bit 2>/dev/null; then
     want_i386=1
-    need wine32:i386
+    need wine32:i386 libfaketime:i386
   fi
 fi
 [ $want_fuzz = 1 ] && need cmake make clang libclang-rt-dev

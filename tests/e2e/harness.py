@@ -13,7 +13,10 @@ import winerun  # noqa: E402
 from virtual_desktop import VirtualDesktop, parse_geometry, require_tools, wait_until  # noqa: E402
 
 TWIPS_PER_PIXEL = 15  # Xvfb's screens are 96 DPI
-FAKETIME_LIBRARY = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"  # Debian's libfaketime
+# Debian's libfaketime for Wine's 64-bit loader and for its 32-bit one; the
+# loader of the other width passes over the one it cannot load.
+FAKETIME_LIBRARY = ("/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1:"
+                    "/usr/lib/i386-linux-gnu/faketime/libfaketime.so.1")
 SETTINGS_KEY = r"HKCU\Software\VB and VBA Program Settings\vrlCalendar\vrlCalendar"
 
 
