@@ -144,9 +144,8 @@ void frmCalendar::Form_DayChange() {
     const CalendarDate today = platform_.Today();
     if (today == dateSet_) return;
     MonthViewObject& calendar = platform_.MonthView1();
-    if (!(calendar.Value() == dateSet_)) return;
-    const CalendarDate shown = calendar.ShownMonth();
-    if (shown.year != dateSet_.year || shown.month != dateSet_.month) return;
+    if (calendar.Value() != dateSet_) return;
+    if (calendar.ShownMonth() != CalendarDate{dateSet_.year, dateSet_.month, 1}) return;
     calendar.SetValue(today);
     dateSet_ = today;
 }

@@ -19,7 +19,7 @@ cmake --build --preset "$preset"
 
 if [ -n "${DISPLAY:-}" ]; then
   export WINEPREFIX=${WINEPREFIX:-$PWD/build/wine-prefix}
-  python3 -c 'import sys; sys.path.insert(0, "scripts"); import winerun; winerun.make_prefix(sys.argv[1])' "$WINEPREFIX"
+  python3 scripts/winerun.py make-prefix "$WINEPREFIX"
   exec env WINEDEBUG="${WINEDEBUG:--all}" python3 scripts/winerun.py run "$exe"
 fi
 python3 scripts/virtual_desktop.py "$exe" build/vrlCalendar-screenshot.png

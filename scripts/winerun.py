@@ -13,6 +13,7 @@ As a program:
   winerun.py can-run-32bit  exits 0 if this machine runs 32-bit Linux programs
   winerun.py can-run EXE    exits 0 if EXE can run here, else says why, exits 1
   winerun.py run EXE [ARG]  runs EXE with the right loader, or says why it cannot
+  winerun.py make-prefix DIR  makes a 64-bit Wine prefix there unless one is there
 """
 import os
 import shutil
@@ -152,6 +153,9 @@ def main():
         if why:
             print(why, file=sys.stderr)
         return 1 if why else 0
+    if len(sys.argv) == 3 and sys.argv[1] == "make-prefix":
+        make_prefix(sys.argv[2])
+        return 0
     if len(sys.argv) >= 3 and sys.argv[1] == "run":
         try:
             line = command(*sys.argv[2:])

@@ -13,7 +13,7 @@ import subprocess
 import sys
 import time
 
-from harness import TWIPS_PER_PIXEL, ScenarioFailed, World, make_template, twips_to_pixels, winerun
+from harness import SETTINGS_KEY, TWIPS_PER_PIXEL, ScenarioFailed, World, make_template, twips_to_pixels, winerun
 
 SCENARIOS = {}
 SKIPPED = 77  # the exit status CTest is told means "skipped"
@@ -59,6 +59,26 @@ def close_with_x(world, process, context=""):
     world.click(*label_centre(world, 1))
     if not world.ended(process):
         world.fail(f"{context + ': ' if context else ''}clicking X did not end the program")
+
+
+def rounds_to(pixels, exact):
+    """A whole pixel the window system may have made of an exact position in pixels."""
+    return abs(pixels - exact) <= 0.5 + 1e-3
+
+
+def keys_to_edges(world, edges, tpp=TWIPS_PER_PIXEL, past=3, what=""):
+    """For each Alt+arrow, {key: (x, y)} with one of them None: pressed until `past` presses beyond
+    its edge, the window must stand on that limit (in pixels, to the pixel the twips allow) and stay."""
+    for key, (want_x, want_y) in edges.items():
+        here = world.position()
+        distance = abs(here[0] - want_x) if want_x is not None else abs(here[1] - want_y)
+        world.keys(key, repeat=int(distance * tpp / 100) + past)
+        here = world.expect(f"{what}{key} to stop at {(want_x, want_y)}", world.position,
+                            lambda p: (want_x is None or rounds_to(p[0], want_x)) and
+                            (want_y is None or rounds_to(p[1], want_y)))
+        world.keys(key, repeat=3)
+        if world.position() != here:
+            world.fail(f"{what}{key} against the edge moved the window from {here} to {world.position()}")
 
 
 def calendar_point(world):
@@ -188,12 +208,7 @@ def alt_arrows(world):
         "alt+Right": (twips_to_pixels((screen_w - width) * TWIPS_PER_PIXEL - 100), None),
         "alt+Down": (None, twips_to_pixels((screen_h - height) * TWIPS_PER_PIXEL - 100)),
     }
-    for key, (want_x, want_y) in limits.items():
-        here = world.position()
-        distance = abs(here[0] - want_x) if want_x is not None else abs(here[1] - want_y)
-        world.keys(key, repeat=distance * TWIPS_PER_PIXEL // 100 + 3)  # a few presses past the edge
-        world.expect(f"{key} to stop at {(want_x, want_y)}", world.position,
-                     lambda p: (want_x is None or p[0] == want_x) and (want_y is None or p[1] == want_y))
+    keys_to_edges(world, limits)
 
     world.keys("alt+Up", repeat=5)
     resting = world.position()
@@ -398,7 +413,7 @@ def store_read_only(world):
     """Closing when the position cannot be written: the error is reported, nothing else is lost."""
     world.store("left", "3000")
     world.store("top", "2000")
-    settings_key = r"Software\VB and VBA Program Settings\vrlCalendar\vrlCalendar"
+    settings_key = SETTINGS_KEY.removeprefix("HKCU\\")  # the inspector opens it under HKCU
     if world.inspect("deny-writes", settings_key).get("changed") != "1":
         world.fail("could not make the settings key read-only")
     calendar = world.start_calendar()
@@ -428,11 +443,6 @@ def month_clipped(world, calendar):
     width, height = int(calendar["width"]), int(calendar["height"])
     edge = world.pixels(x + width - 2, y + height // 4, 2, height * 3 // 5)
     return any(min(pixel) < 160 for pixel in edge)
-
-
-def rounds_to(pixels, exact):
-    """A whole pixel the window system may have made of an exact position in pixels."""
-    return abs(pixels - exact) <= 0.5 + 1e-3
 
 
 @scenario
@@ -478,16 +488,7 @@ def display_scales(world):
             height = int(state["height"])
             limits = {"alt+Right": (screen_w - width - 100 / tpp, None), "alt+Down": (None, screen_h - height - 100 / tpp),
                       "alt+Left": (0, None), "alt+Up": (None, 0)}
-            for key, (want_x, want_y) in limits.items():
-                here = world.position()
-                distance = abs(here[0] - want_x) if want_x is not None else abs(here[1] - want_y)
-                world.keys(key, repeat=int(distance * tpp / 100) + 50)  # there, then 50 presses against the edge
-                here = world.position()
-                if not ((want_x is None or rounds_to(here[0], want_x)) and (want_y is None or rounds_to(here[1], want_y))):
-                    world.fail(f"{at}: {key} against the edge left the window at {here}, expected {(want_x, want_y)}")
-                world.keys(key, repeat=5)
-                if world.position() != here:
-                    world.fail(f"{at}: {key} against the edge moved the window from {here} to {world.position()}")
+            keys_to_edges(world, limits, tpp, past=50, what=f"{at}: ")
 
             world.keys("alt+Right", "alt+Down", repeat=3)
             start = world.position()
@@ -521,12 +522,7 @@ def second_display(world):
     limits = {"alt+Right": (twips_to_pixels((1824 - width) * TWIPS_PER_PIXEL - 100), None),
               "alt+Down": (None, twips_to_pixels((600 - height) * TWIPS_PER_PIXEL - 100)),
               "alt+Left": (1024, None), "alt+Up": (None, 0)}
-    for key, (want_x, want_y) in limits.items():
-        here = world.position()
-        distance = abs(here[0] - want_x) if want_x is not None else abs(here[1] - want_y)
-        world.keys(key, repeat=distance * TWIPS_PER_PIXEL // 100 + 3)
-        world.expect(f"{key} to stop at the second display's edge {(want_x, want_y)}", world.position,
-                     lambda p: (want_x is None or p[0] == want_x) and (want_y is None or p[1] == want_y))
+    keys_to_edges(world, limits, what="on the second display: ")
     world.keys("alt+Right", "alt+Down", repeat=2)
     left, top = world.position()
     close_with_x(world, calendar)
