@@ -1,13 +1,18 @@
 #!/usr/bin/env python3
 """Checks the Windows program file itself: a GUI program for the architecture
 asked for, with ASLR and DEP, relocations so ASLR can move it, a stack
-protector, no request for elevation, imports from Windows' own DLLs only, its
-icon, manifest and version resources, and under 256 KiB.
+protector, imports from Windows' own DLLs only, its icon, manifest and version
+resources, and under 256 KiB. The manifest is read as Windows' loader reads
+it: one, with id 1, well-formed, naming no other architecture than the
+program's own (a 64-bit program that asks for 32-bit common controls does not
+start on Windows, though it does under Wine), one execution level, run as the
+invoking user, and the DPI awareness and common controls the program relies on.
 
 Usage: check_binary.py vrlCalendar.exe x64|x86
 """
 import struct
 import sys
+import xml.etree.ElementTree as ElementTree
 
 SYSTEM_DLLS = {"advapi32.dll", "comctl32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll", "oleaut32.dll",
                "shell32.dll", "user32.dll"}
@@ -15,7 +20,11 @@ DYNAMIC_BASE, NX_COMPAT = 0x0040, 0x0100
 MAX_BYTES = 256 * 1024
 # machine, optional-header magic, where the data directories start in it
 ARCHES = {"x86": (0x14C, 0x10B, 96), "x64": (0x8664, 0x20B, 112)}
-RESOURCES = {3: "icon", 14: "icon group", 16: "version", 24: "manifest"}
+RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
+RESOURCES = {RT_ICON: "icon", RT_GROUP_ICON: "icon group", RT_VERSION: "version", RT_MANIFEST: "manifest"}
+MANIFEST_ARCH = {"x64": "amd64", "x86": "x86"}
+EXECUTION_LEVELS = {"asInvoker", "highestAvailable", "requireAdministrator"}
+COMMON_CONTROLS = ("Microsoft.Windows.Common-Controls", "6.0.0.0")
 
 
 def sections(data, pe):
@@ -40,12 +49,79 @@ def directory(data, pe, index):
     return struct.unpack_from("<I", data, pe + 24 + start + 8 * index)[0]
 
 
-def resource_types(data, pe):
+def resources(data, pe):
+    """{type: {name or id: [the bytes of each language's copy]}}; names as text, ids as numbers."""
     if not directory(data, pe, 2):
-        return set()
+        return {}
     root = at_rva(data, pe, directory(data, pe, 2))
-    named, numbered = struct.unpack_from("<HH", data, root + 12)
-    return {struct.unpack_from("<I", data, root + 16 + 8 * i)[0] for i in range(named, named + numbered)}
+
+    def entries(table):
+        named, numbered = struct.unpack_from("<HH", data, table + 12)
+        for i in range(named + numbered):
+            name, target = struct.unpack_from("<II", data, table + 16 + 8 * i)
+            if name & 0x80000000:
+                length = struct.unpack_from("<H", data, root + (name & 0x7FFFFFFF))[0]
+                start = root + (name & 0x7FFFFFFF) + 2
+                name = data[start:start + 2 * length].decode("utf-16-le")
+            yield name, target
+
+    def leaves(target):
+        if target & 0x80000000:
+            for _, below in entries(root + (target & 0x7FFFFFFF)):
+                yield from leaves(below)
+        else:
+            rva, size = struct.unpack_from("<II", data, root + target)
+            start = at_rva(data, pe, rva)
+            yield data[start:start + size]
+
+    found = {}
+    for kind, names in entries(root):
+        found[kind] = {name: list(leaves(languages)) for name, languages in entries(root + (names & 0x7FFFFFFF))}
+    return found
+
+
+def manifest_problems(found, arch):
+    manifests = [(name, copy) for name, copies in found.get(RT_MANIFEST, {}).items() for copy in copies]
+    if [name for name, _ in manifests] != [1]:
+        return [f"expected one manifest with id 1, saw ids {[name for name, _ in manifests]}"]
+    try:
+        root = ElementTree.fromstring(manifests[0][1])
+    except ElementTree.ParseError as error:
+        return [f"the manifest is not well-formed XML: {error}"]
+    elements = list(root.iter())
+
+    def named(local):
+        return [e for e in elements if e.tag.rsplit("}", 1)[-1] == local]
+
+    problems = []
+    for element in elements:
+        wanted = element.get("processorArchitecture")
+        if wanted is not None and wanted not in ("*", MANIFEST_ARCH[arch]):
+            problems.append(f"the manifest's {element.tag.rsplit('}', 1)[-1]} {element.get('name')!r} asks for "
+                            f"processorArchitecture={wanted!r} in an {arch} program")
+    for local in ("trustInfo", "requestedPrivileges", "requestedExecutionLevel"):
+        if len(named(local)) > 1:
+            problems.append(f"the manifest has {len(named(local))} {local} elements; the loader takes one")
+    levels = [e.get("level") for e in named("requestedExecutionLevel")]
+    if any(level not in EXECUTION_LEVELS for level in levels):
+        problems.append(f"an execution level the loader does not know: {levels}")
+    if levels != ["asInvoker"]:
+        problems.append(f"the manifest does not run it as the invoking user: levels {levels}")
+    if not any(e.text and e.text.strip().lower().startswith(("true", "per monitor")) for e in named("dpiAware")):
+        problems.append("the manifest does not declare the program DPI-aware")
+    if not any((e.get("name"), e.get("version")) == COMMON_CONTROLS for e in named("assemblyIdentity")):
+        problems.append(f"the manifest does not ask for {' '.join(COMMON_CONTROLS)}")
+    return problems
+
+
+def icon_sizes(found):
+    """The sizes in the program's first icon group, as (width, height) in pixels."""
+    groups = found.get(RT_GROUP_ICON, {})
+    if not groups:
+        return []
+    group = next(iter(groups.values()))[0]
+    count = struct.unpack_from("<H", group, 4)[0]
+    return [(group[6 + 14 * i] or 256, group[7 + 14 * i] or 256) for i in range(count)]
 
 
 def imports(data, pe):
@@ -79,17 +155,18 @@ def main():
         problems.append("no relocations: ASLR could not move the image")
     if b"stack smashing detected" not in data:
         problems.append("no stack protector")
-    if b'level="asInvoker"' not in data or b"requireAdministrator" in data:
-        problems.append("the manifest does not run it as the invoking user")
     foreign = sorted(set(imports(data, pe)) - SYSTEM_DLLS)
     if foreign:
         problems.append(f"imports DLLs that are not Windows' own: {foreign}")
-    missing = [name for number, name in RESOURCES.items() if number not in resource_types(data, pe)]
+    found = resources(data, pe)
+    missing = [name for number, name in RESOURCES.items() if number not in found]
     if missing:
         problems.append(f"resources missing: {missing}")
+    problems += manifest_problems(found, arch)
     if len(data) >= MAX_BYTES:
         problems.append(f"{len(data)} bytes, not under {MAX_BYTES}")
     print(f"{path}: {len(data)} bytes, characteristics {characteristics:#06x}, imports {sorted(imports(data, pe))}")
+    print("icon sizes:", " ".join(f"{w}x{h}" for w, h in icon_sizes(found)))
     for problem in problems:
         print("FAILED:", problem)
     return 1 if problems else 0
