@@ -1,5 +1,6 @@
 #include "app/frmCalendar.h"
 
+#include "clock/DayClock.h"
 #include "platform/Displays.h"
 #include "platform/Numeric.h"
 #include "platform/RuntimeError.h"
@@ -33,6 +34,11 @@ constexpr float kHoverHigh = 160;
 
 constexpr int32_t kHwndTopmost = -1;
 constexpr int32_t kSwpNoSizeNoMove = 1 + 2;
+
+// A refused icon is tried again after 2, 4, 8, 16, 32 and 64 seconds: the
+// shell that refuses it at log-on is up well within those two minutes.
+constexpr int kTrayRetries = 6;
+constexpr uint32_t kFirstTrayRetryMs = 2000;
 
 constexpr int32_t kMsgBoxOkOnly = 0;
 const char* const kHelpTitle = "vrlCalendar 1.0";
@@ -78,6 +84,7 @@ void frmCalendar::Form_Load() {
     dateSet_ = platform_.Today();
     platform_.MonthView1().SetValue(dateSet_);
     SetFormAtTop();
+    LookAtTheDateLater();
 }
 
 void frmCalendar::Form_Unload(int16_t& /*Cancel*/) {
@@ -135,19 +142,43 @@ void frmCalendar::Form_MouseMove(int16_t& /*Button*/, int16_t& /*Shift*/, float&
     tray::OnWindowMouseMove(platform_, X);
 }
 
-void frmCalendar::Form_TaskbarCreated() { AddTrayIcon(); }
+void frmCalendar::Form_TaskbarCreated() {
+    // A new shell earns a new round of tries if it refuses the icon too.
+    if (trayFailures_ >= kTrayRetries) trayFailures_ = 0;
+    AddTrayIcon();
+}
 
 // A calendar left running across midnight or a sleep would otherwise go on
 // showing the day it was started on. It follows the date only while the user
 // has left it where the program put it: that day selected, that month shown.
+// This is a convenience: a calendar it cannot read is left as it is, and the
+// program goes on.
 void frmCalendar::Form_DayChange() {
-    const CalendarDate today = platform_.Today();
-    if (today == dateSet_) return;
-    MonthViewObject& calendar = platform_.MonthView1();
-    if (calendar.Value() != dateSet_) return;
-    if (calendar.ShownMonth() != CalendarDate{dateSet_.year, dateSet_.month, 1}) return;
-    calendar.SetValue(today);
-    dateSet_ = today;
+    LookAtTheDateLater();
+    IgnoringErrors([&] {
+        const CalendarDate today = platform_.Today();
+        if (today == dateSet_) return;
+        MonthViewObject& calendar = platform_.MonthView1();
+        if (calendar.Value() != dateSet_) return;
+        if (calendar.ShownMonth() != CalendarDate{dateSet_.year, dateSet_.month, 1}) return;
+        calendar.SetValue(today);
+        dateSet_ = today;
+    });
+}
+
+void frmCalendar::Form_Timer(FormTimer which) {
+    switch (which) {
+        case FormTimer::DayChange: Form_DayChange(); break;
+        case FormTimer::TrayRetry: AddTrayIcon(); break;
+    }
+}
+
+void frmCalendar::LookAtTheDateLater() {
+    IgnoringErrors([&] {
+        const uint32_t wait = day_clock::MillisecondsToNextLook(
+            platform_.NowUtcMs(), [&](int64_t utcMs) { return platform_.LocalDateAt(utcMs); });
+        platform_.StartTimer(FormTimer::DayChange, wait);
+    });
 }
 
 void frmCalendar::Label1_Click() { platform_.Me().Unload(); }
@@ -201,7 +232,17 @@ void frmCalendar::SetFormAtTop() {
     });
 }
 
-void frmCalendar::AddTrayIcon() { tray::AddIcon(platform_); }
+// An icon the shell refuses is tried again a few times, further apart each
+// time, until the shell takes it or announces a new taskbar; without it a
+// hidden calendar could never be shown again.
+void frmCalendar::AddTrayIcon() {
+    if (tray::AddIcon(platform_)) {
+        if (trayFailures_ > 0) platform_.StopTimer(FormTimer::TrayRetry);
+        trayFailures_ = 0;
+        return;
+    }
+    if (trayFailures_ < kTrayRetries) platform_.StartTimer(FormTimer::TrayRetry, kFirstTrayRetryMs << trayFailures_++);
+}
 
 void frmCalendar::RemoveTrayIcon() { tray::RemoveIcon(platform_); }
 

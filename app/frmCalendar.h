@@ -18,6 +18,7 @@ public:
     void Form_MouseMove(int16_t& Button, int16_t& Shift, float& X, float& Y) override;
     void Form_TaskbarCreated() override;
     void Form_DayChange() override;
+    void Form_Timer(FormTimer which) override;
 
     void Label1_Click() override;
     void Label1_MouseMove(int16_t& Button, int16_t& Shift, float& X, float& Y) override;
@@ -33,8 +34,10 @@ public:
 
 private:
     void ResetLabelColors();
+    void LookAtTheDateLater();
 
     PlatformServices& platform_;
     DragState drag_;
     CalendarDate dateSet_{};  // the date the program last gave the calendar
+    int trayFailures_ = 0;    // additions of the icon refused in a row
 };

@@ -1,6 +1,12 @@
 #pragma once
 #include <cstdint>
 
+// The window's timers. Each fires once, when it was asked to.
+enum class FormTimer : int32_t {
+    DayChange = 1,  // time to look at the date again
+    TrayRetry = 2,  // time to try the notification-area icon again
+};
+
 // The events the platform raises to the calendar window, named as the window's
 // handlers. Arguments are passed by reference as the platform's event
 // procedures receive them; mouse coordinates are twips relative to the object.
@@ -20,6 +26,7 @@ public:
     // The date may have changed under the running program: local midnight
     // passed, the machine woke from sleep, or the clock or time zone changed.
     virtual void Form_DayChange() = 0;
+    virtual void Form_Timer(FormTimer which) = 0;
 
     virtual void Label1_Click() = 0;
     virtual void Label1_MouseMove(int16_t& Button, int16_t& Shift, float& X, float& Y) = 0;

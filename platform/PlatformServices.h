@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/FormEvents.h"
+
 // Everything the calendar touches outside itself, one object at a time. All
 // geometry is in twips held as 32-bit floats; handles and process ids are
 // 32-bit integers. Any operation may throw RuntimeError.
@@ -134,6 +136,14 @@ public:
     virtual SettingsStore& Settings() = 0;
 
     virtual CalendarDate Today() = 0;
+    // Now, as milliseconds since 1970 UTC, and the user's local date at such
+    // an instant, by the time zone's rules for that instant.
+    virtual int64_t NowUtcMs() = 0;
+    virtual CalendarDate LocalDateAt(int64_t utcMs) = 0;
+    // Raises Form_Timer(which) once, so many milliseconds from now; starting a
+    // timer that is already running starts it afresh.
+    virtual void StartTimer(FormTimer which, uint32_t milliseconds) = 0;
+    virtual void StopTimer(FormTimer which) = 0;
     virtual int32_t MsgBox(const std::string& prompt, int32_t buttons, const std::string& title) = 0;
     virtual void AppActivate(int32_t processId) = 0;
 

@@ -1,5 +1,7 @@
 #pragma once
 #include <cstdint>
+#include <exception>
+#include <new>
 #include <stdexcept>
 #include <string>
 
@@ -18,6 +20,10 @@ public:
     static RuntimeError Overflow() { return {6, "Overflow"}; }
     static RuntimeError DivisionByZero() { return {11, "Division by zero"}; }
     static RuntimeError TypeMismatch() { return {13, "Type mismatch"}; }
+    static RuntimeError OutOfMemory() { return {7, "Out of memory"}; }
+    static RuntimeError InternalError(const std::string& detail) {
+        return {51, detail.empty() ? "Internal error" : "Internal error: " + detail};
+    }
 
 private:
     int32_t number_;
@@ -30,5 +36,23 @@ void IgnoringErrors(Statement&& statement) {
     try {
         statement();
     } catch (const RuntimeError&) {
+    }
+}
+
+// Whatever a handler threw, as the error the user is told of: a RuntimeError
+// as it is, anything else as the runtime's own out-of-memory or internal
+// error. Nothing a handler throws may unwind into the window system, which
+// on Windows would end the program without a word and leave its icon behind.
+inline RuntimeError ErrorOf(const std::exception_ptr& thrown) {
+    try {
+        std::rethrow_exception(thrown);
+    } catch (const RuntimeError& error) {
+        return error;
+    } catch (const std::bad_alloc&) {
+        return RuntimeError::OutOfMemory();
+    } catch (const std::exception& error) {
+        return RuntimeError::InternalError(error.what());
+    } catch (...) {
+        return RuntimeError::InternalError("");
     }
 }

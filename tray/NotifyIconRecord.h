@@ -9,6 +9,7 @@
 // macros of the same meaning so both builds see one definition each.
 namespace shell {
 constexpr int32_t kNimAdd = 0;
+constexpr int32_t kNimModify = 1;
 constexpr int32_t kNimDelete = 2;
 constexpr int32_t kNifMessage = 1;
 constexpr int32_t kNifIcon = 2;

@@ -18,13 +18,16 @@ std::u16string Widen(const std::string& text) { return {text.begin(), text.end()
 
 }  // namespace
 
-void AddIcon(PlatformServices& platform) {
+bool AddIcon(PlatformServices& platform) {
     const std::string tip = platform.MonthView1().ToolTipText();
     const int32_t hWnd = platform.Me().hWnd();
     const int32_t hIcon = platform.Me().IconHandle();
     NotifyIconRecord record =
         BuildNotifyIconData(hWnd, kIconId, kAllFlags, kCallbackMessage, hIcon, Widen(tip));
-    Shell_NotifyIconA(platform, shell::kNimAdd, record);
+    if (Shell_NotifyIconA(platform, shell::kNimAdd, record) != 0) return true;
+    // The call handed back whatever the shell left in the record: build it anew.
+    record = BuildNotifyIconData(hWnd, kIconId, kAllFlags, kCallbackMessage, hIcon, Widen(tip));
+    return Shell_NotifyIconA(platform, shell::kNimModify, record) != 0;
 }
 
 void RemoveIcon(PlatformServices& platform) {

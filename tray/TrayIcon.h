@@ -11,7 +11,11 @@ constexpr int32_t kIconId = 1;
 constexpr int32_t kCallbackMessage = 512;
 constexpr int32_t kLeftButtonDown = 513;
 
-void AddIcon(PlatformServices& platform);
+// True when the shell has the icon: it took the addition, or it still held
+// the icon from before and took the record as a change. The shell refuses
+// icons while it is still starting (at log-on), and a new taskbar announced
+// after a change of DPI keeps the icons it had.
+bool AddIcon(PlatformServices& platform);
 void RemoveIcon(PlatformServices& platform);
 
 // The mouse event the shell reported, decoded from the window's mouse-move X:

@@ -20,10 +20,6 @@ const char kMonthViewToolTip[] = " Click icon system tray to HIDE or SHOW ";
 const char kLabel1ToolTip[] = " Click to close app ";
 
 enum ControlId : UINT_PTR { kLabel1 = 1, kLabel2 = 2, kMonthView1 = 3 };
-constexpr UINT_PTR kDayTimer = 1;
-// The day timer fires this long after local midnight, so that an early tick
-// never sees the old date.
-constexpr DWORD kPastMidnightMs = 500;
 
 // Design places and sizes in twips; the load handler replaces all of them
 // except Label1's height.
@@ -57,26 +53,30 @@ void Win32Platform::Raise(Handler&& handler) {
     if (reporting_) return;
     try {
         handler();
-    } catch (const RuntimeError& error) {
-        ReportRuntimeError(error.Number(), error.Description());
-    } catch (const std::bad_alloc&) {
-        ReportRuntimeError(7, "Out of memory");
+    } catch (...) {
+        ReportException(std::current_exception());
     }
 }
 
 // As the classic runtime does: say which error, then end. The icon goes
 // first, so the notification area is not left holding a dead one.
-void Win32Platform::ReportRuntimeError(int32_t number, const std::string& description) {
+void Win32Platform::ReportException(const std::exception_ptr& thrown) {
     reporting_ = true;
     if (trayIconAdded_) {
         ::Shell_NotifyIconA(NIM_DELETE, &trayIcon_);
         trayIconAdded_ = false;
     }
-    const std::string text = "Run-time error '" + numeric::IntegerText(number) + "':\n\n" + description;
+    const RuntimeError error = ErrorOf(thrown);
     // Owned by the window, which it disables: a click there brings the report
-    // back rather than the window.
-    MessageBoxA(hwnd_, text.c_str(), app_.EXEName().c_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
-    ExitProcess(static_cast<UINT>(number));
+    // back rather than the window. Out of memory, the report itself may not
+    // get the memory for its words: then it says the least it can.
+    try {
+        const std::string text = "Run-time error '" + numeric::IntegerText(error.Number()) + "':\n\n" + error.what();
+        MessageBoxA(hwnd_, text.c_str(), app_.EXEName().c_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    } catch (...) {
+        MessageBoxA(hwnd_, "Run-time error", kFormCaption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    }
+    ExitProcess(static_cast<UINT>(error.Number()));
 }
 
 void Win32Platform::CreateForm() {
@@ -164,7 +164,6 @@ int Win32Platform::Run(FormEvents& events) {
     events_ = &events;
     CreateForm();
     Raise([&] { events_->Form_Load(); });
-    ArmDayTimer();
     ShowWindow(hwnd_, SW_SHOWNORMAL);
     SetForegroundWindow(hwnd_);
 
@@ -187,22 +186,16 @@ void Win32Platform::PreviewKey(const MSG& msg) {
     Raise([&] { events_->Form_KeyDown(keyCode, shift); });
 }
 
-// One timer, for the next local midnight: the calendar then looks at the date
-// again, and otherwise costs nothing while it waits.
-void Win32Platform::ArmDayTimer() {
-    SYSTEMTIME now{};
-    GetLocalTime(&now);
-    const DWORD sinceMidnight = ((now.wHour * 60u + now.wMinute) * 60u + now.wSecond) * 1000u + now.wMilliseconds;
-    SetTimer(hwnd_, kDayTimer, 24u * 60 * 60 * 1000 - sinceMidnight + kPastMidnightMs, nullptr);
-}
-
-void Win32Platform::RaiseDayChange() {
-    ArmDayTimer();
-    // The control keeps its own idea of today for its marker and its footer,
-    // and would catch up only minutes later.
+// The control keeps its own idea of today for its marker and its footer, and
+// would catch up with a new day only minutes later.
+void Win32Platform::RefreshToday() {
     SYSTEMTIME now{};
     GetLocalTime(&now);
     MonthCal_SetToday(monthView_.hwnd, &now);
+}
+
+void Win32Platform::RaiseDayChange() {
+    RefreshToday();
     Raise([&] { events_->Form_DayChange(); });
 }
 
@@ -212,7 +205,12 @@ LRESULT CALLBACK Win32Platform::FormProc(HWND hwnd, UINT message, WPARAM wParam,
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
     auto* self = reinterpret_cast<Win32Platform*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    return self ? self->OnFormMessage(hwnd, message, wParam, lParam) : DefWindowProcA(hwnd, message, wParam, lParam);
+    if (!self) return DefWindowProcA(hwnd, message, wParam, lParam);
+    try {
+        return self->OnFormMessage(hwnd, message, wParam, lParam);
+    } catch (...) {  // never into the window system
+        self->ReportException(std::current_exception());
+    }
 }
 
 LRESULT Win32Platform::OnFormMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -253,10 +251,14 @@ LRESULT Win32Platform::OnFormMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
             DestroyWindow(hwnd);
             return 0;
         }
-        case WM_TIMER:
-            if (wParam != kDayTimer) break;
-            RaiseDayChange();
+        case WM_TIMER: {
+            const auto which = static_cast<FormTimer>(wParam);
+            if (which != FormTimer::DayChange && which != FormTimer::TrayRetry) break;
+            KillTimer(hwnd, wParam);  // each fires once
+            if (which == FormTimer::DayChange) RefreshToday();
+            Raise([&] { events_->Form_Timer(which); });
             return 0;
+        }
         case WM_TIMECHANGE:  // the clock or the time zone was changed
             RaiseDayChange();
             return 0;
@@ -275,7 +277,12 @@ LRESULT Win32Platform::OnFormMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
 
 LRESULT CALLBACK Win32Platform::ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                             DWORD_PTR self) {
-    return reinterpret_cast<Win32Platform*>(self)->OnControlMessage(hwnd, message, wParam, lParam, id);
+    auto* platform = reinterpret_cast<Win32Platform*>(self);
+    try {
+        return platform->OnControlMessage(hwnd, message, wParam, lParam, id);
+    } catch (...) {  // never into the window system
+        platform->ReportException(std::current_exception());
+    }
 }
 
 LRESULT Win32Platform::OnControlMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id) {

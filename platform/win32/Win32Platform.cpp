@@ -258,6 +258,45 @@ CalendarDate Win32Platform::Today() {
     return DateOf(now);
 }
 
+namespace {
+// FILETIME counts 100-nanosecond steps from 1601; the logic counts
+// milliseconds from 1970.
+constexpr int64_t kFileTimeAt1970 = 116444736000000000LL;
+constexpr int64_t kFileTimePerMs = 10000;
+}  // namespace
+
+int64_t Win32Platform::NowUtcMs() {
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    const int64_t ticks = static_cast<int64_t>(ULARGE_INTEGER{{now.dwLowDateTime, now.dwHighDateTime}}.QuadPart);
+    return (ticks - kFileTimeAt1970) / kFileTimePerMs;
+}
+
+CalendarDate Win32Platform::LocalDateAt(int64_t utcMs) {
+    ULARGE_INTEGER ticks{};
+    ticks.QuadPart = static_cast<ULONGLONG>(utcMs * kFileTimePerMs + kFileTimeAt1970);
+    const FILETIME at{ticks.LowPart, ticks.HighPart};
+    SYSTEMTIME utc{}, local{};
+    if (!FileTimeToSystemTime(&at, &utc)) throw RuntimeError::InvalidProcedureCall();
+    // The Ex form (Windows 7 on) applies the rules of the year asked about;
+    // the plain one applies this year's to every year.
+    using ToLocalEx = BOOL(WINAPI*)(const DYNAMIC_TIME_ZONE_INFORMATION*, const SYSTEMTIME*, SYSTEMTIME*);
+    static const auto toLocalEx = reinterpret_cast<ToLocalEx>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "SystemTimeToTzSpecificLocalTimeEx")));
+    DYNAMIC_TIME_ZONE_INFORMATION zone{};
+    const bool converted = toLocalEx && GetDynamicTimeZoneInformation(&zone) != TIME_ZONE_ID_INVALID
+                               ? toLocalEx(&zone, &utc, &local)
+                               : SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local);
+    if (!converted) throw RuntimeError::InvalidProcedureCall();
+    return DateOf(local);
+}
+
+void Win32Platform::StartTimer(FormTimer which, uint32_t milliseconds) {
+    if (!SetTimer(hwnd_, static_cast<UINT_PTR>(which), milliseconds, nullptr)) throw RuntimeError::InvalidProcedureCall();
+}
+
+void Win32Platform::StopTimer(FormTimer which) { KillTimer(hwnd_, static_cast<UINT_PTR>(which)); }
+
 int32_t Win32Platform::MsgBox(const std::string& prompt, int32_t buttons, const std::string& title) {
     const int answer = MessageBoxA(hwnd_, prompt.c_str(), title.c_str(), static_cast<UINT>(buttons));
     if (answer == 0) throw RuntimeError::InvalidProcedureCall();
@@ -332,7 +371,7 @@ int32_t Win32Platform::Shell_NotifyIconA(int32_t message, ShellNotifyIconBuffer&
         data, NOTIFYICONDATAA_V1_SIZE, [&](int32_t h) { return FullHandle(h); },
         [&](int32_t h) { return FullIconHandle(h); });
     const BOOL result = ::Shell_NotifyIconA(static_cast<DWORD>(message), &record);
-    if (result && message == NIM_ADD) {
+    if (result && (message == NIM_ADD || message == NIM_MODIFY)) {
         trayIcon_ = record;
         trayIconAdded_ = true;
     } else if (result && message == NIM_DELETE && record.hWnd == trayIcon_.hWnd && record.uID == trayIcon_.uID) {

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <exception>
 #include <string>
 
 #include "platform/FormEvents.h"
@@ -33,6 +34,10 @@ public:
     AppObject& App() override { return app_; }
     SettingsStore& Settings() override { return settings_; }
     CalendarDate Today() override;
+    int64_t NowUtcMs() override;
+    CalendarDate LocalDateAt(int64_t utcMs) override;
+    void StartTimer(FormTimer which, uint32_t milliseconds) override;
+    void StopTimer(FormTimer which) override;
     int32_t MsgBox(const std::string& prompt, int32_t buttons, const std::string& title) override;
     void AppActivate(int32_t processId) override;
     std::string SingleToText(float value) override;
@@ -59,11 +64,11 @@ private:
     LRESULT OnFormMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnControlMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id);
     void PreviewKey(const MSG& msg);
-    void ArmDayTimer();
     void RaiseDayChange();
+    void RefreshToday();
     template <typename Handler>
     void Raise(Handler&& handler);
-    [[noreturn]] void ReportRuntimeError(int32_t number, const std::string& description);
+    [[noreturn]] void ReportException(const std::exception_ptr& thrown);
 
     struct Form : FormObject {
         Win32Platform& w;

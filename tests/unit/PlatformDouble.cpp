@@ -181,9 +181,21 @@ int32_t PlatformDouble::Shell_NotifyIconA(int32_t message, ShellNotifyIconBuffer
                                     static_cast<uint32_t>(data[at + 3]) << 24);
     };
     const std::pair<int32_t, int32_t> icon{word(4), word(8)};
+    if (message == 0 && refuseAdds > 0) return --refuseAdds, 0;
     if (message == 0) return trayIcons.insert(icon).second ? 1 : 0;
+    if (message == 1) return trayIcons.count(icon) ? 1 : 0;
     if (message == 2) return trayIcons.erase(icon) ? 1 : 0;
     return 0;
+}
+
+void PlatformDouble::StartTimer(FormTimer which, uint32_t milliseconds) {
+    Touch("StartTimer", "StartTimer " + std::to_string(static_cast<int>(which)) + " " + std::to_string(milliseconds));
+    timers[which] = milliseconds;
+}
+
+void PlatformDouble::StopTimer(FormTimer which) {
+    Touch("StopTimer", "StopTimer " + std::to_string(static_cast<int>(which)));
+    timers.erase(which);
 }
 
 int32_t PlatformDouble::SetWindowPos(int32_t hWnd, int32_t after, int32_t x, int32_t y, int32_t cx, int32_t cy,

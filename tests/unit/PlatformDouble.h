@@ -52,6 +52,10 @@ public:
     struct ShellCall { int32_t message; ShellNotifyIconBuffer data; };
     std::vector<ShellCall> shellCalls;
     std::set<std::pair<int32_t, int32_t>> trayIcons;       // (hWnd, uID) the shell holds
+    int refuseAdds = 0;                                    // so many additions the shell refuses first
+    int64_t nowUtcMs = 1796601600000;                      // 2026-12-07 00:00 UTC
+    std::function<CalendarDate(int64_t)> localDateAt;      // none given: `today` at every instant
+    std::map<FormTimer, uint32_t> timers;                  // running, with the milliseconds asked for
     std::vector<int32_t> activated;
 
     std::string Stored(const std::string& key) const;
@@ -68,6 +72,10 @@ public:
     AppObject& App() override { return app_; }
     SettingsStore& Settings() override { return settings_; }
     CalendarDate Today() override;
+    int64_t NowUtcMs() override { return nowUtcMs; }
+    CalendarDate LocalDateAt(int64_t utcMs) override { return localDateAt ? localDateAt(utcMs) : today; }
+    void StartTimer(FormTimer which, uint32_t milliseconds) override;
+    void StopTimer(FormTimer which) override;
     int32_t MsgBox(const std::string& prompt, int32_t buttons, const std::string& title) override;
     void AppActivate(int32_t processId) override;
     std::string SingleToText(float value) override;

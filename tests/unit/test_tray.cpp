@@ -136,4 +136,87 @@ TEST_F(Toggle, NewTaskbarGetsTheSameIconAsStartUp) {
     EXPECT_EQ(p.form.windowState, 1);
 }
 
+// The shell refuses the first `refusals` additions (still starting at log-on),
+// or already holds the icon; each retry timer is then let fire in turn.
+struct RefusedCase {
+    const char* name;
+    int refusals;
+    bool iconAlreadyThere;
+    Strings shellCalls;  // the operations sent to the shell, in order
+    std::vector<uint32_t> retryWaits;
+    bool iconShown;
+};
+
+void PrintTo(const RefusedCase& c, std::ostream* os) { *os << c.name; }
+
+class RefusedIcon : public ::testing::TestWithParam<RefusedCase> {};
+
+TEST_P(RefusedIcon, IsTriedAgainUntilTheShellHasItForAboutTwoMinutes) {
+    const RefusedCase& c = GetParam();
+    LoadedCalendar calendar(false);
+    PlatformDouble& p = calendar.platform;
+    p.refuseAdds = c.refusals;
+    if (c.iconAlreadyThere) p.trayIcons.insert({p.form.hWnd, 1});
+    calendar.form.Form_Load();
+    std::vector<uint32_t> waits;
+    while (p.timers.count(FormTimer::TrayRetry)) {
+        waits.push_back(p.timers[FormTimer::TrayRetry]);
+        p.timers.erase(FormTimer::TrayRetry);
+        calendar.form.Form_Timer(FormTimer::TrayRetry);
+    }
+    Strings sent;
+    for (const auto& call : p.shellCalls) sent.push_back(std::to_string(call.message));
+    EXPECT_EQ(sent, c.shellCalls);
+    EXPECT_EQ(waits, c.retryWaits);
+    EXPECT_EQ(p.trayIcons.size(), c.iconShown ? 1u : 0u);
+}
+
+// 0 adds, 1 modifies: an addition the shell refuses is tried as a change of
+// an icon it may still hold, before waiting.
+INSTANTIATE_TEST_SUITE_P(
+    Tray, RefusedIcon,
+    ::testing::Values(
+        RefusedCase{"TakenAtOnceAsAlways", 0, false, {"0"}, {}, true},
+        RefusedCase{"RefusedOnce", 1, false, {"0", "1", "0"}, {2000}, true},
+        RefusedCase{"RefusedThreeTimes", 3, false, {"0", "1", "0", "1", "0", "1", "0"}, {2000, 4000, 8000}, true},
+        RefusedCase{"RefusedForGood", 100, false, {"0", "1", "0", "1", "0", "1", "0", "1", "0", "1", "0", "1", "0", "1"},
+                    {2000, 4000, 8000, 16000, 32000, 64000}, false},
+        RefusedCase{"AlreadyThereIsChanged", 0, true, {"0", "1"}, {}, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Tray, ANewTaskbarEndsTheRetriesOrStartsThemAfresh) {
+    LoadedCalendar calendar(false);
+    PlatformDouble& p = calendar.platform;
+    p.refuseAdds = 100;
+    calendar.form.Form_Load();
+    p.refuseAdds = 0;
+    calendar.form.Form_TaskbarCreated();  // the shell is up at last
+    EXPECT_EQ(p.trayIcons.size(), 1u);
+    EXPECT_EQ(p.timers.count(FormTimer::TrayRetry), 0u);
+
+    for (int round = 0; round < 7; ++round) {  // refused until the tries run out
+        p.trayIcons.clear();
+        p.refuseAdds = 100;
+        p.timers.erase(FormTimer::TrayRetry);
+        calendar.form.Form_Timer(FormTimer::TrayRetry);
+    }
+    p.timers.clear();
+    calendar.form.Form_TaskbarCreated();  // a new shell that refuses too
+    EXPECT_EQ(p.timers[FormTimer::TrayRetry], 2000u);
+}
+
+// Whatever a handler throws reaches the user as a numbered run-time error.
+TEST(Errors, EveryExceptionBecomesARunTimeError) {
+    const std::vector<std::pair<std::exception_ptr, std::pair<int32_t, std::string>>> cases{
+        {std::make_exception_ptr(RuntimeError::Overflow()), {6, "Overflow"}},
+        {std::make_exception_ptr(std::bad_alloc()), {7, "Out of memory"}},
+        {std::make_exception_ptr(std::out_of_range("vector")), {51, "Internal error: vector"}},
+        {std::make_exception_ptr(42), {51, "Internal error"}},
+    };
+    for (const auto& [thrown, expected] : cases) {
+        const RuntimeError error = ErrorOf(thrown);
+        EXPECT_EQ(std::make_pair(error.Number(), error.Description()), expected);
+    }
+}
+
 }  // namespace
