@@ -6,8 +6,10 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <new>
 
+#include "platform/Contrast.h"
 #include "platform/Numeric.h"
 #include "platform/RuntimeError.h"
 #include "resources/resource.h"
@@ -33,6 +35,16 @@ constexpr DesignRect kMonthViewDesign{0, 240, 2640, 2310};
 
 // Window background: the system colour for highlighted text.
 constexpr int kBackgroundColour = COLOR_HIGHLIGHTTEXT;
+
+contrast::Scheme CurrentScheme() {
+    HIGHCONTRASTA highContrast{};
+    highContrast.cbSize = sizeof highContrast;
+    const bool on = SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof highContrast, &highContrast, 0) &&
+                    (highContrast.dwFlags & HCF_HIGHCONTRASTON);
+    auto colour = [](int index) { return static_cast<int32_t>(GetSysColor(index)); };
+    return {on, colour(kBackgroundColour), colour(COLOR_BTNTEXT), colour(COLOR_WINDOWTEXT),
+            colour(COLOR_HOTLIGHT), colour(COLOR_HIGHLIGHT)};
+}
 
 int16_t ShiftState() {
     return static_cast<int16_t>((GetKeyState(VK_SHIFT) < 0 ? 1 : 0) | (GetKeyState(VK_CONTROL) < 0 ? 2 : 0) |
@@ -84,6 +96,8 @@ void Win32Platform::CreateForm() {
     InitCommonControlsEx(&controls);
 
     icon_ = static_cast<HICON>(LoadImageA(instance_, MAKEINTRESOURCEA(IDI_CALENDAR), IMAGE_ICON, 32, 32, 0));
+    smallIcon_ = static_cast<HICON>(LoadImageA(instance_, MAKEINTRESOURCEA(IDI_CALENDAR), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
     WNDCLASSEXA windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = FormProc;
@@ -112,7 +126,8 @@ void Win32Platform::CreateForm() {
         SetWindowSubclass(child, ControlProc, id, reinterpret_cast<DWORD_PTR>(this));
         return child;
     };
-    // Tab order: the calendar first, so it holds the focus.
+    // Tab order: the calendar first. The window hands it the focus whenever
+    // it gets it (WM_SETFOCUS below), so its keys work from the start.
     monthView_.hwnd = createChild(MONTHCAL_CLASSA, "", WS_TABSTOP | MCS_WEEKNUMBERS, kMonthViewDesign, kMonthView1);
     label1_.hwnd = createChild("STATIC", "X ", SS_RIGHT | SS_NOTIFY, kLabel1Design, kLabel1);
     label2_.hwnd = createChild("STATIC", "?", SS_LEFT | SS_NOTIFY, kLabel2Design, kLabel2);
@@ -199,6 +214,13 @@ void Win32Platform::RaiseDayChange() {
     Raise([&] { events_->Form_DayChange(); });
 }
 
+// A new colour scheme, or high contrast switched: common controls learn of it
+// only from their parent, and every part of the window is painted anew.
+void Win32Platform::OnColoursChanged() {
+    SendMessageA(monthView_.hwnd, WM_SYSCOLORCHANGE, 0, 0);
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+}
+
 LRESULT CALLBACK Win32Platform::FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         auto* self = static_cast<Win32Platform*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
@@ -220,14 +242,29 @@ LRESULT Win32Platform::OnFormMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
     }
     switch (message) {
         case WM_MOUSEMOVE: {
-            // Also the notification icon's callback: the shell puts the mouse
-            // message where a pointer message carries its x position.
+            // The handler reads the shell's mouse message out of X (below). A
+            // real pointer column that large, on a window over 512 pixels wide,
+            // would read as one: the pointer is reported no further right than
+            // the column before the first of them. Nothing else reads it.
             int16_t button = ButtonsHeld(wParam), shift = ShiftState();
-            float x = units::WindowMouseTwips(GET_X_LPARAM(lParam), twipsPerPixel_);
+            const int column = std::min(GET_X_LPARAM(lParam), static_cast<int>(WM_MOUSEFIRST) - 1);
+            float x = units::WindowMouseTwips(column, twipsPerPixel_);
             float y = units::WindowMouseTwips(GET_Y_LPARAM(lParam), twipsPerPixel_);
             Raise([&] { events_->Form_MouseMove(button, shift, x, y); });
             return 0;
         }
+        case kTrayCallback: {
+            // The notification icon's mouse event, delivered as the window's
+            // mouse move with the event's message where the pointer's x goes.
+            int16_t button = 0, shift = ShiftState();
+            float x = units::WindowMouseTwips(LOWORD(lParam), twipsPerPixel_);
+            float y = 0;
+            Raise([&] { events_->Form_MouseMove(button, shift, x, y); });
+            return 0;
+        }
+        case WM_SETFOCUS:
+            SetFocus(monthView_.hwnd);
+            return 0;
         case WM_ACTIVATE: {
             // Only activation moving to another window of this program counts.
             HWND other = reinterpret_cast<HWND>(lParam);
@@ -240,10 +277,18 @@ LRESULT Win32Platform::OnFormMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
         case WM_CTLCOLORSTATIC: {
             HWND control = reinterpret_cast<HWND>(lParam);
             HDC dc = reinterpret_cast<HDC>(wParam);
-            SetTextColor(dc, control == label1_.hwnd ? label1_.foreColor : label2_.foreColor);
+            const Label& label = control == label1_.hwnd ? label1_ : label2_;
+            SetTextColor(dc, static_cast<COLORREF>(contrast::LabelPaint(label.foreColor, CurrentScheme())));
             SetBkColor(dc, GetSysColor(kBackgroundColour));
             return reinterpret_cast<LRESULT>(GetSysColorBrush(kBackgroundColour));
         }
+        case WM_SYSCOLORCHANGE:
+        case WM_THEMECHANGED:
+            OnColoursChanged();
+            break;
+        case WM_SETTINGCHANGE:
+            if (wParam == SPI_SETHIGHCONTRAST) OnColoursChanged();
+            break;
         case WM_CLOSE: {
             if (reporting_) return 0;  // the report ends the program itself
             int16_t cancel = 0;

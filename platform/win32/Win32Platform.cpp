@@ -104,7 +104,9 @@ void Win32Platform::Form::SetWindowState(int16_t state) {
 
 void Win32Platform::Form::SetVisible(int16_t visible) { ShowWindow(w.hwnd_, visible ? SW_SHOW : SW_HIDE); }
 int32_t Win32Platform::Form::hWnd() { return AsInt32(w.hwnd_); }
-int32_t Win32Platform::Form::IconHandle() { return AsInt32(w.icon_); }
+// The icon the shell is handed: drawn for the notification area's size at
+// this DPI, which the shell would otherwise shrink from the large one.
+int32_t Win32Platform::Form::IconHandle() { return AsInt32(w.smallIcon_); }
 void Win32Platform::Form::Unload() { SendMessageA(w.hwnd_, WM_CLOSE, 0, 0); }
 
 // --- labels and calendar ---
@@ -120,7 +122,7 @@ void Win32Platform::Label::Move(float left, float top, float width, float height
 }
 
 void Win32Platform::Label::SetForeColor(int32_t rgb) {
-    foreColor = static_cast<COLORREF>(rgb);
+    foreColor = rgb;
     InvalidateRect(hwnd, nullptr, TRUE);
 }
 
@@ -362,7 +364,7 @@ HWND Win32Platform::FullHandle(int32_t hWnd) const {
 }
 
 HICON Win32Platform::FullIconHandle(int32_t hIcon) const {
-    if (hIcon == AsInt32(icon_)) return icon_;
+    if (hIcon == AsInt32(smallIcon_)) return smallIcon_;
     return reinterpret_cast<HICON>(static_cast<intptr_t>(hIcon));
 }
 
@@ -370,7 +372,13 @@ int32_t Win32Platform::Shell_NotifyIconA(int32_t message, ShellNotifyIconBuffer&
     NOTIFYICONDATAA record = native_notify_icon::FromBuffer<NOTIFYICONDATAA>(
         data, NOTIFYICONDATAA_V1_SIZE, [&](int32_t h) { return FullHandle(h); },
         [&](int32_t h) { return FullIconHandle(h); });
+    // The calendar asks for the shell's mouse events as mouse moves of its
+    // window. They come as a message of their own, so that a real pointer
+    // move is never taken for one; the window turns them into mouse moves.
+    const bool asMouseMoves = record.uCallbackMessage == WM_MOUSEMOVE;
+    if (asMouseMoves) record.uCallbackMessage = kTrayCallback;
     const BOOL result = ::Shell_NotifyIconA(static_cast<DWORD>(message), &record);
+    if (asMouseMoves) record.uCallbackMessage = WM_MOUSEMOVE;
     if (result && (message == NIM_ADD || message == NIM_MODIFY)) {
         trayIcon_ = record;
         trayIconAdded_ = true;

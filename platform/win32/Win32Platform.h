@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <exception>
+#include <optional>
 #include <string>
 
 #include "platform/FormEvents.h"
@@ -48,6 +49,9 @@ public:
     int32_t GetWindowThreadProcessId(int32_t hWnd, int32_t& processId) override;
 
 private:
+    // The shell's notifications about the icon.
+    static constexpr UINT kTrayCallback = WM_APP + 1;
+
     // The logic's 32-bit handle values, back at their full width.
     HWND FullHandle(int32_t hWnd) const;
     HICON FullIconHandle(int32_t hIcon) const;
@@ -65,6 +69,7 @@ private:
     LRESULT OnControlMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id);
     void PreviewKey(const MSG& msg);
     void RaiseDayChange();
+    void OnColoursChanged();
     void RefreshToday();
     template <typename Handler>
     void Raise(Handler&& handler);
@@ -95,9 +100,9 @@ private:
     struct Label : LabelObject {
         Win32Platform& w;
         HWND hwnd = nullptr;
-        COLORREF foreColor;
+        std::optional<int32_t> foreColor;  // none written yet: the button-text colour
         bool pressed = false;
-        explicit Label(Win32Platform& w) : w(w), foreColor(GetSysColor(COLOR_BTNTEXT)) {}
+        explicit Label(Win32Platform& w) : w(w) {}
         float Height() override;
         void Move(float left, float top, float width, float height) override;
         void SetForeColor(int32_t rgb) override;
@@ -147,7 +152,8 @@ private:
     HINSTANCE instance_;
     FormEvents* events_ = nullptr;
     HWND hwnd_ = nullptr;
-    HICON icon_ = nullptr;
+    HICON icon_ = nullptr;       // the window's, at the large size
+    HICON smallIcon_ = nullptr;  // the notification area's, at its size for this DPI
     HFONT labelFont_ = nullptr;
     HFONT calendarFont_ = nullptr;
     HWND toolTips_ = nullptr;

@@ -25,6 +25,8 @@ RESOURCES = {RT_ICON: "icon", RT_GROUP_ICON: "icon group", RT_VERSION: "version"
 MANIFEST_ARCH = {"x64": "amd64", "x86": "x86"}
 EXECUTION_LEVELS = {"asInvoker", "highestAvailable", "requireAdministrator"}
 COMMON_CONTROLS = ("Microsoft.Windows.Common-Controls", "6.0.0.0")
+# The notification area's sizes from 100 to 150 %, the window's, and larger.
+ICON_SIZES = [16, 20, 24, 32, 40, 48]
 
 
 def sections(data, pe):
@@ -163,6 +165,9 @@ def main():
     if missing:
         problems.append(f"resources missing: {missing}")
     problems += manifest_problems(found, arch)
+    missing_sizes = [n for n in ICON_SIZES if (n, n) not in icon_sizes(found)]
+    if missing_sizes:
+        problems.append(f"the icon has no image of {missing_sizes} pixels")
     if len(data) >= MAX_BYTES:
         problems.append(f"{len(data)} bytes, not under {MAX_BYTES}")
     print(f"{path}: {len(data)} bytes, characteristics {characteristics:#06x}, imports {sorted(imports(data, pe))}")

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/Contrast.h"
 #include "tests/unit/LoadedCalendar.h"
 
 namespace {
@@ -76,5 +77,50 @@ TEST(Labels, MovingOntoTheWindowOrTheCalendarTurnsBothBlack) {
         EXPECT_EQ(calendar.platform.label2.foreColor, 0);
     }
 }
+
+constexpr int32_t Rgb(int r, int g, int b) { return r | g << 8 | b << 16; }
+
+struct SchemeCase {
+    const char* name;
+    contrast::Scheme scheme;
+    int32_t resting, highlighted;  // painted for 0 and 255; 0 and 255 where nothing changes
+};
+
+void PrintTo(const SchemeCase& c, std::ostream* os) { *os << c.name; }
+
+class LabelColours : public ::testing::TestWithParam<SchemeCase> {};
+
+TEST_P(LabelColours, ReadOnTheBackgroundRestingAndHighlightedAndDiffer) {
+    const SchemeCase& c = GetParam();
+    const int32_t resting = contrast::LabelPaint(0, c.scheme), highlighted = contrast::LabelPaint(255, c.scheme);
+    EXPECT_EQ(resting, c.resting);
+    EXPECT_EQ(highlighted, c.highlighted);
+    EXPECT_NE(resting, highlighted);
+    if (resting != 0) {  // a scheme the labels had to adapt to
+        EXPECT_GE(contrast::Ratio(resting, c.scheme.background), contrast::kReadable);
+        EXPECT_GE(contrast::Ratio(highlighted, c.scheme.background), contrast::kReadable);
+        EXPECT_EQ(contrast::LabelPaint(std::nullopt, c.scheme), resting);  // before the first write too
+    }
+}
+
+// Background (highlighted text), button text, window text, hot tracking,
+// highlight: as Windows' schemes set them.
+INSTANTIATE_TEST_SUITE_P(
+    Labels, LabelColours,
+    ::testing::Values(
+        SchemeCase{"Normal", {false, Rgb(255, 255, 255), 0, 0, Rgb(0, 102, 204), Rgb(0, 120, 215)}, 0, 255},
+        SchemeCase{"HighContrastBlack",
+                   {true, 0, Rgb(255, 255, 255), Rgb(255, 255, 255), Rgb(255, 255, 0), Rgb(26, 235, 255)},
+                   Rgb(255, 255, 255), Rgb(255, 255, 0)},
+        SchemeCase{"HighContrastWhite",
+                   {true, Rgb(255, 255, 255), 0, 0, Rgb(0, 0, 159), Rgb(55, 0, 110)}, 0,
+                   Rgb(0, 0, 159)},
+        SchemeCase{"NightSky",
+                   {true, 0, Rgb(255, 255, 255), Rgb(255, 255, 255), Rgb(128, 128, 255), Rgb(211, 166, 255)},
+                   Rgb(255, 255, 255), Rgb(128, 128, 255)},
+        SchemeCase{"DarkHighlightTextWithoutHighContrast",
+                   {false, Rgb(40, 40, 40), 0, Rgb(240, 240, 240), Rgb(20, 20, 120), Rgb(255, 200, 0)},
+                   Rgb(240, 240, 240), Rgb(255, 200, 0)}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

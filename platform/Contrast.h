@@ -1,0 +1,35 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+
+// The labels' colours as they are painted. The calendar writes black (0) and
+// red (255) on a background of the system's highlighted-text colour, which
+// is white in the normal scheme and black or nearly black in the dark
+// high-contrast ones, where black labels would vanish. There the labels take
+// the scheme's own text colours instead. Colours are RGB as the platform
+// holds them: red in the low byte.
+namespace contrast {
+
+constexpr int32_t kBlack = 0x000000;
+constexpr int32_t kWhite = 0xFFFFFF;
+constexpr double kReadable = 4.5;  // the least contrast ratio for small text (WCAG 2)
+
+// The system colours the choice looks at.
+struct Scheme {
+    bool highContrast;    // the user turned high contrast on
+    int32_t background;   // highlighted text: the window's background
+    int32_t buttonText;   // the labels' colour before the program sets one
+    int32_t windowText;
+    int32_t hotTracking;  // what the scheme lights up under the pointer
+    int32_t highlight;
+};
+
+// The contrast ratio of two colours, from 1 (the same) to 21 (black on white).
+double Ratio(int32_t a, int32_t b);
+
+// What to paint for the colour the calendar wrote (nothing yet: the label's
+// default, the button-text colour). In a scheme where black reads well on the
+// background, and high contrast is off, that is the colour as written.
+int32_t LabelPaint(std::optional<int32_t> written, const Scheme& scheme);
+
+}  // namespace contrast
