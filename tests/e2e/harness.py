@@ -64,6 +64,7 @@ class World:
             self.wait_for(lambda: self.window().get("visible") == "1", 60, "the calendar window shown")
             if self.desktop.with_tray:
                 self.wait_for(lambda: len(self.desktop.tray_icons()) == 1, 30, "one icon in the notification area")
+            self.position()  # the window manager may still be placing it
         return process
 
     def ended(self, process, seconds=20):
@@ -104,9 +105,42 @@ class World:
         state = self.inspect("window")
         return state if state.get("found") == "1" else {}
 
-    def position(self):
-        state = self.window()
-        return (int(state["left"]), int(state["top"])) if state else None
+    def position(self, reads=3, seconds=30):
+        """The window's place once it has settled: the same on so many reads in a row. A single read
+        can fall between the two moves of one key press, or before the window manager has placed it."""
+        seen = []
+        deadline = time.monotonic() + seconds
+        while len(seen) < reads or len(set(seen[-reads:])) != 1:
+            state = self.window()
+            seen.append((int(state["left"]), int(state["top"])) if state else None)
+            if time.monotonic() > deadline:
+                self.fail(f"the window never settled; its last places {seen[-6:]}")
+        return seen[-1]
+
+    def x_window(self):
+        """The calendar's X window, as the window manager knows it."""
+        tree = self.desktop.x("xwininfo", "-root", "-tree")
+        return next(line.split()[0] for line in tree.splitlines() if '"vrlCalendar": ("vrlcalendar.exe"' in line)
+
+    def activate(self):
+        """Activates the calendar as the user's window manager would (Alt+Tab, say). Openbox does not
+        give a Wine window the keyboard on its own, at start or when it is shown again."""
+        window = self.x_window()
+        self.xdotool("windowactivate", window)
+        # Openbox asks Wine to take the focus, and Wine gives the keyboard to
+        # its window when it gets to it: keys typed before then are lost.
+        self.expect(f"the keyboard on the calendar's window ({window})",
+                    lambda: self.desktop.x("xdotool", "getwindowfocus").strip(), lambda w: w == str(int(window, 16)))
+        self.expect("the calendar window in the foreground", self.window, lambda s: s.get("foreground") == "1")
+
+    def selected_day(self):
+        """The day the calendar has selected, and whether it holds the keyboard focus."""
+        state = self.inspect("selected")
+        return state.get("date"), state.get("focus") == "1"
+
+    def end_session(self):
+        """Ends the session as Windows does at log-off: every window is asked, then told, then the programs end."""
+        self.wine("wineboot", "--end-session", check=True)
 
     def set_display_scale(self, dots_per_inch):
         """The display's DPI as Windows' scale setting keeps it, for programs started from now on."""

@@ -2,6 +2,7 @@
 // plays the shell's part where a test needs the shell to misbehave.
 //   inspector window [CLASS]    the calendar window (or another class): place, state, controls
 //   inspector wait-visible CLASS  waits for such a window to be visible; prints the ms it waited
+//   inspector selected          the day the calendar has selected, and whether it has the focus
 //   inspector count             how many calendar windows exist
 //   inspector dialog TITLE      a dialog with that title: its message text
 //   inspector drop-icon         the shell forgets the calendar's icon
@@ -12,6 +13,7 @@
 // Output is key=value lines; the exit code is 0 when the thing was found.
 #include <windows.h>
 #include <sddl.h>
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <cstdio>
@@ -122,6 +124,26 @@ int main(int argc, char** argv) {
     if (command == "window") {
         std::printf("found=%d\n", calendar ? 1 : 0);
         return calendar ? ShowWindowState(calendar) : 1;
+    }
+    if (command == "selected") {
+        // The control writes the date into memory of its own process: lend it some.
+        HWND month = calendar ? FindWindowExA(calendar, nullptr, "SysMonthCal32", nullptr) : nullptr;
+        DWORD pid = 0;
+        GetWindowThreadProcessId(month, &pid);
+        HANDLE process = month ? OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ, FALSE, pid) : nullptr;
+        void* remote = process ? VirtualAllocEx(process, nullptr, sizeof(SYSTEMTIME), MEM_COMMIT, PAGE_READWRITE)
+                               : nullptr;
+        SYSTEMTIME day{};
+        const bool read = remote && SendMessageA(month, MCM_GETCURSEL, 0, reinterpret_cast<LPARAM>(remote)) &&
+                          ReadProcessMemory(process, remote, &day, sizeof day, nullptr);
+        if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+        if (process) CloseHandle(process);
+        GUITHREADINFO gui{};
+        gui.cbSize = sizeof gui;
+        GetGUIThreadInfo(GetWindowThreadProcessId(calendar, nullptr), &gui);
+        std::printf("found=%d\ndate=%04u-%02u-%02u\nfocus=%d\n", read ? 1 : 0, day.wYear, day.wMonth, day.wDay,
+                    month && gui.hwndFocus == month ? 1 : 0);
+        return read ? 0 : 1;
     }
     if (command == "count") {
         int count = 0;

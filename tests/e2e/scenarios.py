@@ -66,6 +66,11 @@ def rounds_to(pixels, exact):
     return abs(pixels - exact) <= 0.5 + 1e-3
 
 
+# The key that moves the other way, and the direction of its step.
+OPPOSITE = {"alt+Left": ("alt+Right", (1, 0)), "alt+Right": ("alt+Left", (-1, 0)),
+            "alt+Up": ("alt+Down", (0, 1)), "alt+Down": ("alt+Up", (0, -1))}
+
+
 def keys_to_edges(world, edges, tpp=TWIPS_PER_PIXEL, past=3, what=""):
     """For each Alt+arrow, {key: (x, y)} with one of them None: pressed until `past` presses beyond
     its edge, the window must stand on that limit (in pixels, to the pixel the twips allow) and stay."""
@@ -76,9 +81,14 @@ def keys_to_edges(world, edges, tpp=TWIPS_PER_PIXEL, past=3, what=""):
         here = world.expect(f"{what}{key} to stop at {(want_x, want_y)}", world.position,
                             lambda p: (want_x is None or rounds_to(p[0], want_x)) and
                             (want_y is None or rounds_to(p[1], want_y)))
+        # Keys are handled in order: once the one step back shows, the
+        # presses against the edge before it have been handled too.
+        back, (dx, dy) = OPPOSITE[key]
         world.keys(key, repeat=3)
-        if world.position() != here:
-            world.fail(f"{what}{key} against the edge moved the window from {here} to {world.position()}")
+        world.keys(back)
+        step = (here[0] + dx * 100 / tpp, here[1] + dy * 100 / tpp)
+        world.expect(f"{what}{key} against the edge to leave the window at {here}, and {back} then to step to "
+                     f"{step}", world.position, lambda p: rounds_to(p[0], step[0]) and rounds_to(p[1], step[1]))
 
 
 def calendar_point(world):
@@ -100,9 +110,7 @@ def first_start(world):
     world.expect(f"the window at {default_position(world)}", world.position, lambda p: p == default_position(world))
     if state["topmost"] != "1":
         world.fail("the window is not topmost")
-    frame = world.desktop.x("xwininfo", "-root", "-tree")
-    window_id = next(line.split()[0] for line in frame.splitlines() if '"vrlCalendar": ("vrlcalendar.exe"' in line)
-    if "_NET_WM_STATE_ABOVE" not in world.desktop.x("xprop", "-id", window_id, "_NET_WM_STATE"):
+    if "_NET_WM_STATE_ABOVE" not in world.desktop.x("xprop", "-id", world.x_window(), "_NET_WM_STATE"):
         world.fail("the window manager does not keep the window above others")
     controls = {child["id"]: child for child in state["children"]}
     calendar, close, help_label = controls["3"], controls["1"], controls["2"]
@@ -146,9 +154,37 @@ def stays_on_top(world):
         world.fail(f"the activated window covers the calendar: only {same:.0%} of its pixels are unchanged")
 
 
+def keys_reach_the_calendar(world, when):
+    """The calendar holds the keyboard focus, so that its own keys reach it, and Alt+Right moves the
+    window and leaves the selected day alone. (Wine's calendar has no keys of its own; Windows' moves
+    the day with the arrows.)"""
+    world.activate()
+    day, _ = world.expect(f"{when}: the calendar to hold the keyboard focus", world.selected_day, lambda s: s[1])
+    start = world.position()
+    world.keys("alt+Right")
+    world.expect(f"{when}: Alt+Right to move the window right", world.position, lambda p: p[0] > start[0])
+    if world.selected_day() != (day, True):
+        world.fail(f"{when}: after Alt+Right the calendar has {world.selected_day()}, not ({day!r}, True)")
+
+
+def icon_rows(size):
+    with open(os.path.join(os.path.dirname(__file__), "..", "..", "resources", f"icon{size}.txt")) as rows:
+        return [line.rstrip("\n") for line in rows if line.strip()]
+
+
 @scenario
 def tray_toggle(world):
     world.start_calendar()
+    # The docked icon is the 16-pixel image, as drawn, not the 32 shrunk.
+    x, y, width, height = world.desktop.tray_icons()[0]
+    left, top = x + (width - 16) // 2, y + (height - 16) // 2
+    seen = world.pixels(left, top, 16, 16)
+    colours = {"9": (255, 0, 0), "0": (0, 0, 0)}
+    wrong = [(i % 16, i // 16) for i, (pixel, want) in enumerate(zip(seen, "".join(icon_rows(16))))
+             if (colours.get(want) != pixel if want != "." else pixel in colours.values())]
+    if wrong:
+        world.fail(f"the docked icon differs from the 16-pixel image at {len(wrong)} pixels, first {wrong[:5]}")
+    keys_reach_the_calendar(world, "after start")
     tip = world.tray_tip()
     if "Click icon system tray to HIDE or SHOW" not in tip:
         world.fail(f"the icon's tip: expected 'Click icon system tray to HIDE or SHOW', read {tip!r}")
@@ -158,6 +194,7 @@ def tray_toggle(world):
     world.click_tray_icon()
     world.expect("the window shown, normal and in the foreground", world.window,
                  lambda s: s.get("visible") == "1" and s.get("iconic") == "0" and s.get("foreground") == "1")
+    keys_reach_the_calendar(world, "after a show from the icon")
     world.click_tray_icon()
     world.expect("the window hidden again", world.window, lambda s: s.get("visible") == "0")
 
@@ -212,10 +249,11 @@ def alt_arrows(world):
 
     world.keys("alt+Up", repeat=5)
     resting = world.position()
-    for key in ("Left", "shift+Left", "ctrl+Left", "Up", "shift+Up", "ctrl+Up"):
-        world.keys(key)
-        if world.position() != resting:
-            world.fail(f"{key} moved the window from {resting} to {world.position()}")
+    world.keys("Left", "shift+Left", "ctrl+Left", "Up", "shift+Up", "ctrl+Up")
+    world.keys("alt+Down")  # handled after them: once it shows, they were handled
+    below = (resting[0], twips_to_pixels(resting[1] * TWIPS_PER_PIXEL + 100))
+    world.expect(f"arrows without Alt alone to leave the window at {resting}, and Alt+Down then to move it to "
+                 f"{below}", world.position, lambda p: p == below)
 
 
 @scenario
@@ -271,8 +309,29 @@ def close_and_reopen(world):
 
 @scenario
 def close_while_hidden(world):
+    """The system closes the program: at log-off, where it keeps a shown window's place, and by taskkill."""
+    calendar = world.start_calendar()
+    world.activate()
+    world.keys("alt+Left", "alt+Down")
+    left, top = world.expect("Alt+Left and Alt+Down to move the window", world.position,
+                             lambda p: p != default_position(world))
+    world.end_session()
+    if not world.ended(calendar):
+        world.fail("the program did not end at log-off")
+    expected = {"left": str(left * TWIPS_PER_PIXEL), "top": str(top * TWIPS_PER_PIXEL)}
+    world.expect(f"log-off to store the place {expected}", world.stored, lambda seen: seen == expected)
+
     world.store("left", "3000")
     world.store("top", "2000")
+    calendar = world.start_calendar()
+    world.click_tray_icon()
+    world.expect("the window hidden", world.window, lambda s: s.get("visible") == "0")
+    world.end_session()
+    if not world.ended(calendar):
+        world.fail("the program did not end at log-off while hidden")
+    if world.stored() != {"left": "3000", "top": "2000"}:
+        world.fail(f"log-off while hidden wrote the position: {world.stored()}")
+
     calendar = world.start_calendar()
     world.click_tray_icon()
     world.expect("the window hidden", world.window, lambda s: s.get("visible") == "0")
@@ -458,8 +517,10 @@ def display_scales(world):
         width = int(state["width"])
         controls = {child["id"]: child for child in state["children"]}
         calendar, close, help_label = controls["3"], controls["1"], controls["2"]
-        if int(calendar["x"]) + int(calendar["width"]) > width or month_clipped(world, calendar):
-            world.fail(f"{at}: the month does not fit the calendar control: {calendar}, window width {width}")
+        if int(calendar["x"]) + int(calendar["width"]) > width:
+            world.fail(f"{at}: the calendar control {calendar} reaches past the window's width {width}")
+        world.expect(f"{at}: the whole month painted inside the calendar control {calendar}",
+                     lambda: month_clipped(world, calendar), lambda clipped: not clipped)
         for label, from_right in ((close, 200), (help_label, 450)):
             seen = tuple(int(label[k]) for k in ("x", "y", "width", "height"))
             exact = (width - from_right / tpp, 0, 200 / tpp, 175 / tpp)
@@ -481,6 +542,21 @@ def display_scales(world):
         time.sleep(0.5)
         if world.window().get("visible") != "1":
             world.fail(f"{at}: the double-click toggled twice")
+
+        if dots_per_inch in (240, 288):
+            # Round the window's edge, every column of the top strip among it: a real
+            # pointer move at column 513 must not read as the icon's left press.
+            left, top = world.position()
+            height = int(state["height"])
+            path = ([(x, 2) for x in range(width)] + [(width - 2, y) for y in range(height)] +
+                    [(x, height - 2) for x in reversed(range(width))] + [(2, y) for y in reversed(range(height))])
+            world.xdotool(*[word for x, y in path for word in ("mousemove", left + x, top + y, "sleep", "0.004")],
+                          timeout=300)
+            world.click_tray_icon()  # handled after the sweep: hides only if the sweep left the window shown
+            world.expect(f"{at}: the pointer swept round the window, the icon then to hide it", world.window,
+                         lambda s: s.get("visible") == "0")
+            world.click_tray_icon()
+            world.expect(f"{at}: and to show it again", world.window, lambda s: s.get("visible") == "1")
 
         if dots_per_inch in (120, 144, 192):
             world.click(*calendar_point(world))
