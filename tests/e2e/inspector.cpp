@@ -8,6 +8,7 @@
 //   inspector drop-icon         the shell forgets the calendar's icon
 //   inspector announce-taskbar  the shell says a new taskbar was created
 //   inspector time-changed      tells every window the system time was changed
+//   inspector set-colours INDEX=R,G,B ...  changes system colours, as a change of scheme does
 //   inspector deny-writes KEY   makes HKCU\KEY read-only for everyone (allow-writes undoes it)
 //   inspector gui-resources PID the process's counts of GDI and USER objects
 // Output is key=value lines; the exit code is 0 when the thing was found.
@@ -180,6 +181,19 @@ int main(int argc, char** argv) {
         DWORD_PTR answer = 0;
         SendMessageTimeoutA(HWND_BROADCAST, WM_TIMECHANGE, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer);
         std::printf("announced=1\n");
+        return 0;
+    }
+    if (command == "set-colours" && argc > 2) {
+        // Windows tells every top-level window (WM_SYSCOLORCHANGE) itself.
+        int indices[32];
+        COLORREF values[32];
+        int count = 0;
+        for (int i = 2; i < argc && count < 32; ++i, ++count) {
+            int r = 0, g = 0, b = 0;
+            if (std::sscanf(argv[i], "%d=%d,%d,%d", &indices[count], &r, &g, &b) != 4) return 2;
+            values[count] = RGB(r, g, b);
+        }
+        std::printf("changed=%d\n", SetSysColors(count, indices, values) ? 1 : 0);
         return 0;
     }
     if ((command == "deny-writes" || command == "allow-writes") && argc > 2) {

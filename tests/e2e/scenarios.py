@@ -50,6 +50,28 @@ def red_pixels(world, which):
     return sum(1 for r, g, b in world.pixels(sx, sy, w, h) if r >= 200 and g <= 80 and b <= 80)
 
 
+def contrast_ratio(a, b):
+    """WCAG 2's contrast ratio of two RGB colours: 1 (the same) to 21 (black on white)."""
+    def luminance(rgb):
+        linear = [c / 255 / 12.92 if c / 255 <= 0.03928 else ((c / 255 + 0.055) / 1.055) ** 2.4 for c in rgb]
+        return 0.2126 * linear[0] + 0.7152 * linear[1] + 0.0722 * linear[2]
+    light, dark = sorted((luminance(a), luminance(b)), reverse=True)
+    return (light + 0.05) / (dark + 0.05)
+
+
+def ink(world, child_id, least=3):
+    """A control's background (its commonest colour), and the colour of at least `least` pixels that stands
+    out most from it, with their contrast ratio."""
+    child = next(c for c in world.window()["children"] if c["id"] == str(child_id))
+    x, y = world.window_point(int(child["x"]), int(child["y"]))
+    counts = {}
+    for pixel in world.pixels(x, y, int(child["width"]), int(child["height"])):
+        counts[pixel] = counts.get(pixel, 0) + 1
+    background = max(counts, key=counts.get)
+    text = max((c for c, n in counts.items() if n >= least), key=lambda c: contrast_ratio(c, background))
+    return background, text, contrast_ratio(text, background)
+
+
 # The calendar's back arrow in its title, in pixels from the window's corner at 100 %.
 MONTH_BACK_ARROW = (22, 21)
 
@@ -258,7 +280,7 @@ def alt_arrows(world):
 
 @scenario
 def hover(world):
-    world.start_calendar()
+    calendar = world.start_calendar()
     world.point_at(*label_centre(world, 1))
     world.expect("X red and ? black", lambda: (red_pixels(world, 1), red_pixels(world, 2)),
                  lambda seen: seen[0] > 3 and seen[1] == 0)
@@ -273,6 +295,22 @@ def hover(world):
     world.point_at(*world.window_point(50, 4))
     world.expect("both black over the window's own strip", lambda: (red_pixels(world, 1), red_pixels(world, 2)),
                  lambda seen: seen == (0, 0))
+
+    # High Contrast Black, as Windows sets it: the window's background (highlighted text) is black.
+    close_with_x(world, calendar)
+    for name, rgb in (("HilightText", "0 0 0"), ("Hilight", "26 235 255"), ("Window", "0 0 0"),
+                      ("WindowText", "255 255 255"), ("ButtonFace", "0 0 0"), ("ButtonText", "255 255 255"),
+                      ("HotTrackingColor", "255 255 0"), ("GrayText", "63 242 63")):
+        world.wine("reg", "add", r"HKCU\Control Panel\Colors", "/v", name, "/d", rgb, "/f", check=True)
+    world.start_calendar()
+    world.point_at(*world.window_point(150, 100))  # over the calendar: both labels resting
+    for which, name in ((1, "X"), (2, "?"), (3, "the calendar")):
+        world.expect(f"in High Contrast Black, {name} at 4.5:1 or more against its background",
+                     lambda: ink(world, which), lambda seen: seen[2] >= 4.5)
+    resting = ink(world, 1)[1]
+    world.point_at(*label_centre(world, 1))
+    world.expect(f"in High Contrast Black, X under the pointer at 4.5:1 or more and unlike its resting {resting}",
+                 lambda: ink(world, 1), lambda seen: seen[2] >= 4.5 and seen[1] != resting)
 
 
 @scenario
