@@ -87,6 +87,16 @@ class World:
             self.fail(f"wine {' '.join(command)} exited {done.returncode}")
         return text
 
+    def start_inspector(self, *command):
+        """The inspector in the background, for a command that lasts; returns it and the file of its output
+        once it has printed "ready"."""
+        out = tempfile.NamedTemporaryFile(mode="w+", prefix="inspector-", dir=self.prefix, delete=False)
+        process = subprocess.Popen(winerun.command(self.inspector, *command), env=self.env, stdout=out,
+                                   stderr=subprocess.DEVNULL)
+        self.processes.append(process)
+        self.wait_for(lambda: "ready" in open(out.name).read(), 60, f"the inspector ready to {command[0]}")
+        return process, out.name
+
     def inspect(self, *command):
         values, children = {}, []
         for line in self.wine(self.inspector, *command).splitlines():

@@ -7,6 +7,7 @@
 //   inspector dialog TITLE      a dialog with that title: its message text
 //   inspector drop-icon         the shell forgets the calendar's icon
 //   inspector announce-taskbar  the shell says a new taskbar was created
+//   inspector refuse-icons MS   for so many ms, the shell refuses every icon: its tray window is ours
 //   inspector time-changed      tells every window the system time was changed
 //   inspector set-colours INDEX=R,G,B ...  changes system colours, as a change of scheme does
 //   inspector deny-writes KEY   makes HKCU\KEY read-only for everyone (allow-writes undoes it)
@@ -60,6 +61,18 @@ BOOL CALLBACK CountCalendars(HWND hwnd, LPARAM count) {
     GetClassNameA(hwnd, className, sizeof className);
     if (std::strcmp(className, kCalendarClass) == 0) ++*reinterpret_cast<int*>(count);
     return TRUE;
+}
+
+int refused = 0;
+
+// Shell_NotifyIcon hands its record to the first "Shell_TrayWnd" window as
+// WM_COPYDATA; answering FALSE refuses it, as a shell still starting does.
+LRESULT CALLBACK RefusingTray(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COPYDATA) {
+        ++refused;
+        return FALSE;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
 struct WindowCount {
@@ -175,6 +188,28 @@ int main(int argc, char** argv) {
     if (command == "announce-taskbar") {
         PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
         std::printf("announced=1\n");
+        return 0;
+    }
+    if (command == "refuse-icons" && argc > 2) {
+        WNDCLASSA tray{};
+        tray.lpfnWndProc = RefusingTray;
+        tray.hInstance = GetModuleHandleA(nullptr);
+        tray.lpszClassName = "Shell_TrayWnd";
+        RegisterClassA(&tray);
+        HWND refuser = CreateWindowA("Shell_TrayWnd", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, tray.hInstance,
+                                     nullptr);
+        if (!refuser || FindWindowA("Shell_TrayWnd", nullptr) != refuser) return 1;
+        std::printf("ready\n");
+        std::fflush(stdout);
+        const DWORD start = GetTickCount();
+        const DWORD limit = static_cast<DWORD>(std::atol(argv[2]));
+        while (GetTickCount() - start < limit) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        }
+        DestroyWindow(refuser);
+        std::printf("refused=%d\n", refused);
         return 0;
     }
     if (command == "time-changed") {
