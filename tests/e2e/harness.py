@@ -24,6 +24,10 @@ class ScenarioFailed(AssertionError):
     pass
 
 
+class ScenarioSkipped(Exception):
+    """This machine cannot show what the scenario looks at; the message says why."""
+
+
 def twips_to_pixels(twips):
     return int(round(twips / TWIPS_PER_PIXEL))
 

@@ -13,7 +13,7 @@ import subprocess
 import sys
 import time
 
-from harness import SETTINGS_KEY, TWIPS_PER_PIXEL, ScenarioFailed, World, make_template, twips_to_pixels, winerun
+from harness import SETTINGS_KEY, TWIPS_PER_PIXEL, ScenarioFailed, ScenarioSkipped, World, make_template, twips_to_pixels, winerun
 
 SCENARIOS = {}
 SKIPPED = 77  # the exit status CTest is told means "skipped"
@@ -688,7 +688,13 @@ def day_change(world):
             world.fail("the calendar did not end")
         return before, after
 
-    _, new_day = run("@2027-01-01 00:00:20")
+    def faked():
+        day = world.selected_day()[0]
+        if day != "2027-01-01":  # libfaketime reaches Wine's 64-bit processes, not always its 32-bit ones
+            raise ScenarioSkipped(f"the faked clock does not reach this {winerun.architecture(world.exe)} program "
+                                  f"under this Wine: it opened on {day}, not 2027-01-01")
+
+    _, new_day = run("@2027-01-01 00:00:20", then=faked)
     old_day, after_midnight = run("@2026-12-31 23:59:50", wait=15)
     if old_day == new_day:
         world.fail("a calendar on 31 December looks the same as one on 1 January")
@@ -891,6 +897,9 @@ def main():
     except ScenarioFailed as failure:
         print(f"FAILED {args.name}: {failure}", file=sys.stderr)
         return 1
+    except ScenarioSkipped as why:
+        print(f"SKIPPED {args.name}: {why}")
+        return SKIPPED
     except subprocess.TimeoutExpired as timeout:
         print(f"FAILED {args.name}: a command hung: {timeout}", file=sys.stderr)
         return 1
