@@ -174,11 +174,12 @@ void frmCalendar::Form_Timer(FormTimer which) {
 }
 
 void frmCalendar::LookAtTheDateLater() {
+    uint32_t wait = day_clock::kLongestWaitMs;  // a zone that cannot be asked: look again within the hour
     IgnoringErrors([&] {
-        const uint32_t wait = day_clock::MillisecondsToNextLook(
-            platform_.NowUtcMs(), [&](int64_t utcMs) { return platform_.LocalDateAt(utcMs); });
-        platform_.StartTimer(FormTimer::DayChange, wait);
+        wait = day_clock::MillisecondsToNextLook(platform_.NowUtcMs(),
+                                                 [&](int64_t utcMs) { return platform_.LocalDateAt(utcMs); });
     });
+    IgnoringErrors([&] { platform_.StartTimer(FormTimer::DayChange, wait); });
 }
 
 void frmCalendar::Label1_Click() { platform_.Me().Unload(); }
