@@ -119,17 +119,25 @@ class World:
         state = self.inspect("window")
         return state if state.get("found") == "1" else {}
 
-    def position(self, reads=3, seconds=30):
-        """The window's place once it has settled: the same on so many reads in a row. A single read
-        can fall between the two moves of one key press, or before the window manager has placed it."""
-        seen = []
+    def position(self, reads=3, span=1.0, seconds=60):
+        """The window's place once it has settled: the same on `reads` reads in a row over at least `span`
+        seconds. A single read can fall between the two moves of one key press, or before the window
+        manager has placed a window just shown, which on a busy machine can take a while."""
         deadline = time.monotonic() + seconds
-        while len(seen) < reads or len(set(seen[-reads:])) != 1:
+        place, since, count, seen = object(), 0.0, 0, []
+        while True:
             state = self.window()
-            seen.append((int(state["left"]), int(state["top"])) if state else None)
-            if time.monotonic() > deadline:
+            now = time.monotonic()
+            read = (int(state["left"]), int(state["top"])) if state else None
+            seen.append(read)
+            if read != place:
+                place, since, count = read, now, 0
+            count += 1
+            if place is not None and count >= reads and now - since >= span:
+                return place
+            if now > deadline:
                 self.fail(f"the window never settled; its last places {seen[-6:]}")
-        return seen[-1]
+            time.sleep(span / reads)
 
     def x_window(self):
         """The calendar's X window, as the window manager knows it."""
@@ -261,7 +269,7 @@ class World:
         except TimeoutError as timeout:
             self.fail(str(timeout))
 
-    def expect(self, what, observe, accept, seconds=10):
+    def expect(self, what, observe, accept, seconds=30):
         """Waits until accept(observe()) holds; on time-out says what it expected and what it saw."""
         seen = None
         deadline = time.monotonic() + seconds

@@ -2,7 +2,7 @@
 // plays the shell's part where a test needs the shell to misbehave.
 //   inspector window [CLASS]    the calendar window (or another class): place, state, controls
 //   inspector wait-visible CLASS  waits for such a window to be visible; prints the ms it waited
-//   inspector selected          the day the calendar has selected, and whether it has the focus
+//   inspector selected          the day the calendar has selected, its today, and whether it has the focus
 //   inspector count             how many calendar windows exist
 //   inspector dialog TITLE      a dialog with that title: its message text
 //   inspector drop-icon         the shell forgets the calendar's icon
@@ -147,16 +147,18 @@ int main(int argc, char** argv) {
         HANDLE process = month ? OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ, FALSE, pid) : nullptr;
         void* remote = process ? VirtualAllocEx(process, nullptr, sizeof(SYSTEMTIME), MEM_COMMIT, PAGE_READWRITE)
                                : nullptr;
-        SYSTEMTIME day{};
+        SYSTEMTIME day{}, today{};
         const bool read = remote && SendMessageA(month, MCM_GETCURSEL, 0, reinterpret_cast<LPARAM>(remote)) &&
-                          ReadProcessMemory(process, remote, &day, sizeof day, nullptr);
+                          ReadProcessMemory(process, remote, &day, sizeof day, nullptr) &&
+                          SendMessageA(month, MCM_GETTODAY, 0, reinterpret_cast<LPARAM>(remote)) &&
+                          ReadProcessMemory(process, remote, &today, sizeof today, nullptr);
         if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
         if (process) CloseHandle(process);
         GUITHREADINFO gui{};
         gui.cbSize = sizeof gui;
         GetGUIThreadInfo(GetWindowThreadProcessId(calendar, nullptr), &gui);
-        std::printf("found=%d\ndate=%04u-%02u-%02u\nfocus=%d\n", read ? 1 : 0, day.wYear, day.wMonth, day.wDay,
-                    month && gui.hwndFocus == month ? 1 : 0);
+        std::printf("found=%d\ndate=%04u-%02u-%02u\ntoday=%04u-%02u-%02u\nfocus=%d\n", read ? 1 : 0, day.wYear,
+                    day.wMonth, day.wDay, today.wYear, today.wMonth, today.wDay, month && gui.hwndFocus == month ? 1 : 0);
         return read ? 0 : 1;
     }
     if (command == "count") {

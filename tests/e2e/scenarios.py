@@ -662,12 +662,18 @@ def second_display(world):
 def day_change(world):
     """Running across midnight into a new month and year, and through a change of the clock."""
     def shot():
-        """The window's pixels, row by row."""
+        """The window's pixels, row by row, once two pictures in a row agree."""
         world.point_at(5, 5)
-        state = world.window()
-        width = int(state["width"])
-        pixels = world.pixels(int(state["left"]), int(state["top"]), width, int(state["height"]))
-        return [pixels[i:i + width] for i in range(0, len(pixels), width)]
+
+        def picture():
+            state = world.window()
+            width = int(state["width"])
+            pixels = world.pixels(int(state["left"]), int(state["top"]), width, int(state["height"]))
+            return [pixels[i:i + width] for i in range(0, len(pixels), width)]
+        pictures = [picture()]
+        world.expect("the calendar's picture to settle", lambda: pictures.append(picture()) or pictures[-2:],
+                     lambda last: last[0] == last[1], seconds=30)
+        return pictures[-1]
 
     def alike(a, b):
         return sum(x == y for row_a, row_b in zip(a, b) for x, y in zip(row_a, row_b)) / sum(map(len, b))
@@ -675,27 +681,34 @@ def day_change(world):
     def title(rows):  # the month's name and year, in the calendar's title band
         return rows[15:30]
 
-    def run(clock, then=None, wait=0):
-        """A calendar started at clock; then() before waiting; its picture before and after."""
-        calendar = world.start_calendar(clock=clock)
+    def calendar(field):
+        return world.inspect("selected").get(field)
+
+    def run(clock, then=None, today=None):
+        """A calendar started at clock; then(); its picture before and, once its today is `today`, after."""
+        process = world.start_calendar(clock=clock)
         if then:
             then()
         before = shot()
-        time.sleep(wait)
+        if today and calendar("today") == today:
+            world.fail("midnight came before the picture of the old day was taken: start the clock earlier")
+        if today:  # the calendar shows the new today once the program has seen the date change
+            world.expect(f"the calendar's today to become {today}", lambda: calendar("today"),
+                         lambda seen: seen == today, seconds=60)
         after = shot()
-        calendar.kill()
-        if not world.ended(calendar):
+        process.kill()
+        if not world.ended(process):
             world.fail("the calendar did not end")
         return before, after
 
     def faked():
-        day = world.selected_day()[0]
+        day = calendar("date")
         if day != "2027-01-01":  # libfaketime reaches Wine's 64-bit processes, not always its 32-bit ones
             raise ScenarioSkipped(f"the faked clock does not reach this {winerun.architecture(world.exe)} program "
                                   f"under this Wine: it opened on {day}, not 2027-01-01")
 
     _, new_day = run("@2027-01-01 00:00:20", then=faked)
-    old_day, after_midnight = run("@2026-12-31 23:59:50", wait=15)
+    old_day, after_midnight = run("@2026-12-31 23:59:30", today="2027-01-01")
     if old_day == new_day:
         world.fail("a calendar on 31 December looks the same as one on 1 January")
     same = alike(after_midnight, new_day)
@@ -703,7 +716,7 @@ def day_change(world):
         world.fail(f"after midnight the calendar does not show 1 January 2027 as a new one does: {same:.1%} alike")
 
     previous_month = lambda: world.click(*world.window_point(*MONTH_BACK_ARROW))  # noqa: E731
-    navigated, after_midnight = run("@2026-12-31 23:59:50", then=previous_month, wait=15)
+    navigated, after_midnight = run("@2026-12-31 23:59:30", then=previous_month, today="2027-01-01")
     if title(navigated) == title(old_day) or title(after_midnight) != title(navigated):
         world.fail("a calendar the user had moved to November followed the date at midnight")
 
@@ -711,15 +724,16 @@ def day_change(world):
     clock_file = os.path.join(world.prefix, "clock")
     with open(clock_file, "w") as out:
         out.write("2026-12-30 12:00:00")
-    calendar = world.start_calendar(clock_file=clock_file)
+    process = world.start_calendar(clock_file=clock_file)
     before = shot()
     with open(clock_file, "w") as out:
         out.write("2026-12-31 12:00:00")
     world.inspect("time-changed")
-    time.sleep(1)
+    world.expect("the calendar to select 31 December once told of the new time", lambda: calendar("date"),
+                 lambda seen: seen == "2026-12-31")
     after = shot()
-    calendar.kill()
-    world.ended(calendar)
+    process.kill()
+    world.ended(process)
     if before == after or alike(after, old_day) < 0.999:
         world.fail("after the clock was moved to 31 December the calendar does not show it")
 
