@@ -232,7 +232,7 @@ class World:
         x, y, width, height = self.desktop.tray_icons()[0]
         self.point_at(x + 2, y + 2)
         self.point_at(x + width // 2, y + height // 2)
-        tip = self.expect("the icon's tool tip on the screen", self.shell_tip_window, lambda rect: rect, seconds=10)
+        tip = self.expect("the icon's tool tip on the screen", self.shell_tip_window, lambda rect: rect, seconds=30)
         shot = os.path.join(self.prefix, "tip.png")
         subprocess.run(["import", "-window", "root", "-crop", "{2}x{3}+{0}+{1}".format(*tip), shot], env=self.env,
                        check=True, timeout=30)
