@@ -204,13 +204,20 @@ def icon_rows(size):
 @scenario
 def tray_toggle(world):
     world.start_calendar()
-    # The docked icon is the 16-pixel image, as drawn, not the 32 shrunk.
+    # The docked icon is the 16-pixel image, as drawn, not the 32 shrunk: somewhere in the icon's
+    # window (the host and Wine centre it to their own rounding), every pixel as in icon16.txt.
     def icon_differs():
         x, y, width, height = world.desktop.tray_icons()[0]
-        seen = world.pixels(x + (width - 16) // 2, y + (height - 16) // 2, 16, 16)
+        shown = world.pixels(x, y, width, height)
         colours = {"9": (255, 0, 0), "0": (0, 0, 0)}
-        return [(i % 16, i // 16) for i, (pixel, want) in enumerate(zip(seen, "".join(icon_rows(16))))
-                if (colours.get(want) != pixel if want != "." else pixel in colours.values())]
+        fewest = None
+        for top in range(height - 15):
+            for left in range(width - 15):
+                wrong = [(col, row) for row, line in enumerate(icon_rows(16)) for col, want in enumerate(line)
+                         if (colours.get(want) != shown[(top + row) * width + left + col] if want != "."
+                             else shown[(top + row) * width + left + col] in colours.values())]
+                fewest = wrong if fewest is None or len(wrong) < len(fewest) else fewest
+        return fewest
     world.expect("the docked icon to be the 16-pixel image, pixel for pixel (differing pixels shown)",
                  icon_differs, lambda wrong: not wrong)
     keys_reach_the_calendar(world, "after start")
