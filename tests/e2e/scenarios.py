@@ -77,8 +77,8 @@ MONTH_BACK_ARROW = (22, 21)
 
 
 def click_x(world):
-    """Clicks X on the active window. A click that activates the window too races, under openbox, with
-    Wine taking the focus, which can cancel the label's press; on Windows one click does both."""
+    """Clicks X once the window is active, so that the click is only a click and not also the activation
+    that Wine and openbox settle between them."""
     world.activate()
     world.click(*label_centre(world, 1))
 
