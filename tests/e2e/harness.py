@@ -140,14 +140,16 @@ class World:
             time.sleep(span / reads)
 
     def x_window(self):
-        """The calendar's X window, as the window manager knows it."""
+        """The calendar's X window as the window manager shows it. A copy that is ending may still
+        have one by the same name, never shown."""
         tree = self.desktop.x("xwininfo", "-root", "-tree")
-        return next(line.split()[0] for line in tree.splitlines() if '"vrlCalendar": ("vrlcalendar.exe"' in line)
+        named = [line.split()[0] for line in tree.splitlines() if '"vrlCalendar": ("vrlcalendar.exe"' in line]
+        return next((window for window in named if "IsViewable" in self.desktop.x("xwininfo", "-id", window)), None)
 
     def activate(self):
         """Activates the calendar as the user's window manager would (Alt+Tab, say). Openbox does not
         give a Wine window the keyboard on its own, at start or when it is shown again."""
-        window = self.x_window()
+        window = self.expect("the calendar's window shown on the X server", self.x_window, bool)
         self.xdotool("windowactivate", window)
         # Openbox asks Wine to take the focus, and Wine gives the keyboard to
         # its window when it gets to it: keys typed before then are lost.
