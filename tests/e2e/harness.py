@@ -49,7 +49,7 @@ class World:
             winerun.stop_wine(self.env)
         # Bring the prefix's wineserver and desktop up before anything else:
         # two wine processes racing to start them can leave one hanging.
-        self.wine(self.inspector, "count", check=True)
+        self.wine_up()
 
     # --- the program ---
 
@@ -90,6 +90,11 @@ class World:
         if check and done.returncode != 0:
             self.fail(f"wine {' '.join(command)} exited {done.returncode}")
         return text
+
+    def wine_up(self):
+        """Waits until a Windows program runs in the prefix. On a busy machine the first one after Wine was
+        stopped can fail to start, while the old server is still going."""
+        self.wait_for(lambda: "count=" in self.wine(self.inspector, "count"), 120, "a Windows program to run")
 
     def start_inspector(self, *command):
         """The inspector in the background, for a command that lasts; returns it and the file of its output
@@ -173,7 +178,7 @@ class World:
             self.wine("reg", "add", key, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dots_per_inch), "/f",
                       check=True)
         winerun.stop_wine(self.env)  # Wine reads it when its server starts
-        self.wine(self.inspector, "count", check=True)
+        self.wine_up()
 
     # --- the store ---
 
