@@ -84,7 +84,7 @@ class VirtualDesktop:
                  "+xinerama"], env=dict(os.environ, DISPLAY=host))
 
         self.spawn(["openbox", "--sm-disable"])
-        wait_until(lambda: "window id" in self.x("xprop", "-root", "_NET_SUPPORTING_WM_CHECK"), 20,
+        wait_until(lambda: "window id" in self.x("xprop", "-root", "_NET_SUPPORTING_WM_CHECK"), 60,
                    "the window manager")
         if self.with_tray:
             self.start_tray()
@@ -93,7 +93,7 @@ class VirtualDesktop:
     def start_tray(self):
         self.spawn(["trayer", "--edge", "bottom", "--align", "right", "--widthtype", "pixel", "--width", "160",
                     "--heighttype", "pixel", "--height", "24", "--SetDockType", "true", "--transparent", "false"])
-        wait_until(self.tray_panel, 20, "the notification-area host")
+        wait_until(self.tray_panel, 60, "the notification-area host")
 
     def spawn(self, command, **kwargs):
         process = subprocess.Popen(command, env=kwargs.pop("env", self.env()), stdout=subprocess.DEVNULL,
