@@ -149,7 +149,11 @@ class World:
         have one by the same name, never shown."""
         tree = self.desktop.x("xwininfo", "-root", "-tree")
         named = [line.split()[0] for line in tree.splitlines() if '"vrlCalendar": ("vrlcalendar.exe"' in line]
-        return next((window for window in named if "IsViewable" in self.desktop.x("xwininfo", "-id", window)), None)
+        return next((window for window in named if self.viewable(window)), None)
+
+    def viewable(self, window):
+        """Whether an X window is mapped, and all its ancestors with it."""
+        return "IsViewable" in self.desktop.x("xwininfo", "-id", window)
 
     def activate(self):
         """Activates the calendar as the user's window manager would (Alt+Tab, say). Openbox does not
@@ -250,7 +254,7 @@ class World:
         for line in self.desktop.x("xwininfo", "-root", "-tree").splitlines():
             geometry = parse_geometry(line)
             if '("explorer.exe"' in line and geometry and geometry[2] > 60 and 10 < geometry[3] < 40:
-                if "IsViewable" in self.desktop.x("xwininfo", "-id", line.split()[0]):
+                if self.viewable(line.split()[0]):
                     return geometry
         return None
 
