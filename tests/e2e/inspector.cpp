@@ -9,7 +9,7 @@
 //   inspector announce-taskbar  the shell says a new taskbar was created
 //   inspector refuse-icons MS   for so many ms, the shell refuses every icon: its tray window is ours
 //   inspector time-changed      tells every window the system time was changed
-//   inspector set-colours INDEX=R,G,B ...  changes system colours, as a change of scheme does
+//   inspector take-scheme       the calendar takes the colours in HKCU\Control Panel\Colors, as at a change of scheme
 //   inspector deny-writes KEY   makes HKCU\KEY read-only for everyone (allow-writes undoes it)
 //   inspector gui-resources PID the process's counts of GDI and USER objects
 // Output is key=value lines; the exit code is 0 when the thing was found.
@@ -220,18 +220,22 @@ int main(int argc, char** argv) {
         std::printf("announced=1\n");
         return 0;
     }
-    if (command == "set-colours" && argc > 2) {
-        // Windows tells every top-level window (WM_SYSCOLORCHANGE) itself.
-        int indices[32];
-        COLORREF values[32];
-        int count = 0;
-        for (int i = 2; i < argc && count < 32; ++i, ++count) {
-            int r = 0, g = 0, b = 0;
-            if (std::sscanf(argv[i], "%d=%d,%d,%d", &indices[count], &r, &g, &b) != 4) return 2;
-            values[count] = RGB(r, g, b);
-        }
-        std::printf("changed=%d\n", SetSysColors(count, indices, values) ? 1 : 0);
-        return 0;
+    if (command == "take-scheme" && calendar) {
+        // The hook's library is loaded into the calendar's process and changes its colours there.
+        char path[MAX_PATH] = "";
+        GetModuleFileNameA(nullptr, path, MAX_PATH);
+        std::strcpy(std::strrchr(path, '\\') + 1, "scheme_hook.dll");
+        HMODULE library = LoadLibraryA(path);
+        auto* hookProc = library ? reinterpret_cast<HOOKPROC>(GetProcAddress(library, "TakeScheme")) : nullptr;
+        HANDLE taken = CreateEventA(nullptr, TRUE, FALSE, "vrlCalendar e2e: scheme taken");
+        const DWORD thread = GetWindowThreadProcessId(calendar, nullptr);
+        HHOOK hook = hookProc ? SetWindowsHookExA(WH_GETMESSAGE, hookProc, library, thread) : nullptr;
+        const UINT take = RegisterWindowMessageA("vrlCalendar e2e: take the colour scheme");
+        const bool done =
+            hook && PostMessageA(calendar, take, 0, 0) && WaitForSingleObject(taken, 30000) == WAIT_OBJECT_0;
+        if (hook) UnhookWindowsHookEx(hook);
+        std::printf("taken=%d\n", done ? 1 : 0);
+        return done ? 0 : 1;
     }
     if ((command == "deny-writes" || command == "allow-writes") && argc > 2) {
         // Everyone may read; writing values or subkeys is denied, or allowed again.
