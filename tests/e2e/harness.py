@@ -151,6 +151,13 @@ class World:
         named = [line.split()[0] for line in tree.splitlines() if '"vrlCalendar": ("vrlcalendar.exe"' in line]
         return next((window for window in named if self.viewable(window)), None)
 
+    def x_place(self):
+        """Where the screen shows the calendar's window, from the X server; None while it is not shown."""
+        window = self.x_window()
+        info = self.desktop.x("xwininfo", "-id", window) if window else ""
+        place = [int(line.split(":")[1]) for line in info.splitlines() if "Absolute upper-left" in line]
+        return tuple(place) if len(place) == 2 else None
+
     def viewable(self, window):
         """Whether an X window is mapped, and all its ancestors with it."""
         return "IsViewable" in self.desktop.x("xwininfo", "-id", window)
