@@ -337,8 +337,7 @@ def hover(world):
             # Wine's calendar keeps the colours it was created with (tests/README.md).
             on_black = which != 3 or when == "at start"
             world.expect(f"High Contrast Black {when}: {name} at 4.5:1 or more{' on black' if on_black else ''}",
-                         lambda: ink(world, which), lambda seen: seen[2] >= 4.5 and seen[0] == (0, 0, 0) or
-                         not on_black and seen[2] >= 4.5)
+                         lambda: ink(world, which), lambda seen: seen[2] >= 4.5 and (seen[0] == (0, 0, 0) or not on_black))
         resting = ink(world, 1)[1]
         world.point_at(*label_centre(world, 1))
         world.expect(f"High Contrast Black {when}: X under the pointer at 4.5:1 or more and unlike its resting "
