@@ -140,15 +140,16 @@ class World:
                 place, since, count = read, now, 0
             count += 1
             if place is not None and count >= reads and now - since >= span:
-                shown = self.x_place() if state.get("visible") == "1" else None
+                size = (int(state["width"]), int(state["height"]))
+                shown = self.x_place(size) if state.get("visible") == "1" else None
                 if shown is None or shown == place:
                     return place
-                apart = self.tell_wine_the_place(shown, apart, now)
+                apart = self.tell_wine_the_place(shown, size, apart, now)
             if now > deadline:
                 self.fail(f"the window never settled; its last places {seen[-6:]}, the screen's {self.x_place()}")
             time.sleep(span / reads)
 
-    def tell_wine_the_place(self, shown, apart, now):
+    def tell_wine_the_place(self, shown, size, apart, now):
         """Under openbox on a busy machine, Wine can keep a window just shown at (0, 0) while the screen
         shows it where the program put it, and clicks on it then go nowhere. Once the two have stayed apart
         for a few seconds, the window is moved to where the screen already shows it: the window manager
@@ -157,20 +158,27 @@ class World:
         if apart is None or apart[1] != shown:
             return now, shown
         if now - apart[0] >= 3:
-            self.xdotool("windowmove", self.x_window(), *shown)
+            self.xdotool("windowmove", self.x_window(size), *shown)
             return now, shown
         return apart
 
-    def x_window(self):
-        """The calendar's X window as the window manager shows it. A copy that is ending may still
-        have one by the same name, never shown."""
-        tree = self.desktop.x("xwininfo", "-root", "-tree")
-        named = [line.split()[0] for line in tree.splitlines() if '"vrlCalendar": ("vrlcalendar.exe"' in line]
-        return next((window for window in named if self.viewable(window)), None)
+    def x_window(self, size=None):
+        """The calendar's X window as the window manager shows it: the one of the calendar's size (the
+        program's message boxes bear its name too) that is shown (a copy that is ending may still have one
+        by the same name, never shown). size: the calendar's (width, height), when already read."""
+        if size is None:
+            state = self.window()
+            size = (int(state["width"]), int(state["height"])) if state else None
+        for line in self.desktop.x("xwininfo", "-root", "-tree").splitlines():
+            geometry = parse_geometry(line)
+            if '"vrlCalendar": ("vrlcalendar.exe"' in line and geometry and geometry[2:] == size:
+                if self.viewable(line.split()[0]):
+                    return line.split()[0]
+        return None
 
-    def x_place(self):
+    def x_place(self, size=None):
         """Where the screen shows the calendar's window, from the X server; None while it is not shown."""
-        window = self.x_window()
+        window = self.x_window(size)
         info = self.desktop.x("xwininfo", "-id", window) if window else ""
         place = [int(line.split(":")[1]) for line in info.splitlines() if "Absolute upper-left" in line]
         return tuple(place) if len(place) == 2 else None
