@@ -75,20 +75,44 @@ class VirtualDesktop:
 
     def start(self):
         (width, height), second = self.size, self.second
-        if second is None:
-            self.display = self.start_server(["Xvfb", "-screen", "0", f"{width}x{height}x24"])
-        else:
-            host = self.start_server(["Xvfb", "-screen", "0", f"{width + second[0]}x{max(height, second[1])}x24"])
-            self.display = self.start_server(
-                ["Xephyr", "-screen", f"{width}x{height}+0+0", "-screen", f"{second[0]}x{second[1]}+{width}+0",
-                 "+xinerama"], env=dict(os.environ, DISPLAY=host))
-
-        self.spawn(["openbox", "--sm-disable"])
-        wait_until(lambda: "window id" in self.x("xprop", "-root", "_NET_SUPPORTING_WM_CHECK"), 60,
-                   "the window manager")
-        if self.with_tray:
-            self.start_tray()
+        try:
+            if second is None:
+                self.display = self.start_server(["Xvfb", "-screen", "0", f"{width}x{height}x24"])
+            else:
+                host = self.start_server(["Xvfb", "-screen", "0", f"{width + second[0]}x{max(height, second[1])}x24"])
+                self.display = self.start_server(
+                    ["Xephyr", "-screen", f"{width}x{height}+0+0", "-screen", f"{second[0]}x{second[1]}+{width}+0",
+                     "+xinerama"], env=dict(os.environ, DISPLAY=host))
+            self.start_window_manager()
+            if self.with_tray:
+                self.start_tray()
+        except BaseException:
+            self.stop()  # a desktop that did not come up is not left running
+            raise
         return self
+
+    def start_window_manager(self, tries=3, seconds=30):
+        """Openbox, once it has taken the screen. In two busy runs an openbox never took a fresh screen,
+        with no trace of why, where it usually does so within a second: it gets another try, and what it
+        said is reported on standard error."""
+        for attempt in range(1, tries + 1):
+            said = tempfile.TemporaryFile(mode="w+")
+            manager = self.spawn(["openbox", "--sm-disable"], stderr=said)
+            try:
+                wait_until(lambda: manager.poll() is not None or self.window_manager_up(), seconds, "openbox")
+            except TimeoutError:
+                pass
+            if manager.poll() is None and self.window_manager_up():
+                return
+            manager.kill()
+            manager.wait()
+            said.seek(0)
+            print(f"openbox did not take {self.display} within {seconds}s (try {attempt}, exit {manager.returncode})"
+                  f": {said.read().strip()!r}", file=sys.stderr)
+        raise TimeoutError(f"waited {tries} times {seconds}s for the window manager")
+
+    def window_manager_up(self):
+        return "window id" in self.x("xprop", "-root", "_NET_SUPPORTING_WM_CHECK")
 
     def start_tray(self):
         self.spawn(["trayer", "--edge", "bottom", "--align", "right", "--widthtype", "pixel", "--width", "160",
