@@ -89,11 +89,16 @@ class World:
             text = out.read()
         if check and done.returncode != 0:
             self.fail(f"wine {' '.join(command)} exited {done.returncode}")
+        self.last_exit = done.returncode
         return text
 
     def wine_up(self):
-        """Waits until a Windows program runs in the prefix. On a busy machine the first one after Wine was
-        stopped can fail to start, while the old server is still going."""
+        """Starts the prefix's Wine server for good and waits until a Windows program runs. Left to itself,
+        the server ends a few seconds after the last program, and a program started just then can fail:
+        on a busy machine a registry query once read nothing that way. The first program after Wine was
+        stopped can fail too, while the old server is still going."""
+        subprocess.run([winerun.WINESERVER, "-p"], env=self.env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=60)
         self.wait_for(lambda: "count=" in self.wine(self.inspector, "count"), 120, "a Windows program to run")
 
     def start_inspector(self, *command):
@@ -222,9 +227,15 @@ class World:
         return os.path.join(self.prefix, "drive_c", *parts)
 
     def registry_values(self, key):
-        """A key's values as {name: data} as `reg query` shows them; empty when the key does not exist."""
+        """A key's values as {name: data} as `reg query` shows them; empty when the key does not exist.
+        A failed query is asked again once Wine has answered another, so that a query that could not run
+        does not read as a missing key."""
+        text = self.wine("reg", "query", key)
+        if self.last_exit != 0:
+            self.wine("reg", "query", r"HKCU\Software", check=True)
+            text = self.wine("reg", "query", key)
         values = {}
-        for line in self.wine("reg", "query", key).splitlines():
+        for line in text.splitlines():
             parts = line.split(None, 2)
             if len(parts) == 3 and parts[1].startswith("REG_"):
                 values[parts[0]] = parts[2].strip()
