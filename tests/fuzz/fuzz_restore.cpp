@@ -51,8 +51,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::memcpy(&error, data + 1, sizeof error);
         platform.answers.push_back({raises, FloatAt(data + 1), error});
     }
-    const float screenWidth = FloatAt(data), screenHeight = FloatAt(data + 4);
-    // Screens with room for the window (2840 by 2460) and the 250-twip inset.
+    // Screens with room for the window (2840 by 2460) and the 250-twip inset,
+    // in whole pixels as a real screen is: a window may be rounded to the
+    // nearest pixel, which on a screen ending mid-pixel can overhang it.
+    const float twipsPerPixel = platform.screen.twipsPerPixelX;
+    const float screenWidth = std::round(FloatAt(data) / twipsPerPixel) * twipsPerPixel;
+    const float screenHeight = std::round(FloatAt(data + 4) / twipsPerPixel) * twipsPerPixel;
     if (!(screenWidth >= 3100 && screenWidth <= 1e6f && screenHeight >= 2800 && screenHeight <= 1e6f)) return 0;
     platform.screen.width = screenWidth;
     platform.screen.height = screenHeight;
