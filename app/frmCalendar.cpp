@@ -5,6 +5,7 @@
 #include "platform/Numeric.h"
 #include "platform/RuntimeError.h"
 #include "settings/SavedPosition.h"
+#include "settings/StartAtSignIn.h"
 #include "tray/TrayIcon.h"
 
 using numeric::Add;
@@ -41,7 +42,8 @@ constexpr int kTrayRetries = 6;
 constexpr uint32_t kFirstTrayRetryMs = 2000;
 
 constexpr int32_t kMsgBoxOkOnly = 0;
-const char* const kHelpTitle = "vrlCalendar 1.0";
+constexpr int32_t kMsgBoxExclamation = 48;
+const char* const kTitle = "vrlCalendar 1.0";
 
 std::string HelpPrompt() {
     return std::string("One can move the calendar by pressing the <Alt> key ") +
@@ -139,7 +141,33 @@ void frmCalendar::Form_KeyDown(int16_t& KeyCode, int16_t& Shift) {
 
 void frmCalendar::Form_MouseMove(int16_t& /*Button*/, int16_t& /*Shift*/, float& X, float& /*Y*/) {
     ResetLabelColors();
-    tray::OnWindowMouseMove(platform_, X);
+    if (tray::OnWindowMouseMove(platform_, X) == tray::kRightButtonUp) ShowTrayMenu();
+}
+
+// The icon's menu offers what the window offers, so that a hidden calendar
+// can be closed, and all of it can be reached from the keyboard.
+void frmCalendar::ShowTrayMenu() {
+    const bool startsAtSignIn = start_at_sign_in::IsOn(platform_);
+    switch (platform_.PopupMenu(tray::MenuItems(tray::IsHidden(platform_), helpOpen_, startsAtSignIn))) {
+        case tray::kShowOrHide: tray::Toggle(platform_); break;
+        case tray::kHelp: ShowHelp(); break;
+        case tray::kStartAtSignIn: SetStartAtSignIn(!startsAtSignIn); break;
+        case tray::kClose: platform_.Me().Unload(); break;
+        case kMenuEscaped: tray::ReturnFocus(platform_); break;
+    }
+}
+
+// A refused write leaves the entry as it was; the user is told why, and the
+// calendar goes on.
+void frmCalendar::SetStartAtSignIn(bool on) {
+    try {
+        start_at_sign_in::Set(platform_, on);
+    } catch (const RuntimeError& error) {
+        platform_.MsgBox(std::string(on ? "The calendar could not be set to start when you sign in:"
+                                        : "The calendar could not be kept from starting when you sign in:") +
+                             "\r\n\r\n" + error.Description(),
+                         kMsgBoxExclamation, kTitle);
+    }
 }
 
 void frmCalendar::Form_TaskbarCreated() {
@@ -191,7 +219,16 @@ void frmCalendar::Label1_MouseMove(int16_t& /*Button*/, int16_t& /*Shift*/, floa
 
 void frmCalendar::Label2_Click() {
     ResetLabelColors();
-    platform_.MsgBox(HelpPrompt(), kMsgBoxOkOnly, kHelpTitle);
+    ShowHelp();
+}
+
+void frmCalendar::ShowHelp() {
+    struct Open {
+        bool& flag;
+        explicit Open(bool& flag) : flag(flag) { flag = true; }
+        ~Open() { flag = false; }
+    } open(helpOpen_);
+    platform_.MsgBox(HelpPrompt(), kMsgBoxOkOnly, kTitle);
 }
 
 void frmCalendar::Label2_MouseMove(int16_t& /*Button*/, int16_t& /*Shift*/, float& X, float& Y) {

@@ -35,9 +35,13 @@ public:
 private:
     void ResetLabelColors();
     void LookAtTheDateLater();
+    void ShowTrayMenu();
+    void ShowHelp();
+    void SetStartAtSignIn(bool on);
 
     PlatformServices& platform_;
     DragState drag_;
     CalendarDate dateSet_{};  // the date the program last gave the calendar
     int trayFailures_ = 0;    // additions of the icon refused in a row
+    bool helpOpen_ = false;   // the help box is up: the icon's menu can still be opened
 };

@@ -2,6 +2,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,7 @@ public:
     virtual ~AppObject() = default;
     virtual bool PrevInstance() = 0;
     virtual std::string EXEName() = 0;
+    virtual std::string FullPath() = 0;  // the program file's, as Windows started it
     virtual void End() = 0;  // ends the program at once; does not return on Windows
 };
 
@@ -95,6 +97,34 @@ public:
     virtual void SaveSetting(const std::string& appName, const std::string& section,
                              const std::string& key, const std::string& text) = 0;
 };
+
+// The programs Windows starts when the user signs in (the per-user Run list),
+// by entry name. Writes throw RuntimeError with Windows' reason as its text.
+class StartupList {
+public:
+    virtual ~StartupList() = default;
+    // The entry's command line, if there is such an entry.
+    virtual std::optional<std::string> Command(const std::string& name) = 0;
+    // Whether the user turned the entry off in Windows' own list of startup
+    // programs (the task manager's Startup tab), which keeps the entry itself.
+    virtual bool TurnedOff(const std::string& name) = 0;
+    virtual void SetCommand(const std::string& name, const std::string& command) = 0;
+    virtual void Remove(const std::string& name) = 0;
+    virtual void ClearTurnedOff(const std::string& name) = 0;
+};
+
+// One item of a shortcut menu; an item without text is a separator.
+struct MenuItem {
+    int32_t id = 0;
+    std::string text;
+    bool isDefault = false;  // drawn bold; what a double-click or Enter picks
+    bool checked = false;
+    bool enabled = true;
+    bool operator==(const MenuItem&) const = default;
+};
+// What PopupMenu returns when the user closed the menu with Esc rather than
+// by clicking elsewhere (which returns 0).
+constexpr int32_t kMenuEscaped = -1;
 
 // The shell's notify-icon record in its first, 88-byte ANSI form, little-endian:
 // six 32-bit fields, then 64 bytes of tip. The Win32 layer builds the shell's
@@ -134,6 +164,7 @@ public:
     virtual ScreenObject& Screen() = 0;
     virtual AppObject& App() = 0;
     virtual SettingsStore& Settings() = 0;
+    virtual StartupList& Startup() = 0;
 
     virtual CalendarDate Today() = 0;
     // Now, as milliseconds since 1970 UTC, and the user's local date at such
@@ -146,6 +177,10 @@ public:
     virtual void StopTimer(FormTimer which) = 0;
     virtual int32_t MsgBox(const std::string& prompt, int32_t buttons, const std::string& title) = 0;
     virtual void AppActivate(int32_t processId) = 0;
+    // The notification icon's shortcut menu, at the pointer or, opened from
+    // the keyboard, at the icon. Returns the id of the item chosen, 0 when
+    // the user clicked elsewhere, kMenuEscaped when Esc closed it.
+    virtual int32_t PopupMenu(const std::vector<MenuItem>& items) = 0;
 
     // Conversions that follow the user's locale. TextToSingle throws type
     // mismatch for text that is no number and overflow for one out of range.

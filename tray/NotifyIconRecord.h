@@ -11,6 +11,7 @@ namespace shell {
 constexpr int32_t kNimAdd = 0;
 constexpr int32_t kNimModify = 1;
 constexpr int32_t kNimDelete = 2;
+constexpr int32_t kNimSetFocus = 3;
 constexpr int32_t kNifMessage = 1;
 constexpr int32_t kNifIcon = 2;
 constexpr int32_t kNifTip = 4;

@@ -41,10 +41,16 @@ int32_t DecodeCallback(float x, float twipsPerPixelX) {
     return numeric::DivideTruncating(numeric::ToLong(x), numeric::ToLong(twipsPerPixelX));
 }
 
-void OnWindowMouseMove(PlatformServices& platform, float x) {
+int32_t OnWindowMouseMove(PlatformServices& platform, float x) {
     const float twipsPerPixelX = platform.Screen().TwipsPerPixelX();
-    if (DecodeCallback(x, twipsPerPixelX) != kLeftButtonDown) return;
+    const int32_t event = DecodeCallback(x, twipsPerPixelX);
+    if (event == kLeftButtonDown) Toggle(platform);
+    return event;
+}
 
+bool IsHidden(PlatformServices& platform) { return platform.Me().WindowState() == kMinimized; }
+
+void Toggle(PlatformServices& platform) {
     FormObject& me = platform.Me();
     if (me.WindowState() == kMinimized) {
         me.SetWindowState(kNormal);
@@ -56,6 +62,22 @@ void OnWindowMouseMove(PlatformServices& platform, float x) {
         me.SetWindowState(kMinimized);
         me.SetVisible(numeric::False);
     }
+}
+
+std::vector<MenuItem> MenuItems(bool hidden, bool helpOpen, bool startsAtSignIn) {
+    return {
+        {kShowOrHide, hidden ? "Show calendar" : "Hide calendar", true, false, true},
+        {kHelp, "Help", false, false, !helpOpen},  // one help box at a time
+        {},
+        {kStartAtSignIn, "Start when I sign in", false, startsAtSignIn, true},
+        {},
+        {kClose, "Close", false, false, true},
+    };
+}
+
+void ReturnFocus(PlatformServices& platform) {
+    NotifyIconRecord record = BuildNotifyIconData(platform.Me().hWnd(), kIconId, 0, 0, 0, u"");
+    Shell_NotifyIconA(platform, shell::kNimSetFocus, record);
 }
 
 }  // namespace tray

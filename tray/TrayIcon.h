@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "platform/PlatformServices.h"
 
@@ -10,6 +11,13 @@ constexpr int32_t kIconId = 1;
 // shell's notifications arrive as mouse moves of the window.
 constexpr int32_t kCallbackMessage = 512;
 constexpr int32_t kLeftButtonDown = 513;
+// The right button's release opens the menu. For an icon of this first kind
+// the shell reports the keyboard's Enter, Space, Shift+F10 and Menu key on it
+// as a right press and release too.
+constexpr int32_t kRightButtonUp = 517;
+
+// The items of the icon's menu, by id.
+enum MenuCommand : int32_t { kShowOrHide = 1, kHelp = 2, kStartAtSignIn = 3, kClose = 4 };
 
 // True when the shell has the icon: it took the addition, or it still held
 // the icon from before and took the record as a change. The shell refuses
@@ -23,7 +31,20 @@ void RemoveIcon(PlatformServices& platform);
 int32_t DecodeCallback(float x, float twipsPerPixelX);
 
 // A left press on the icon: hide a shown window, or show and activate a
-// hidden one. Anything else the shell reports is ignored.
-void OnWindowMouseMove(PlatformServices& platform, float x);
+// hidden one. Returns the mouse event decoded, for the caller to act on the
+// others it wants.
+int32_t OnWindowMouseMove(PlatformServices& platform, float x);
+
+// What the left press does: decided by the window state alone.
+bool IsHidden(PlatformServices& platform);
+void Toggle(PlatformServices& platform);
+
+// The icon's menu for a window hidden or shown, with or without the help box
+// open, starting at sign-in or not. The first item, the default, does what
+// the left press does.
+std::vector<MenuItem> MenuItems(bool hidden, bool helpOpen, bool startsAtSignIn);
+
+// The keyboard back to the notification area, after a menu closed with Esc.
+void ReturnFocus(PlatformServices& platform);
 
 }  // namespace tray

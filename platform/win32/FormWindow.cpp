@@ -256,6 +256,8 @@ LRESULT Win32Platform::OnFormMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
         case kTrayCallback: {
             // The notification icon's mouse event, delivered as the window's
             // mouse move with the event's message where the pointer's x goes.
+            const DWORD at = GetMessagePos();
+            trayEventAt_ = {GET_X_LPARAM(at), GET_Y_LPARAM(at)};
             int16_t button = 0, shift = ShiftState();
             float x = units::WindowMouseTwips(LOWORD(lParam), twipsPerPixel_);
             float y = 0;

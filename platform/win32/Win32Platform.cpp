@@ -12,6 +12,7 @@
 
 #include "platform/RuntimeError.h"
 #include "platform/win32/NativeNotifyIcon.h"
+#include "platform/win32/PopupMenu.h"
 
 namespace {
 
@@ -211,6 +212,12 @@ std::string Win32Platform::App::EXEName() {
     return dot == std::string::npos ? name : name.substr(0, dot);
 }
 
+std::string Win32Platform::App::FullPath() {
+    std::wstring path(32768, L'\0');  // the longest path Windows has
+    path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+    return Utf8(path.data(), path.size());
+}
+
 void Win32Platform::App::End() { ExitProcess(0); }
 
 // --- settings store ---
@@ -301,8 +308,14 @@ void Win32Platform::StopTimer(FormTimer which) { KillTimer(hwnd_, static_cast<UI
 
 int32_t Win32Platform::MsgBox(const std::string& prompt, int32_t buttons, const std::string& title) {
     const int answer = MessageBoxA(hwnd_, prompt.c_str(), title.c_str(), static_cast<UINT>(buttons));
-    if (answer == 0) throw RuntimeError::InvalidProcedureCall();
+    // Closed from the icon's menu while the box was up, the window took its
+    // box with it: that is no failure of the box.
+    if (answer == 0 && IsWindow(hwnd_)) throw RuntimeError::InvalidProcedureCall();
     return answer;
+}
+
+int32_t Win32Platform::PopupMenu(const std::vector<MenuItem>& items) {
+    return popup_menu::Show(hwnd_, trayIcon_.uID, items, trayEventAt_);
 }
 
 namespace {

@@ -34,6 +34,7 @@ public:
     ScreenObject& Screen() override { return screen_; }
     AppObject& App() override { return app_; }
     SettingsStore& Settings() override { return settings_; }
+    StartupList& Startup() override { return startup_; }
     CalendarDate Today() override;
     int64_t NowUtcMs() override;
     CalendarDate LocalDateAt(int64_t utcMs) override;
@@ -41,6 +42,7 @@ public:
     void StopTimer(FormTimer which) override;
     int32_t MsgBox(const std::string& prompt, int32_t buttons, const std::string& title) override;
     void AppActivate(int32_t processId) override;
+    int32_t PopupMenu(const std::vector<MenuItem>& items) override;
     std::string SingleToText(float value) override;
     float TextToSingle(const std::string& text) override;
     int32_t Shell_NotifyIconA(int32_t message, ShellNotifyIconBuffer& data) override;
@@ -51,6 +53,8 @@ public:
 private:
     // The shell's notifications about the icon.
     static constexpr UINT kTrayCallback = WM_APP + 1;
+
+    static std::string Utf8(const wchar_t* text, size_t length);
 
     // The logic's 32-bit handle values, back at their full width.
     HWND FullHandle(int32_t hWnd) const;
@@ -137,6 +141,7 @@ private:
         explicit App(Win32Platform& w) : w(w) {}
         bool PrevInstance() override { return prevInstance; }
         std::string EXEName() override;
+        std::string FullPath() override;
         [[noreturn]] void End() override;
     } app_{*this};
 
@@ -148,6 +153,15 @@ private:
         void SaveSetting(const std::string& appName, const std::string& section, const std::string& key,
                          const std::string& text) override;
     } settings_;
+
+    // HKCU's Run list (StartupList.cpp).
+    struct Startup : StartupList {
+        std::optional<std::string> Command(const std::string& name) override;
+        bool TurnedOff(const std::string& name) override;
+        void SetCommand(const std::string& name, const std::string& command) override;
+        void Remove(const std::string& name) override;
+        void ClearTurnedOff(const std::string& name) override;
+    } startup_;
 
     HINSTANCE instance_;
     FormEvents* events_ = nullptr;
@@ -164,6 +178,7 @@ private:
     bool trayIconAdded_ = false;
     bool reporting_ = false;  // a run-time error is being reported
     UINT taskbarCreated_ = 0;
+    POINT trayEventAt_{};  // where the pointer was at the shell's last event on the icon
     int dotsPerInch_ = 96;
     float twipsPerPixel_ = 15;
 };

@@ -112,17 +112,19 @@ class World:
         return process, out.name
 
     def inspect(self, *command):
-        values, children = {}, []
+        """key=value lines as a dict; child= and item= lines (a window's controls, a menu's items) as
+        lists of dicts under "children" and "items"."""
+        values, lists = {}, {"child": [], "item": []}
         for line in self.wine(self.inspector, *command).splitlines():
-            if line.startswith("child="):
+            key = line.split("=", 1)[0]
+            if key in lists:
                 fields, _, text = line.rstrip("\r").partition(" text=")
-                child = dict(part.split("=", 1) for part in fields.split(" "))
-                child["text"] = text
-                children.append(child)
+                entry = dict(part.split("=", 1) for part in fields.split(" "))
+                entry["text"] = text
+                lists[key].append(entry)
             elif "=" in line:
-                key, value = line.split("=", 1)
-                values[key] = value.rstrip("\r")
-        values["children"] = children
+                values[key] = line.split("=", 1)[1].rstrip("\r")
+        values["children"], values["items"] = lists["child"], lists["item"]
         return values
 
     def window(self):
@@ -292,6 +294,23 @@ class World:
                        check=True, timeout=30)
         subprocess.run(["convert", shot, "-scale", "400%", shot], check=True, timeout=30)
         return subprocess.run(["tesseract", shot, "-"], capture_output=True, text=True, timeout=60).stdout.strip()
+
+    def open_tray_menu(self, *events):
+        """Opens the icon's menu, with a right click or, given mouse messages, as the shell reports
+        them; returns its items once it is on the screen."""
+        if events:
+            self.inspect("tray-event", *map(str, events))
+        else:
+            self.click_tray_icon(button=3)
+        return self.expect("the icon's menu on the screen", lambda: self.inspect("menu"),
+                           lambda menu: menu.get("found") == "1")["items"]
+
+    def choose(self, items, text):
+        """Clicks a menu item; the menu then closes."""
+        item = next(item for item in items if item["text"] == text)
+        self.click(int(item["x"]) + int(item["width"]) // 2, int(item["y"]) + int(item["height"]) // 2)
+        self.expect(f"the menu closed after choosing {text!r}", lambda: self.inspect("menu").get("found"),
+                    lambda found: found != "1")
 
     def shell_tip_window(self):
         for line in self.desktop.x("xwininfo", "-root", "-tree").splitlines():

@@ -10,6 +10,8 @@
 //   inspector refuse-icons MS   for so many ms, the shell refuses every icon: its tray window is ours
 //   inspector time-changed      tells every window the system time was changed
 //   inspector take-scheme       the calendar takes the colours in HKCU\Control Panel\Colors, as at a change of scheme
+//   inspector menu              the calendar's open menu: its items, their state and where they are on the screen
+//   inspector tray-event MSG... the shell reports these mouse messages on the calendar's icon
 //   inspector deny-writes KEY   makes HKCU\KEY read-only for everyone (allow-writes undoes it)
 //   inspector gui-resources PID the process's counts of GDI and USER objects
 // Output is key=value lines; the exit code is 0 when the thing was found.
@@ -113,6 +115,23 @@ int ShowWindowState(HWND hwnd) {
     std::printf("screen_width=%d\nscreen_height=%d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     EnumChildWindows(hwnd, PrintChild, reinterpret_cast<LPARAM>(hwnd));
     return 0;
+}
+
+// Runs one of calendar_hook.dll's procedures in the calendar's thread: posts it the message the
+// procedure waits for, and waits until the procedure says it is done.
+bool InCalendar(HWND calendar, const char* procedure, const char* message, const char* doneEvent) {
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::strcpy(std::strrchr(path, '\\') + 1, "calendar_hook.dll");
+    HMODULE library = LoadLibraryA(path);
+    auto* hookProc = library ? reinterpret_cast<HOOKPROC>(GetProcAddress(library, procedure)) : nullptr;
+    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, doneEvent);
+    const DWORD thread = GetWindowThreadProcessId(calendar, nullptr);
+    HHOOK hook = hookProc ? SetWindowsHookExA(WH_GETMESSAGE, hookProc, library, thread) : nullptr;
+    const bool ok = hook && PostMessageA(calendar, RegisterWindowMessageA(message), 0, 0) &&
+                    WaitForSingleObject(done, 30000) == WAIT_OBJECT_0;
+    if (hook) UnhookWindowsHookEx(hook);
+    return ok;
 }
 
 }  // namespace
@@ -221,21 +240,25 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (command == "take-scheme" && calendar) {
-        // The hook's library is loaded into the calendar's process and changes its colours there.
-        char path[MAX_PATH] = "";
-        GetModuleFileNameA(nullptr, path, MAX_PATH);
-        std::strcpy(std::strrchr(path, '\\') + 1, "scheme_hook.dll");
-        HMODULE library = LoadLibraryA(path);
-        auto* hookProc = library ? reinterpret_cast<HOOKPROC>(GetProcAddress(library, "TakeScheme")) : nullptr;
-        HANDLE taken = CreateEventA(nullptr, TRUE, FALSE, "vrlCalendar e2e: scheme taken");
-        const DWORD thread = GetWindowThreadProcessId(calendar, nullptr);
-        HHOOK hook = hookProc ? SetWindowsHookExA(WH_GETMESSAGE, hookProc, library, thread) : nullptr;
-        const UINT take = RegisterWindowMessageA("vrlCalendar e2e: take the colour scheme");
-        const bool done =
-            hook && PostMessageA(calendar, take, 0, 0) && WaitForSingleObject(taken, 30000) == WAIT_OBJECT_0;
-        if (hook) UnhookWindowsHookEx(hook);
+        const bool done = InCalendar(calendar, "TakeScheme", "vrlCalendar e2e: take the colour scheme",
+                                     "vrlCalendar e2e: scheme taken");
         std::printf("taken=%d\n", done ? 1 : 0);
         return done ? 0 : 1;
+    }
+    if (command == "menu" && calendar) {
+        HANDLE shared = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 8192, "vrlCalendar e2e: menu");
+        const char* text = shared ? static_cast<const char*>(MapViewOfFile(shared, FILE_MAP_READ, 0, 0, 0)) : nullptr;
+        const bool read = text && InCalendar(calendar, "ReadMenu", "vrlCalendar e2e: read the menu",
+                                             "vrlCalendar e2e: menu read");
+        std::printf("%s", read ? text : "found=0\n");
+        return read ? 0 : 1;
+    }
+    if (command == "tray-event" && calendar) {
+        // As the shell reports the icon's mouse and keyboard events: the callback message the calendar's
+        // Win32 layer asks for (WM_APP + 1), the icon's id, then the event.
+        for (int i = 2; i < argc; ++i) PostMessageA(calendar, WM_APP + 1, 1, std::atol(argv[i]));
+        std::printf("posted=%d\n", argc - 2);
+        return 0;
     }
     if ((command == "deny-writes" || command == "allow-writes") && argc > 2) {
         // Everyone may read; writing values or subkeys is denied, or allowed again.

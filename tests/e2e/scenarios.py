@@ -245,6 +245,100 @@ def tray_toggle(world):
     world.expect("the window hidden again", world.window, lambda s: s.get("visible") == "0")
 
 
+RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
+TURNED_OFF_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run"
+
+
+@scenario
+def tray_menu(world):
+    """The icon's menu, shown and hidden: each item does what it says; Esc and a click elsewhere do nothing."""
+    def seen(items):
+        return [(item["text"], item["default"] == "1", item["checked"] == "1", item["enabled"] == "1")
+                if item["text"] != "-" else "-" for item in items]
+
+    def expected(first, starts=False, help_enabled=True):
+        return [(first, True, False, True), ("Help", False, False, help_enabled), "-",
+                ("Start when I sign in", False, starts, True), "-", ("Close", False, False, True)]
+
+    def check(items, want, when):
+        if seen(items) != want:
+            world.fail(f"{when}: expected the menu {want}, saw {seen(items)}")
+
+    def unchanged(visible, when):
+        world.expect(f"{when}: the menu gone, the window {'shown' if visible == '1' else 'hidden'} as before",
+                     lambda: (world.inspect("menu").get("found"), world.window().get("visible")),
+                     lambda s: s == ("0", visible))
+
+    world.store("left", "3000")
+    world.store("top", "2000")
+    calendar = world.start_calendar()
+    items = world.open_tray_menu()
+    check(items, expected("Hide calendar"), "shown")
+    x, y, width, height = world.desktop.tray_icons()[0]
+    box = (min(int(i["x"]) for i in items), min(int(i["y"]) for i in items),
+           max(int(i["x"]) + int(i["width"]) for i in items), max(int(i["y"]) + int(i["height"]) for i in items))
+    pointer = (x + width // 2, y + height // 2)
+    if not (0 <= box[0] and 0 <= box[1] and box[2] <= 1024 and box[3] <= 768 and
+            box[0] - 8 <= pointer[0] <= box[2] + 8 and box[1] - 8 <= pointer[1] <= box[3] + 8):
+        world.fail(f"the menu's items {box} are not on the screen at the pointer {pointer}")
+    world.click(5, 5)
+    unchanged("1", "a click elsewhere")
+    world.activate()  # Wine gives the menu the keys only through a shown window (tests/README.md)
+    world.open_tray_menu()
+    world.keys("Escape")
+    unchanged("1", "Esc")
+
+    exe = '"Z:' + os.path.abspath(world.exe).replace("/", "\\") + '"'
+    for starts, turned_off in ((True, False), (False, True), (True, False), (False, False)):
+        world.choose(world.open_tray_menu(), "Start when I sign in")
+        world.expect(f"the log-on entry {exe if starts else None}", lambda: world.registry_value(RUN_KEY, "vrlCalendar"),
+                     lambda value: value == (exe if starts else None))
+        if turned_off:  # the user turns it off in Windows' startup list: the entry stays, the item is unchecked
+            world.wine("reg", "add", RUN_KEY, "/v", "vrlCalendar", "/d", exe, "/f", check=True)
+            world.wine("reg", "add", TURNED_OFF_KEY, "/v", "vrlCalendar", "/t", "REG_BINARY", "/d",
+                       "030000000000000000000000", "/f", check=True)
+        check(world.open_tray_menu(), expected("Hide calendar", starts), f"start at sign-in {starts}")
+        world.click(5, 5)
+    if world.registry_value(TURNED_OFF_KEY, "vrlCalendar") is not None:
+        world.fail("turning start at sign-in on left Windows' turned-off mark in place")
+
+    world.choose(world.open_tray_menu(), "Hide calendar")
+    world.expect("the window hidden", world.window, lambda s: s.get("visible") == "0" and s.get("iconic") == "1")
+    items = world.open_tray_menu()
+    check(items, expected("Show calendar"), "hidden")
+    world.click(5, 5)
+    unchanged("0", "hidden, a click elsewhere")
+    # Wine's tray has no keyboard: the right press and release the shell sends for Enter, Space, Shift+F10
+    # and the Menu key are sent as it would.
+    world.choose(world.open_tray_menu(516, 517), "Show calendar")
+    world.expect("the window shown, normal and in the foreground", world.window,
+                 lambda s: s.get("visible") == "1" and s.get("iconic") == "0" and s.get("foreground") == "1")
+
+    world.choose(world.open_tray_menu(), "Help")
+    box = world.expect("the help box", lambda: world.inspect("dialog", "vrlCalendar 1.0"), lambda s: s.get("found") == "1")
+    if box["message"] != HELP_TEXT:
+        world.fail(f"help text: expected {HELP_TEXT!r}, saw {box['message']!r}")
+    items = world.open_tray_menu()
+    check(items, expected("Hide calendar", help_enabled=False), "with the help box open")
+    left, top = world.position()
+    world.choose(items, "Close")
+    if not world.ended(calendar):
+        world.fail(f"Close with the help box open left the program running: {world.inspect('dialog', 'vrlCalendar')}")
+    stored = {"left": str(left * TWIPS_PER_PIXEL), "top": str(top * TWIPS_PER_PIXEL)}
+    world.expect(f"Close to store the place {stored}", world.stored, lambda s: s == stored)
+
+    world.store("left", "3000")
+    calendar = world.start_calendar()
+    world.choose(world.open_tray_menu(), "Hide calendar")
+    world.choose(world.open_tray_menu(), "Close")
+    if not world.ended(calendar):
+        world.fail("Close while hidden left the program running")
+    world.expect("the icon gone", world.desktop.tray_icons, lambda icons: icons == [])
+    stored["left"] = "3000"
+    if world.stored() != stored:
+        world.fail(f"Close while hidden changed the stored position: expected {stored}, saw {world.stored()}")
+
+
 @scenario
 def drag(world):
     world.start_calendar()
@@ -879,7 +973,6 @@ def leaves_no_trace(world):
         world.fail(f"network calls {network[:5]}, files written {written[:5]}")
 
 
-RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
 UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\vrlCalendar"
 
 

@@ -116,6 +116,7 @@ std::vector<DisplayArea> PlatformDouble::ScreenImpl::Displays() {
 
 bool PlatformDouble::AppImpl::PrevInstance() { d.Touch("App.PrevInstance"); return d.prevInstance; }
 std::string PlatformDouble::AppImpl::EXEName() { d.Touch("App.EXEName"); return d.exeName; }
+std::string PlatformDouble::AppImpl::FullPath() { d.Touch("App.FullPath"); return d.fullPath; }
 void PlatformDouble::AppImpl::End() { d.Touch("App.End"); d.ended = true; }
 
 std::string PlatformDouble::SettingsImpl::GetSetting(const std::string& appName, const std::string& section,
@@ -128,6 +129,34 @@ void PlatformDouble::SettingsImpl::SaveSetting(const std::string& appName, const
                                                const std::string& key, const std::string& text) {
     d.Touch("SaveSetting", "SaveSetting " + appName + "/" + section + "/" + key + "=" + text);
     d.store[{appName, section, key}] = text;
+}
+
+std::optional<std::string> PlatformDouble::StartupImpl::Command(const std::string& name) {
+    d.Touch("Startup.Command");
+    auto found = d.runList.find(name);
+    return found == d.runList.end() ? std::nullopt : std::optional(found->second);
+}
+bool PlatformDouble::StartupImpl::TurnedOff(const std::string& name) {
+    d.Touch("Startup.TurnedOff");
+    return d.turnedOff.count(name) > 0;
+}
+void PlatformDouble::StartupImpl::SetCommand(const std::string& name, const std::string& command) {
+    d.Touch("Startup.SetCommand", "Startup.SetCommand " + name + "=" + command);
+    d.runList[name] = command;
+}
+void PlatformDouble::StartupImpl::Remove(const std::string& name) {
+    d.Touch("Startup.Remove", "Startup.Remove " + name);
+    d.runList.erase(name);
+}
+void PlatformDouble::StartupImpl::ClearTurnedOff(const std::string& name) {
+    d.Touch("Startup.ClearTurnedOff", "Startup.ClearTurnedOff " + name);
+    d.turnedOff.erase(name);
+}
+
+int32_t PlatformDouble::PopupMenu(const std::vector<MenuItem>& items) {
+    Touch("PopupMenu");
+    menuShown = items;
+    return menuChoice;
 }
 
 CalendarDate PlatformDouble::Today() { Touch("Today"); return today; }

@@ -57,6 +57,13 @@ public:
     std::function<CalendarDate(int64_t)> localDateAt;      // none given: `today` at every instant
     std::map<FormTimer, uint32_t> timers;                  // running, with the milliseconds asked for
     std::vector<int32_t> activated;
+    std::string fullPath = "C:\\Users\\ann\\Programs\\vrlCalendar.exe";
+    std::map<std::string, std::string> runList;            // the log-on entries: name -> command
+    std::set<std::string> turnedOff;                       // entries the user turned off in Windows' list
+    // The menu as last shown, and what the user does with it: the id chosen,
+    // 0 for a click elsewhere, kMenuEscaped for Esc.
+    std::vector<MenuItem> menuShown;
+    int32_t menuChoice = 0;
 
     std::string Stored(const std::string& key) const;
     void Store(const std::string& key, const std::string& text);
@@ -71,6 +78,7 @@ public:
     ScreenObject& Screen() override { return screen_; }
     AppObject& App() override { return app_; }
     SettingsStore& Settings() override { return settings_; }
+    StartupList& Startup() override { return startup_; }
     CalendarDate Today() override;
     int64_t NowUtcMs() override { return nowUtcMs; }
     CalendarDate LocalDateAt(int64_t utcMs) override { return localDateAt ? localDateAt(utcMs) : today; }
@@ -78,6 +86,7 @@ public:
     void StopTimer(FormTimer which) override;
     int32_t MsgBox(const std::string& prompt, int32_t buttons, const std::string& title) override;
     void AppActivate(int32_t processId) override;
+    int32_t PopupMenu(const std::vector<MenuItem>& items) override;
     std::string SingleToText(float value) override;
     float TextToSingle(const std::string& text) override;
     int32_t Shell_NotifyIconA(int32_t message, ShellNotifyIconBuffer& data) override;
@@ -142,6 +151,7 @@ private:
         explicit AppImpl(PlatformDouble& d) : d(d) {}
         bool PrevInstance() override;
         std::string EXEName() override;
+        std::string FullPath() override;
         void End() override;
     } app_{*this};
     struct SettingsImpl : SettingsStore {
@@ -152,6 +162,15 @@ private:
         void SaveSetting(const std::string& appName, const std::string& section, const std::string& key,
                          const std::string& text) override;
     } settings_{*this};
+    struct StartupImpl : StartupList {
+        PlatformDouble& d;
+        explicit StartupImpl(PlatformDouble& d) : d(d) {}
+        std::optional<std::string> Command(const std::string& name) override;
+        bool TurnedOff(const std::string& name) override;
+        void SetCommand(const std::string& name, const std::string& command) override;
+        void Remove(const std::string& name) override;
+        void ClearTurnedOff(const std::string& name) override;
+    } startup_{*this};
 };
 
 // "2300" for 2300.0f, "-50" for -50.0f, "20.5" for 20.5f: how the double

@@ -1,0 +1,84 @@
+// The user's Run list, and the mark Windows' startup list (the task
+// manager's Startup tab) keeps beside it for an entry the user turned off.
+// Paths may hold any character, so the wide registry functions are used and
+// the text crosses to the logic as UTF-8.
+#include "platform/win32/Win32Platform.h"
+
+#include "platform/RuntimeError.h"
+
+namespace {
+
+const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const wchar_t kApprovedKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+
+std::wstring FromUtf8(const std::string& text) {
+    if (text.empty()) return {};
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    return wide;
+}
+
+// Windows' own words for a failure, as the user's message box shows them.
+RuntimeError Refused(LONG error) {
+    char* text = nullptr;
+    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                   static_cast<DWORD>(error), 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string reason = text ? text : "Windows error " + std::to_string(error);
+    LocalFree(text);
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' ')) reason.pop_back();
+    return {RuntimeError::InvalidProcedureCall().Number(), reason};
+}
+
+void DeleteValue(const wchar_t* key, const std::string& name) {
+    const LONG result = RegDeleteKeyValueW(HKEY_CURRENT_USER, key, FromUtf8(name).c_str());
+    if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) throw Refused(result);
+}
+
+}  // namespace
+
+std::string Win32Platform::Utf8(const wchar_t* text, size_t length) {
+    if (length == 0) return {};
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), narrow.data(), size, nullptr, nullptr);
+    return narrow;
+}
+
+std::optional<std::string> Win32Platform::Startup::Command(const std::string& name) {
+    // An expandable string comes back expanded, as Windows runs it, and then
+    // counts as a plain one.
+    DWORD size = 0;
+    const std::wstring value = FromUtf8(name);
+    if (RegGetValueW(HKEY_CURRENT_USER, kRunKey, value.c_str(), RRF_RT_REG_SZ, nullptr, nullptr,
+                     &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    std::wstring command(size / sizeof(wchar_t) + 1, L'\0');
+    size = static_cast<DWORD>(command.size() * sizeof(wchar_t));
+    if (RegGetValueW(HKEY_CURRENT_USER, kRunKey, value.c_str(), RRF_RT_REG_SZ, nullptr,
+                     command.data(), &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    command.resize(wcsnlen(command.c_str(), command.size()));
+    return Utf8(command.data(), command.size());
+}
+
+// The mark is twelve bytes, the first even while the entry is on and odd once
+// the user has turned it off (the rest is when); Windows does not document it.
+bool Win32Platform::Startup::TurnedOff(const std::string& name) {
+    BYTE mark[64]{};
+    DWORD size = sizeof mark;
+    return RegGetValueW(HKEY_CURRENT_USER, kApprovedKey, FromUtf8(name).c_str(), RRF_RT_REG_BINARY, nullptr, mark,
+                        &size) == ERROR_SUCCESS &&
+           size > 0 && (mark[0] & 1) != 0;
+}
+
+void Win32Platform::Startup::SetCommand(const std::string& name, const std::string& command) {
+    const std::wstring text = FromUtf8(command);
+    const LONG result =
+        RegSetKeyValueW(HKEY_CURRENT_USER, kRunKey, FromUtf8(name).c_str(), REG_SZ, text.c_str(),
+                        static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    if (result != ERROR_SUCCESS) throw Refused(result);
+}
+
+void Win32Platform::Startup::Remove(const std::string& name) { DeleteValue(kRunKey, name); }
+void Win32Platform::Startup::ClearTurnedOff(const std::string& name) { DeleteValue(kApprovedKey, name); }

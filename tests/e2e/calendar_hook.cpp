@@ -1,0 +1,113 @@
+// Loaded into the calendar's process by the inspector's message hooks, to do there what another
+// process cannot under Wine:
+// - TakeScheme: a change of colour scheme reaches the calendar as it does on Windows: that
+//   process's system colours change, and every top-level window is told (WM_SYSCOLORCHANGE). Wine
+//   keeps a process's system colours from its start, so SetSysColors called from the inspector's
+//   own process would never reach it.
+// - ReadMenu: the items of the menu the calendar has open. Wine's menus are the process's own
+//   objects, which another process cannot read as it can on Windows.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+struct Colour {
+    const char* name;  // as in HKCU\Control Panel\Colors
+    int index;
+};
+
+const Colour kScheme[] = {
+    {"HilightText", COLOR_HIGHLIGHTTEXT}, {"Hilight", COLOR_HIGHLIGHT},      {"Window", COLOR_WINDOW},
+    {"WindowText", COLOR_WINDOWTEXT},     {"ButtonFace", COLOR_BTNFACE},     {"ButtonText", COLOR_BTNTEXT},
+    {"HotTrackingColor", COLOR_HOTLIGHT}, {"GrayText", COLOR_GRAYTEXT},
+};
+
+void TakeSchemeFromRegistry() {
+    int indices[sizeof kScheme / sizeof kScheme[0]];
+    COLORREF values[sizeof kScheme / sizeof kScheme[0]];
+    int count = 0;
+    for (const Colour& colour : kScheme) {
+        char text[32] = "";
+        DWORD size = sizeof text;
+        int r = 0, g = 0, b = 0;
+        if (RegGetValueA(HKEY_CURRENT_USER, "Control Panel\\Colors", colour.name, RRF_RT_REG_SZ, nullptr, text,
+                         &size) == ERROR_SUCCESS &&
+            std::sscanf(text, "%d %d %d", &r, &g, &b) == 3) {
+            indices[count] = colour.index;
+            values[count++] = RGB(r, g, b);
+        }
+    }
+    SetSysColors(count, indices, values);
+}
+
+}  // namespace
+
+// WH_GETMESSAGE: runs in the calendar's thread as it takes the inspector's message off its queue.
+extern "C" __declspec(dllexport) LRESULT CALLBACK TakeScheme(int code, WPARAM wParam, LPARAM lParam) {
+    static const UINT take = RegisterWindowMessageA("vrlCalendar e2e: take the colour scheme");
+    auto* message = reinterpret_cast<MSG*>(lParam);
+    if (code == HC_ACTION && wParam == PM_REMOVE && message->message == take) {
+        message->message = WM_NULL;
+        TakeSchemeFromRegistry();
+        if (HANDLE taken = OpenEventA(EVENT_MODIFY_STATE, FALSE, "vrlCalendar e2e: scheme taken")) {
+            SetEvent(taken);
+            CloseHandle(taken);
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+namespace {
+
+std::string MenuText() {
+    HWND popup = FindWindowA("#32768", nullptr);
+    HMENU menu = popup && IsWindowVisible(popup) ? reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0)) : nullptr;
+    if (!menu) return "found=0\n";
+    std::string text = "found=1\n";
+    const UINT defaultItem = GetMenuDefaultItem(menu, FALSE, 0);
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        char caption[128] = "";
+        MENUITEMINFOA item{};
+        item.cbSize = sizeof item;
+        item.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_STRING;
+        item.dwTypeData = caption;
+        item.cch = sizeof caption;
+        RECT at{};
+        GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &item);
+        GetMenuItemRect(nullptr, menu, static_cast<UINT>(i), &at);
+        char line[320];
+        std::snprintf(line, sizeof line, "item=%d default=%d checked=%d enabled=%d x=%ld y=%ld width=%ld height=%ld text=%s\n",
+                      i, item.wID == defaultItem ? 1 : 0, item.fState & MFS_CHECKED ? 1 : 0,
+                      item.fState & MFS_DISABLED ? 0 : 1, at.left, at.top, at.right - at.left, at.bottom - at.top,
+                      item.fType & MFT_SEPARATOR ? "-" : caption);
+        text += line;
+    }
+    return text;
+}
+
+}  // namespace
+
+// WH_GETMESSAGE, like TakeScheme; the menu's own loop takes the message off the queue. The text goes
+// back through the inspector's shared memory.
+extern "C" __declspec(dllexport) LRESULT CALLBACK ReadMenu(int code, WPARAM wParam, LPARAM lParam) {
+    static const UINT read = RegisterWindowMessageA("vrlCalendar e2e: read the menu");
+    auto* message = reinterpret_cast<MSG*>(lParam);
+    if (code == HC_ACTION && wParam == PM_REMOVE && message->message == read) {
+        message->message = WM_NULL;
+        HANDLE shared = OpenFileMappingA(FILE_MAP_WRITE, FALSE, "vrlCalendar e2e: menu");
+        char* view = shared ? static_cast<char*>(MapViewOfFile(shared, FILE_MAP_WRITE, 0, 0, 0)) : nullptr;
+        if (view) {
+            const std::string text = MenuText();
+            lstrcpynA(view, text.c_str(), 8192);
+            UnmapViewOfFile(view);
+        }
+        if (shared) CloseHandle(shared);
+        if (HANDLE done = OpenEventA(EVENT_MODIFY_STATE, FALSE, "vrlCalendar e2e: menu read")) {
+            SetEvent(done);
+            CloseHandle(done);
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
