@@ -57,6 +57,7 @@ TEST(Tray, CallbackAsThePlatformDeliversItDecodesAtEveryDisplayScale) {
             calendar.form.Form_MouseMove(button, shift, x, y);
             EXPECT_EQ(calendar.platform.form.windowState, message == 513 ? 1 : 0)
                 << "message " << message << " at " << dotsPerInch << " DPI";
+            EXPECT_EQ(calendar.platform.menuShown.empty(), message != 517) << "menu, at " << dotsPerInch << " DPI";
         }
     }
 }
@@ -134,6 +135,103 @@ TEST_F(Toggle, NewTaskbarGetsTheSameIconAsStartUp) {
     EXPECT_EQ(p.trayIcons.size(), 1u);
     PressIcon();
     EXPECT_EQ(p.form.windowState, 1);
+}
+
+// The icon's menu, opened by the right button's release (and so by the
+// keyboard), and what each way of closing it does.
+struct MenuCase {
+    const char* name;
+    bool hidden;
+    int32_t choice;  // an item's id, 0 for a click elsewhere, kMenuEscaped
+    Strings calls;   // the window's, the shell's, the store's and the log-on list's
+};
+
+void PrintTo(const MenuCase& c, std::ostream* os) { *os << c.name; }
+
+void ReleaseRightButtonOnIcon(LoadedCalendar& calendar) {
+    int16_t button = 0, shift = 0;
+    float x = 517 * 15, y = 0;
+    calendar.form.Form_MouseMove(button, shift, x, y);
+}
+
+class TrayMenu : public ::testing::TestWithParam<MenuCase> {};
+
+TEST_P(TrayMenu, EachItemDoesWhatTheWindowDoesAndNothingElse) {
+    const MenuCase& c = GetParam();
+    LoadedCalendar calendar;
+    PlatformDouble& p = calendar.platform;
+    if (c.hidden) p.form.windowState = 1;
+    p.menuChoice = c.choice;
+    ReleaseRightButtonOnIcon(calendar);
+    ASSERT_EQ(p.menuShown.size(), 6u);
+    EXPECT_EQ(p.menuShown[0], (MenuItem{tray::kShowOrHide, c.hidden ? "Show calendar" : "Hide calendar", true}));
+    EXPECT_EQ(calendar.CallsStartingWith({"Me.WindowState=", "Me.Visible=", "AppActivate", "Shell_NotifyIconA", "MsgBox",
+                                          "SaveSetting", "Startup.SetCommand", "Startup.Remove", "Startup.Clear"}),
+              c.calls);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tray, TrayMenu,
+    ::testing::Values(
+        MenuCase{"HideWhenShown", false, tray::kShowOrHide, {"Me.WindowState=1", "Me.Visible=0"}},
+        MenuCase{"ShowWhenHidden", true, tray::kShowOrHide, {"Me.WindowState=0", "Me.Visible=-1", "AppActivate 4242"}},
+        MenuCase{"Help", true, tray::kHelp, {"MsgBox"}},
+        MenuCase{"StartAtSignIn", false, tray::kStartAtSignIn,
+                 {"Startup.SetCommand vrlCalendar=\"C:\\Users\\ann\\Programs\\vrlCalendar.exe\"",
+                  "Startup.ClearTurnedOff vrlCalendar"}},
+        MenuCase{"CloseWhenShown", false, tray::kClose,
+                 {"Shell_NotifyIconA 2", "SaveSetting vrlCalendar/vrlCalendar/left=16110",
+                  "SaveSetting vrlCalendar/vrlCalendar/top=250"}},
+        MenuCase{"CloseWhenHiddenSavesNothing", true, tray::kClose, {"Shell_NotifyIconA 2"}},
+        MenuCase{"EscGivesTheKeyboardBackToTheNotificationArea", true, kMenuEscaped, {"Shell_NotifyIconA 3"}},
+        MenuCase{"AClickElsewhereDoesNothing", false, 0, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Checked only for an entry that starts this very file and is not turned off.
+TEST(Tray, StartAtSignInIsCheckedForThisProgramFileOnly) {
+    const std::string here = "C:\\Users\\ann\\Programs\\vrlCalendar.exe";
+    const std::vector<std::tuple<std::optional<std::string>, bool, bool>> cases{
+        {std::nullopt, false, false},       {'"' + here + '"', false, true},
+        {here, false, true},                {"\"c:\\users\\ANN\\programs\\VRLCALENDAR.EXE\" /x", false, true},
+        {"\"D:\\vrlCalendar.exe\"", false, false}, {'"' + here + '"', true, false}};
+    for (const auto& [command, turnedOff, checked] : cases) {
+        LoadedCalendar calendar;
+        PlatformDouble& p = calendar.platform;
+        if (command) p.runList["vrlCalendar"] = *command;
+        if (turnedOff) p.turnedOff.insert("vrlCalendar");
+        p.menuChoice = tray::kStartAtSignIn;
+        ReleaseRightButtonOnIcon(calendar);
+        EXPECT_EQ(p.menuShown.at(3).checked, checked) << command.value_or("no entry") << " turned off " << turnedOff;
+        EXPECT_EQ(p.runList.count("vrlCalendar"), checked ? 0u : 1u) << "choosing it turns it the other way";
+    }
+}
+
+TEST(Tray, AWriteWindowsRefusesIsReportedAndTheCalendarGoesOn) {
+    LoadedCalendar calendar;
+    PlatformDouble& p = calendar.platform;
+    p.failing["Startup.SetCommand"] = 70;
+    p.menuChoice = tray::kStartAtSignIn;
+    ASSERT_NO_THROW(ReleaseRightButtonOnIcon(calendar));
+    ASSERT_EQ(p.messages.size(), 1u);
+    EXPECT_EQ(p.messages[0].buttons, 48);
+    EXPECT_NE(p.messages[0].prompt.find("injected failure of Startup.SetCommand"), std::string::npos);
+}
+
+// The menu can be opened while the help box is up; it offers no second one.
+TEST(Tray, HelpIsOfferedOnceAtATime) {
+    LoadedCalendar calendar;
+    PlatformDouble& p = calendar.platform;
+    std::vector<bool> offered;
+    p.hooks["MsgBox"] = [&] {
+        p.menuChoice = 0;
+        ReleaseRightButtonOnIcon(calendar);
+        offered.push_back(p.menuShown.at(1).enabled);
+    };
+    calendar.form.Label2_Click();
+    p.hooks.clear();
+    ReleaseRightButtonOnIcon(calendar);
+    offered.push_back(p.menuShown.at(1).enabled);
+    EXPECT_EQ(offered, (std::vector<bool>{false, true}));
 }
 
 // The shell refuses the first `refusals` additions (still starting at log-on),
