@@ -308,7 +308,12 @@ class World:
     def choose(self, items, text):
         """Clicks a menu item; the menu then closes."""
         item = next(item for item in items if item["text"] == text)
-        self.click(int(item["x"]) + int(item["width"]) // 2, int(item["y"]) + int(item["height"]) // 2)
+        x, y = int(item["x"]) + int(item["width"]) // 2, int(item["y"]) + int(item["height"]) // 2
+        # The shell's tip over the icon can stand over the menu until the pointer has left the icon.
+        self.point_at(x, y)
+        self.expect(f"the icon's tip off the menu item {text!r}", self.shell_tip_window,
+                    lambda tip: not tip or not (tip[0] <= x < tip[0] + tip[2] and tip[1] <= y < tip[1] + tip[3]))
+        self.click(x, y)
         self.expect(f"the menu closed after choosing {text!r}", lambda: self.inspect("menu").get("found"),
                     lambda found: found != "1")
 
