@@ -1,5 +1,7 @@
 #include "app/frmCalendar.h"
 
+#include <algorithm>
+
 #include "clock/DayClock.h"
 #include "platform/Displays.h"
 #include "platform/Numeric.h"
@@ -69,15 +71,7 @@ void frmCalendar::Form_Load() {
         platform_.App().End();
         return;
     }
-    FormObject& me = platform_.Me();
-    // Label1 still has its design height here, so the window comes out 25 twips
-    // shorter than the calendar's bottom edge once the labels are resized.
-    const float designLabelHeight = platform_.Label1().Height();
-    me.SetHeight(Add(designLabelHeight, platform_.MonthView1().Height()));
-    me.SetWidth(Add(platform_.MonthView1().Width(), 2 * kMargin));
-    platform_.Label1().Move(Sub(me.Width(), kLabelWidth), 0, kLabelWidth, kLabelHeight);
-    platform_.Label2().Move(Sub(me.Width(), kLabel2FromRight), 0, kLabelWidth, kLabelHeight);
-    platform_.MonthView1().Move(kMargin, platform_.Label1().Height());
+    LayOut();
 
     // The icon goes up before the position is read, so that a failure there
     // still leaves the user a handle on the program.
@@ -87,6 +81,35 @@ void frmCalendar::Form_Load() {
     platform_.MonthView1().SetValue(dateSet_);
     SetFormAtTop();
     LookAtTheDateLater();
+}
+
+// The window around the calendar, from the controls as designed.
+void frmCalendar::LayOut() {
+    FormObject& me = platform_.Me();
+    // Label1 still has its design height here, so the window comes out 25 twips
+    // shorter than the calendar's bottom edge once the labels are resized.
+    const float designLabelHeight = platform_.Label1().Height();
+    me.SetHeight(Add(designLabelHeight, platform_.MonthView1().Height()));
+    me.SetWidth(Add(platform_.MonthView1().Width(), 2 * kMargin));
+    platform_.Label1().Move(Sub(me.Width(), kLabelWidth), 0, kLabelWidth, kLabelHeight);
+    platform_.Label2().Move(Sub(me.Width(), kLabel2FromRight), 0, kLabelWidth, kLabelHeight);
+    platform_.MonthView1().Move(kMargin, platform_.Label1().Height());
+}
+
+// Laid out as a start at the new scale lays it out, where Windows suggests,
+// and within the limits Alt+arrows keep on the display it is then on.
+void frmCalendar::Form_DpiChanged(float& Left, float& Top) {
+    LayOut();
+    FormObject& me = platform_.Me();
+    me.Move(Left, Top);
+    ScreenObject& screen = platform_.Screen();
+    const float formWidth = me.Width(), formHeight = me.Height();
+    const MoveLimits limits = LimitsOnItsDisplay(
+        {0, 0, Sub(Sub(screen.Width(), formWidth), kEdgeGap), Sub(Sub(screen.Height(), formHeight), kEdgeGap)},
+        formWidth, formHeight);
+    const float left = std::max(std::min(Left, limits.maxLeft), limits.minLeft);
+    const float top = std::max(std::min(Top, limits.maxTop), limits.minTop);
+    if (left != Left || top != Top) me.Move(left, top);
 }
 
 void frmCalendar::Form_Unload(int16_t& /*Cancel*/) {
@@ -100,22 +123,13 @@ void frmCalendar::Form_KeyDown(int16_t& KeyCode, int16_t& Shift) {
     FormObject& me = platform_.Me();
     ScreenObject& screen = platform_.Screen();
     const float formWidth = me.Width();
-    float maxLeft = Sub(Sub(screen.Width(), formWidth), kEdgeGap);
+    MoveLimits limits{0, 0, Sub(Sub(screen.Width(), formWidth), kEdgeGap), 0};
     const float formHeight = me.Height();
-    float maxTop = Sub(Sub(screen.Height(), formHeight), kEdgeGap);
+    limits.maxTop = Sub(Sub(screen.Height(), formHeight), kEdgeGap);
 
     if (KeyCode < kKeyLeft || KeyCode > kKeyDown) return;
     if (Shift != kAltOnly) return;
-
-    // On a display beside the primary one the limits are that display's edges,
-    // not the primary screen's, which would throw the window back onto it.
-    float minLeft = 0, minTop = 0;
-    if (const std::optional<DisplayArea> display = displays::SecondaryUnderWindow(platform_)) {
-        minLeft = display->left;
-        minTop = display->top;
-        maxLeft = Sub(Sub(Add(display->left, display->width), formWidth), kEdgeGap);
-        maxTop = Sub(Sub(Add(display->top, display->height), formHeight), kEdgeGap);
-    }
+    const auto [minLeft, minTop, maxLeft, maxTop] = LimitsOnItsDisplay(limits, formWidth, formHeight);
 
     // The full step is written first and the value the window really took is
     // then checked against the limit on the side the key moves towards.
@@ -137,6 +151,15 @@ void frmCalendar::Form_KeyDown(int16_t& KeyCode, int16_t& Shift) {
             if (me.Top() > maxTop) me.SetTop(maxTop);
             break;
     }
+}
+
+// On a display beside the primary one the limits are that display's edges,
+// not the primary screen's, which would throw the window back onto it.
+frmCalendar::MoveLimits frmCalendar::LimitsOnItsDisplay(MoveLimits primary, float formWidth, float formHeight) {
+    const std::optional<DisplayArea> display = displays::SecondaryUnderWindow(platform_);
+    if (!display) return primary;
+    return {display->left, display->top, Sub(Sub(Add(display->left, display->width), formWidth), kEdgeGap),
+            Sub(Sub(Add(display->top, display->height), formHeight), kEdgeGap)};
 }
 
 void frmCalendar::Form_MouseMove(int16_t& /*Button*/, int16_t& /*Shift*/, float& X, float& /*Y*/) {

@@ -17,6 +17,7 @@ public:
     void Form_KeyDown(int16_t& KeyCode, int16_t& Shift) override;
     void Form_MouseMove(int16_t& Button, int16_t& Shift, float& X, float& Y) override;
     void Form_TaskbarCreated() override;
+    void Form_DpiChanged(float& Left, float& Top) override;
     void Form_DayChange() override;
     void Form_Timer(FormTimer which) override;
 
@@ -33,6 +34,12 @@ public:
     void RemoveTrayIcon();
 
 private:
+    // Where Alt+arrows stop the window, in twips.
+    struct MoveLimits {
+        float minLeft, minTop, maxLeft, maxTop;
+    };
+    MoveLimits LimitsOnItsDisplay(MoveLimits primary, float formWidth, float formHeight);
+    void LayOut();
     void ResetLabelColors();
     void LookAtTheDateLater();
     void ShowTrayMenu();

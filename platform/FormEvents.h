@@ -23,6 +23,11 @@ public:
     // The shell announced a new taskbar (it restarted, or it came up after us):
     // every notification-area icon it had is gone.
     virtual void Form_TaskbarCreated() = 0;
+    // The window's display scale changed: it was moved onto a display of
+    // another scale, or the user changed the scale. The platform has put the
+    // controls back as designed, at the new scale; Left and Top are where
+    // Windows suggests the window goes, in twips at the new scale.
+    virtual void Form_DpiChanged(float& Left, float& Top) = 0;
     // The date may have changed under the running program: local midnight
     // passed, the machine woke from sleep, or the clock or time zone changed.
     virtual void Form_DayChange() = 0;

@@ -73,7 +73,10 @@ public:
     virtual ~ScreenObject() = default;
     virtual float Width() = 0;  // the primary display's
     virtual float Height() = 0;
-    virtual float TwipsPerPixelX() = 0;
+    virtual float TwipsPerPixelX() = 0;  // on the display the window is on
+    // The system's scale, the primary display's at sign-in: the one every
+    // display had before the program followed each display's own.
+    virtual float SystemTwipsPerPixel() = 0;
     // Every display connected, the primary one first.
     virtual std::vector<DisplayArea> Displays() = 0;
 };

@@ -1,5 +1,6 @@
 #include "settings/SavedPosition.h"
 
+#include <cfloat>
 #include <cmath>
 #include <string>
 
@@ -34,11 +35,23 @@ float ReadTwips(PlatformServices& platform, const char* key, const std::string& 
     }
 }
 
+// Positions are stored in twips of the system's scale, whichever display the
+// window is on, so that a stored place is the same pixel when it is read back
+// on a display of another scale; and that is the unit stored before the
+// program followed each display's scale. A value no pixel can hold is left
+// for the corrections to deal with.
+float Rescaled(float twips, float fromTwipsPerPixel, float toTwipsPerPixel) {
+    if (fromTwipsPerPixel == toTwipsPerPixel) return twips;
+    const double rescaled = std::nearbyint(double(twips) / fromTwipsPerPixel) * toTwipsPerPixel;
+    return std::fabs(rescaled) <= FLT_MAX ? static_cast<float>(rescaled) : twips;
+}
+
 }  // namespace
 
 void Restore(PlatformServices& platform) {
     ScreenObject& screen = platform.Screen();
     FormObject& me = platform.Me();
+    const float storedScale = screen.SystemTwipsPerPixel(), windowScale = screen.TwipsPerPixelX();
     // Screen first, then the window, as each difference is written; in one
     // call's arguments C++ would leave the order of the two reads open.
     auto spareWidth = [&] {
@@ -50,13 +63,15 @@ void Restore(PlatformServices& platform) {
         return Sub(screenHeight, me.Height());
     };
 
-    const float defaultLeft = Sub(spareWidth(), kInset);
-    const float storedLeft = ReadTwips(platform, "left", platform.SingleToText(defaultLeft), defaultLeft);
+    const float defaultLeft = Rescaled(Sub(spareWidth(), kInset), windowScale, storedScale);
+    const float storedLeft = Rescaled(ReadTwips(platform, "left", platform.SingleToText(defaultLeft), defaultLeft),
+                                      storedScale, windowScale);
     float left = storedLeft;
     if (left < 0) left = kInset;
     if (spareWidth() < left) left = Sub(spareWidth(), kInset);
 
-    const float storedTop = ReadTwips(platform, "top", numeric::IntegerText(kDefaultTop), kDefaultTop);
+    const float storedTop = Rescaled(ReadTwips(platform, "top", numeric::IntegerText(kDefaultTop), kDefaultTop),
+                                     storedScale, windowScale);
     float top = storedTop;
     if (top < 0) top = kInset;
     if (spareHeight() < top) top = Sub(spareHeight(), kInset);
@@ -75,10 +90,12 @@ void Restore(PlatformServices& platform) {
 void Save(PlatformServices& platform) {
     FormObject& me = platform.Me();
     if (me.WindowState() != kNormal) return;
+    ScreenObject& screen = platform.Screen();
+    const float storedScale = screen.SystemTwipsPerPixel(), windowScale = screen.TwipsPerPixelX();
     std::string app = platform.App().EXEName();
-    platform.Settings().SaveSetting(app, app, "left", platform.SingleToText(me.Left()));
+    platform.Settings().SaveSetting(app, app, "left", platform.SingleToText(Rescaled(me.Left(), windowScale, storedScale)));
     app = platform.App().EXEName();
-    platform.Settings().SaveSetting(app, app, "top", platform.SingleToText(me.Top()));
+    platform.Settings().SaveSetting(app, app, "top", platform.SingleToText(Rescaled(me.Top(), windowScale, storedScale)));
 }
 
 }  // namespace saved_position

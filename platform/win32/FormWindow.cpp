@@ -33,6 +33,9 @@ constexpr DesignRect kLabel1Design{240, 0, 2175, 150};
 constexpr DesignRect kLabel2Design{120, 0, 975, 135};
 constexpr DesignRect kMonthViewDesign{0, 240, 2640, 2310};
 
+// Windows 8.1 on tell a window of a new scale; the program still runs on Vista.
+constexpr UINT kDpiChanged = 0x02E0;  // WM_DPICHANGED
+
 // Window background: the system colour for highlighted text.
 constexpr int kBackgroundColour = COLOR_HIGHLIGHTTEXT;
 
@@ -96,8 +99,7 @@ void Win32Platform::CreateForm() {
     InitCommonControlsEx(&controls);
 
     icon_ = static_cast<HICON>(LoadImageA(instance_, MAKEINTRESOURCEA(IDI_CALENDAR), IMAGE_ICON, 32, 32, 0));
-    smallIcon_ = static_cast<HICON>(LoadImageA(instance_, MAKEINTRESOURCEA(IDI_CALENDAR), IMAGE_ICON,
-                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    LoadSmallIcon();
     WNDCLASSEXA windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = FormProc;
@@ -114,10 +116,10 @@ void Win32Platform::CreateForm() {
                             ToPixels(kFormDesign.left), ToPixels(kFormDesign.top), ToPixels(kFormDesign.width),
                             ToPixels(kFormDesign.height), nullptr, nullptr, instance_, this);
 
-    // Bold 8.25-point "MS Sans Serif", at the system's DPI.
-    labelFont_ = CreateFontA(-MulDiv(825, dotsPerInch_, 7200), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
-                             "MS Sans Serif");
+    // Made on the primary display, the window has its scale, which differs
+    // from the system's once the user has changed it since signing in.
+    scale_.Change(scale_.Of(hwnd_));
+    scale_.FreeOldFonts();
 
     auto createChild = [&](const char* windowClass, const char* text, DWORD style, const DesignRect& at, UINT_PTR id) {
         HWND child = CreateWindowExA(0, windowClass, text, WS_CHILD | WS_VISIBLE | style, ToPixels(at.left),
@@ -131,31 +133,14 @@ void Win32Platform::CreateForm() {
     monthView_.hwnd = createChild(MONTHCAL_CLASSA, "", WS_TABSTOP | MCS_WEEKNUMBERS, kMonthViewDesign, kMonthView1);
     label1_.hwnd = createChild("STATIC", "X ", SS_RIGHT | SS_NOTIFY, kLabel1Design, kLabel1);
     label2_.hwnd = createChild("STATIC", "?", SS_LEFT | SS_NOTIFY, kLabel2Design, kLabel2);
-    SendMessageA(label1_.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(labelFont_), FALSE);
-    SendMessageA(label2_.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(labelFont_), FALSE);
 
-    // One month, at the control's own minimum size for it, over the whole range.
+    // One month, over the whole range.
     SYSTEMTIME range[2]{};
     range[0].wYear = 1753, range[0].wMonth = 1, range[0].wDay = 1;
     range[1].wYear = 9999, range[1].wMonth = 12, range[1].wDay = 31;
     MonthCal_SetRange(monthView_.hwnd, GDTR_MIN | GDTR_MAX, range);
     MonthCal_SetMaxSelCount(monthView_.hwnd, 1);
-    // Left to its default font, Wine's control measures itself with an unscaled
-    // font and draws with a scaled one, so above 100 % its right-hand columns
-    // fall outside it. Given the system's message font, which follows the
-    // display scale, it measures with the font it draws with.
-    NONCLIENTMETRICSA metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-        calendarFont_ = CreateFontIndirectA(&metrics.lfMessageFont);
-        SendMessageA(monthView_.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(calendarFont_), FALSE);
-    }
-    RECT minimum{};
-    MonthCal_GetMinReqRect(monthView_.hwnd, &minimum);
-    const int todayWidth = static_cast<int>(MonthCal_GetMaxTodayWidth(monthView_.hwnd));
-    const int width = minimum.right - minimum.left > todayWidth ? minimum.right - minimum.left : todayWidth;
-    ::SetWindowPos(monthView_.hwnd, nullptr, 0, 0, width, minimum.bottom - minimum.top,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    DesignControls();
     monthView_.toolTip = kMonthViewToolTip;
 
     toolTips_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
@@ -173,6 +158,43 @@ void Win32Platform::CreateForm() {
     addTip(label1_.hwnd, kLabel1ToolTip);
 
     taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
+}
+
+// The controls as designed, at the window's scale: the labels' places and
+// font, the calendar's font, and its size, the control's own minimum for one
+// month. At start-up and after a change of scale alike, the load handler's
+// layout then starts from these.
+void Win32Platform::DesignControls() {
+    auto place = [&](HWND control, const DesignRect& at) {
+        MoveWindow(control, ToPixels(at.left), ToPixels(at.top), ToPixels(at.width), ToPixels(at.height), FALSE);
+    };
+    place(label1_.hwnd, kLabel1Design);
+    place(label2_.hwnd, kLabel2Design);
+    SendMessageA(label1_.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(scale_.LabelFont()), FALSE);
+    SendMessageA(label2_.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(scale_.LabelFont()), FALSE);
+    // Left to its default font, Wine's control measures itself with an unscaled
+    // font and draws with a scaled one, so above 100 % its right-hand columns
+    // fall outside it. Given the system's message font, which follows the
+    // display scale, it measures with the font it draws with.
+    if (HFONT font = scale_.CalendarFont())
+        SendMessageA(monthView_.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    RECT minimum{};
+    MonthCal_GetMinReqRect(monthView_.hwnd, &minimum);
+    const int todayWidth = static_cast<int>(MonthCal_GetMaxTodayWidth(monthView_.hwnd));
+    const int width = minimum.right - minimum.left > todayWidth ? minimum.right - minimum.left : todayWidth;
+    ::SetWindowPos(monthView_.hwnd, nullptr, ToPixels(kMonthViewDesign.left), ToPixels(kMonthViewDesign.top), width,
+                   minimum.bottom - minimum.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Windows suggests the window's new place and size; the load handler's layout
+// decides the size, as at a start at this scale.
+void Win32Platform::OnDpiChanged(int dotsPerInch, const RECT& suggested) {
+    scale_.Change(dotsPerInch);
+    DesignControls();
+    scale_.FreeOldFonts();
+    float left = ToTwips(suggested.left), top = ToTwips(suggested.top);
+    Raise([&] { events_->Form_DpiChanged(left, top); });
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 int Win32Platform::Run(FormEvents& events) {
@@ -248,8 +270,8 @@ LRESULT Win32Platform::OnFormMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
             // the column before the first of them. Nothing else reads it.
             int16_t button = ButtonsHeld(wParam), shift = ShiftState();
             const int column = std::min(GET_X_LPARAM(lParam), static_cast<int>(WM_MOUSEFIRST) - 1);
-            float x = units::WindowMouseTwips(column, twipsPerPixel_);
-            float y = units::WindowMouseTwips(GET_Y_LPARAM(lParam), twipsPerPixel_);
+            float x = units::WindowMouseTwips(column, scale_.TwipsPerPixel());
+            float y = units::WindowMouseTwips(GET_Y_LPARAM(lParam), scale_.TwipsPerPixel());
             Raise([&] { events_->Form_MouseMove(button, shift, x, y); });
             return 0;
         }
@@ -259,7 +281,7 @@ LRESULT Win32Platform::OnFormMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
             const DWORD at = GetMessagePos();
             trayEventAt_ = {GET_X_LPARAM(at), GET_Y_LPARAM(at)};
             int16_t button = 0, shift = ShiftState();
-            float x = units::WindowMouseTwips(LOWORD(lParam), twipsPerPixel_);
+            float x = units::WindowMouseTwips(LOWORD(lParam), scale_.TwipsPerPixel());
             float y = 0;
             Raise([&] { events_->Form_MouseMove(button, shift, x, y); });
             return 0;
@@ -284,6 +306,9 @@ LRESULT Win32Platform::OnFormMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
             SetBkColor(dc, GetSysColor(kBackgroundColour));
             return reinterpret_cast<LRESULT>(GetSysColorBrush(kBackgroundColour));
         }
+        case kDpiChanged:
+            OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            return 0;
         case WM_SYSCOLORCHANGE:
         case WM_THEMECHANGED:
             OnColoursChanged();

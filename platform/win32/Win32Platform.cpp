@@ -13,6 +13,7 @@
 #include "platform/RuntimeError.h"
 #include "platform/win32/NativeNotifyIcon.h"
 #include "platform/win32/PopupMenu.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -47,11 +48,6 @@ void Win32Platform::LoadLibrariesFromSystemOnly() {
 }
 
 Win32Platform::Win32Platform(HINSTANCE instance) : instance_(instance) {
-    HDC screen = GetDC(nullptr);
-    dotsPerInch_ = GetDeviceCaps(screen, LOGPIXELSX);
-    twipsPerPixel_ = units::TwipsPerPixel(dotsPerInch_);
-    ReleaseDC(nullptr, screen);
-
     // One copy per executable name and log-on session. The name is taken
     // atomically, so of two copies started together exactly one sees it free.
     std::string name = app_.EXEName();
@@ -107,7 +103,22 @@ void Win32Platform::Form::SetVisible(int16_t visible) { ShowWindow(w.hwnd_, visi
 int32_t Win32Platform::Form::hWnd() { return AsInt32(w.hwnd_); }
 // The icon the shell is handed: drawn for the notification area's size at
 // this DPI, which the shell would otherwise shrink from the large one.
-int32_t Win32Platform::Form::IconHandle() { return AsInt32(w.smallIcon_); }
+int32_t Win32Platform::Form::IconHandle() {
+    w.LoadSmallIcon();
+    return AsInt32(w.smallIcon_);
+}
+
+// Loaded again whenever the taskbar's display has taken another scale since;
+// an icon that cannot be loaded at the new size keeps the old one.
+void Win32Platform::LoadSmallIcon() {
+    const int size = scale_.SmallIconSize();
+    if (size == smallIconSize_) return;
+    HICON icon = static_cast<HICON>(LoadImageA(instance_, MAKEINTRESOURCEA(IDI_CALENDAR), IMAGE_ICON, size, size, 0));
+    if (!icon) return;
+    if (smallIcon_) DestroyIcon(smallIcon_);
+    smallIcon_ = icon;
+    smallIconSize_ = size;
+}
 void Win32Platform::Form::Unload() { SendMessageA(w.hwnd_, WM_CLOSE, 0, 0); }
 
 // --- labels and calendar ---
@@ -197,7 +208,7 @@ BOOL CALLBACK AddDisplay(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
 }  // namespace
 
 std::vector<DisplayArea> Win32Platform::Screen::Displays() {
-    DisplaySearch search{w.twipsPerPixel_, {}};
+    DisplaySearch search{w.scale_.TwipsPerPixel(), {}};
     EnumDisplayMonitors(nullptr, nullptr, AddDisplay, reinterpret_cast<LPARAM>(&search));
     if (search.areas.empty()) search.areas.push_back({0, 0, Width(), Height()});
     return search.areas;

@@ -9,6 +9,7 @@
 #include "platform/FormEvents.h"
 #include "platform/PlatformServices.h"
 #include "platform/Units.h"
+#include "platform/win32/WindowScale.h"
 
 // PlatformServices on the Win32 API. It creates the window and its controls as
 // designed, turns window messages into handler calls, and turns handler
@@ -61,11 +62,14 @@ private:
     HICON FullIconHandle(int32_t hIcon) const;
 
     // --- units ---
-    int ToPixels(float twips) const { return units::TwipsToPixels(twips, twipsPerPixel_); }
-    float ToTwips(int pixels) const { return units::PixelsToTwips(pixels, twipsPerPixel_); }
+    int ToPixels(float twips) const { return units::TwipsToPixels(twips, scale_.TwipsPerPixel()); }
+    float ToTwips(int pixels) const { return units::PixelsToTwips(pixels, scale_.TwipsPerPixel()); }
 
     // --- the window and its controls (FormWindow.cpp) ---
     void CreateForm();
+    void DesignControls();
+    void OnDpiChanged(int dotsPerInch, const RECT& suggested);
+    void LoadSmallIcon();
     static LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                         DWORD_PTR self);
@@ -131,7 +135,8 @@ private:
         explicit Screen(Win32Platform& w) : w(w) {}
         float Width() override;
         float Height() override;
-        float TwipsPerPixelX() override { return w.twipsPerPixel_; }
+        float TwipsPerPixelX() override { return w.scale_.TwipsPerPixel(); }
+        float SystemTwipsPerPixel() override { return w.scale_.SystemTwipsPerPixel(); }
         std::vector<DisplayArea> Displays() override;
     } screen_{*this};
 
@@ -167,9 +172,9 @@ private:
     FormEvents* events_ = nullptr;
     HWND hwnd_ = nullptr;
     HICON icon_ = nullptr;       // the window's, at the large size
-    HICON smallIcon_ = nullptr;  // the notification area's, at its size for this DPI
-    HFONT labelFont_ = nullptr;
-    HFONT calendarFont_ = nullptr;
+    HICON smallIcon_ = nullptr;  // the notification area's, at its size for the taskbar's display
+    int smallIconSize_ = 0;
+    WindowScale scale_;
     HWND toolTips_ = nullptr;
     HANDLE instanceMutex_ = nullptr;
     // The icon as the shell last took it, so a run-time error report can
@@ -179,6 +184,4 @@ private:
     bool reporting_ = false;  // a run-time error is being reported
     UINT taskbarCreated_ = 0;
     POINT trayEventAt_{};  // where the pointer was at the shell's last event on the icon
-    int dotsPerInch_ = 96;
-    float twipsPerPixel_ = 15;
 };

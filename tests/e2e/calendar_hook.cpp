@@ -4,6 +4,8 @@
 //   process's system colours change, and every top-level window is told (WM_SYSCOLORCHANGE). Wine
 //   keeps a process's system colours from its start, so SetSysColors called from the inspector's
 //   own process would never reach it.
+// - ChangeDpi: tells the calendar that its display's scale has changed, as Windows does; the
+//   message carries a pointer into the receiving process, which only a caller inside it can pass.
 // - ReadMenu: the items of the menu the calendar has open. Wine's menus are the process's own
 //   objects, which another process cannot read as it can on Windows.
 #include <windows.h>
@@ -105,6 +107,26 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK ReadMenu(int code, WPARAM wPar
         }
         if (shared) CloseHandle(shared);
         if (HANDLE done = OpenEventA(EVENT_MODIFY_STATE, FALSE, "vrlCalendar e2e: menu read")) {
+            SetEvent(done);
+            CloseHandle(done);
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// WH_GETMESSAGE: the new scale comes as the posted message's wParam. Windows suggests a place and
+// size; the calendar takes the place and lays out its own size.
+extern "C" __declspec(dllexport) LRESULT CALLBACK ChangeDpi(int code, WPARAM wParam, LPARAM lParam) {
+    static const UINT change = RegisterWindowMessageA("vrlCalendar e2e: change the scale");
+    auto* message = reinterpret_cast<MSG*>(lParam);
+    if (code == HC_ACTION && wParam == PM_REMOVE && message->message == change) {
+        const WORD dotsPerInch = static_cast<WORD>(message->wParam);
+        message->message = WM_NULL;
+        RECT suggested{};
+        GetWindowRect(message->hwnd, &suggested);
+        SendMessageA(message->hwnd, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dotsPerInch, dotsPerInch),
+                     reinterpret_cast<LPARAM>(&suggested));
+        if (HANDLE done = OpenEventA(EVENT_MODIFY_STATE, FALSE, "vrlCalendar e2e: scale changed")) {
             SetEvent(done);
             CloseHandle(done);
         }

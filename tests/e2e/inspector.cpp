@@ -12,6 +12,7 @@
 //   inspector take-scheme       the calendar takes the colours in HKCU\Control Panel\Colors, as at a change of scheme
 //   inspector menu              the calendar's open menu: its items, their state and where they are on the screen
 //   inspector tray-event MSG... the shell reports these mouse messages on the calendar's icon
+//   inspector change-dpi DPI    the calendar's display takes that scale, as Windows tells it (WM_DPICHANGED)
 //   inspector deny-writes KEY   makes HKCU\KEY read-only for everyone (allow-writes undoes it)
 //   inspector gui-resources PID the process's counts of GDI and USER objects
 // Output is key=value lines; the exit code is 0 when the thing was found.
@@ -119,7 +120,7 @@ int ShowWindowState(HWND hwnd) {
 
 // Runs one of calendar_hook.dll's procedures in the calendar's thread: posts it the message the
 // procedure waits for, and waits until the procedure says it is done.
-bool InCalendar(HWND calendar, const char* procedure, const char* message, const char* doneEvent) {
+bool InCalendar(HWND calendar, const char* procedure, const char* message, const char* doneEvent, WPARAM wParam = 0) {
     char path[MAX_PATH] = "";
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::strcpy(std::strrchr(path, '\\') + 1, "calendar_hook.dll");
@@ -128,7 +129,7 @@ bool InCalendar(HWND calendar, const char* procedure, const char* message, const
     HANDLE done = CreateEventA(nullptr, TRUE, FALSE, doneEvent);
     const DWORD thread = GetWindowThreadProcessId(calendar, nullptr);
     HHOOK hook = hookProc ? SetWindowsHookExA(WH_GETMESSAGE, hookProc, library, thread) : nullptr;
-    const bool ok = hook && PostMessageA(calendar, RegisterWindowMessageA(message), 0, 0) &&
+    const bool ok = hook && PostMessageA(calendar, RegisterWindowMessageA(message), wParam, 0) &&
                     WaitForSingleObject(done, 30000) == WAIT_OBJECT_0;
     if (hook) UnhookWindowsHookEx(hook);
     return ok;
@@ -252,6 +253,12 @@ int main(int argc, char** argv) {
                                              "vrlCalendar e2e: menu read");
         std::printf("%s", read ? text : "found=0\n");
         return read ? 0 : 1;
+    }
+    if (command == "change-dpi" && calendar && argc > 2) {
+        const bool done = InCalendar(calendar, "ChangeDpi", "vrlCalendar e2e: change the scale",
+                                     "vrlCalendar e2e: scale changed", static_cast<WPARAM>(std::atol(argv[2])));
+        std::printf("changed=%d\n", done ? 1 : 0);
+        return done ? 0 : 1;
     }
     if (command == "tray-event" && calendar) {
         // As the shell reports the icon's mouse and keyboard events: the callback message the calendar's

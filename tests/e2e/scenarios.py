@@ -799,25 +799,57 @@ def second_display(world):
                  world.position, lambda p: p[0] == expected)
 
 
+def window_picture(world):
+    """The calendar window's pixels, row by row, once two pictures in a row agree."""
+    world.point_at(5, 5)
+
+    def picture():
+        state = world.window()
+        width = int(state["width"])
+        pixels = world.pixels(int(state["left"]), int(state["top"]), width, int(state["height"]))
+        return [pixels[i:i + width] for i in range(0, len(pixels), width)]
+    pictures = [picture()]
+    world.expect("the calendar's picture to settle", lambda: pictures.append(picture()) or pictures[-2:],
+                 lambda last: last[0] == last[1], seconds=30)
+    return pictures[-1]
+
+
+def alike(a, b):
+    """The share of pixels two pictures of one size have alike."""
+    return sum(x == y for row_a, row_b in zip(a, b) for x, y in zip(row_a, row_b)) / sum(map(len, b))
+
+
+@scenario
+def dpi_change(world):
+    """Told that its scale has changed, as Windows tells a window moved onto a display of another scale, the
+    calendar is laid out as a start at that scale lays it out; back at 96 DPI it is as it was."""
+    def layout():
+        state = world.window()
+        return (int(state["width"]), int(state["height"]),
+                [(c["id"], int(c["x"]), int(c["y"]), int(c["width"]), int(c["height"])) for c in state["children"]])
+    fresh = {}
+    for dots_per_inch in (144, 192, 96):
+        world.set_display_scale(dots_per_inch)
+        calendar = world.start_calendar()
+        fresh[dots_per_inch] = layout(), window_picture(world)
+        if dots_per_inch != 96:
+            close_with_x(world, calendar, f"at {dots_per_inch} DPI")
+    for dots_per_inch in (144, 192, 96):
+        if world.inspect("change-dpi", str(dots_per_inch)).get("changed") != "1":
+            world.fail(f"the calendar was not told of {dots_per_inch} DPI")
+        at = f"told of {dots_per_inch} DPI"
+        world.expect(f"{at}: the layout of a start at that scale {fresh[dots_per_inch][0]}", layout,
+                     lambda seen: seen == fresh[dots_per_inch][0])
+        share = alike(window_picture(world), fresh[dots_per_inch][1])
+        if share < 1:
+            world.fail(f"{at}: {share:.2%} of the window's pixels are those of a start at that scale")
+        world.position()  # kept on the screen, wherever it grew to
+
+
 @scenario
 def day_change(world):
     """Running across midnight into a new month and year, and through a change of the clock."""
-    def shot():
-        """The window's pixels, row by row, once two pictures in a row agree."""
-        world.point_at(5, 5)
-
-        def picture():
-            state = world.window()
-            width = int(state["width"])
-            pixels = world.pixels(int(state["left"]), int(state["top"]), width, int(state["height"]))
-            return [pixels[i:i + width] for i in range(0, len(pixels), width)]
-        pictures = [picture()]
-        world.expect("the calendar's picture to settle", lambda: pictures.append(picture()) or pictures[-2:],
-                     lambda last: last[0] == last[1], seconds=30)
-        return pictures[-1]
-
-    def alike(a, b):
-        return sum(x == y for row_a, row_b in zip(a, b) for x, y in zip(row_a, row_b)) / sum(map(len, b))
+    shot = lambda: window_picture(world)  # noqa: E731
 
     def title(rows):  # the month's name and year, in the calendar's title band
         return rows[15:30]

@@ -109,8 +109,14 @@ def manifest_problems(found, arch):
         problems.append(f"an execution level the loader does not know: {levels}")
     if levels != ["asInvoker"]:
         problems.append(f"the manifest does not run it as the invoking user: levels {levels}")
-    if not any(e.text and e.text.strip().lower().startswith(("true", "per monitor")) for e in named("dpiAware")):
-        problems.append("the manifest does not declare the program DPI-aware")
+    # Windows 10 1607 on take the first value they know in dpiAwareness; earlier ones read dpiAware alone.
+    awareness = [e.text.strip() for e in named("dpiAware") + named("dpiAwareness") if e.text]
+    print("DPI awareness:", " | ".join(awareness))
+    if [e.text and e.text.strip().lower() for e in named("dpiAware")] != ["true"]:
+        problems.append("the manifest does not declare the program system-DPI-aware where Windows knows no more")
+    if [[v.strip().lower() for v in e.text.split(",")] if e.text else [] for e in named("dpiAwareness")] != [
+            ["permonitorv2", "system"]]:
+        problems.append("the manifest does not declare per-monitor (v2) DPI awareness, falling back to system")
     if not any((e.get("name"), e.get("version")) == COMMON_CONTROLS for e in named("assemblyIdentity")):
         problems.append(f"the manifest does not ask for {' '.join(COMMON_CONTROLS)}")
     return problems

@@ -108,6 +108,10 @@ CalendarDate PlatformDouble::MonthViewImpl::ShownMonth() {
 float PlatformDouble::ScreenImpl::Width() { d.Touch("Screen.Width"); return d.screen.width; }
 float PlatformDouble::ScreenImpl::Height() { d.Touch("Screen.Height"); return d.screen.height; }
 float PlatformDouble::ScreenImpl::TwipsPerPixelX() { d.Touch("Screen.TwipsPerPixelX"); return d.screen.twipsPerPixelX; }
+float PlatformDouble::ScreenImpl::SystemTwipsPerPixel() {
+    d.Touch("Screen.SystemTwipsPerPixel");
+    return d.screen.systemTwipsPerPixel != 0 ? d.screen.systemTwipsPerPixel : d.screen.twipsPerPixelX;
+}
 std::vector<DisplayArea> PlatformDouble::ScreenImpl::Displays() {
     d.Touch("Screen.Displays");
     if (d.screen.displays.empty()) return {{0, 0, d.screen.width, d.screen.height}};

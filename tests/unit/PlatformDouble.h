@@ -39,6 +39,7 @@ public:
                       CalendarDate shownMonth{1999, 1, 1}; } calendar;  // SetValue shows the date's month
     struct ScreenState {
         float width = 19200, height = 14400, twipsPerPixelX = 15;
+        float systemTwipsPerPixel = 0;  // none given: the window's display has the system's scale
         std::vector<DisplayArea> displays;  // none given: the one primary display of width by height
     } screen;
     bool prevInstance = false;
@@ -144,6 +145,7 @@ private:
         float Width() override;
         float Height() override;
         float TwipsPerPixelX() override;
+        float SystemTwipsPerPixel() override;
         std::vector<DisplayArea> Displays() override;
     } screen_{*this};
     struct AppImpl : AppObject {

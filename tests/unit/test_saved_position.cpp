@@ -76,7 +76,7 @@ TEST(SavedPosition, ReadsTheScreenBeforeTheWindowForEachDifference) {
     Strings restore;
     for (size_t i = calendar.IndexOf("Shell_NotifyIconA 0"); i < calendar.IndexOf("Me.Move"); ++i)
         if (calls[i].rfind("Screen.", 0) == 0 || calls[i].rfind("Me.", 0) == 0) restore.push_back(calls[i]);
-    EXPECT_EQ(restore, (Strings{"Screen.Width", "Me.Width", "Screen.Width", "Me.Width", "Screen.Width", "Me.Width",
+    EXPECT_EQ(restore, (Strings{"Screen.SystemTwipsPerPixel", "Screen.TwipsPerPixelX", "Screen.Width", "Me.Width", "Screen.Width", "Me.Width", "Screen.Width", "Me.Width",
                                 "Screen.Height", "Me.Height", "Screen.Height", "Me.Height", "Screen.Displays"}));
 }
 
