@@ -136,7 +136,7 @@ def table(results, args):
          ratio(cal["rss_shown"], base["rss_shown"])),
         (f"resident memory after {args.steps} tray clicks and {args.steps} drag steps (KiB)",
          str(cal["rss_exercised"]), str(base["rss_exercised"]), ratio(cal["rss_exercised"], base["rss_exercised"])),
-        (f"resident memory after then {args.scale_changes} changes of scale (KiB)", str(cal["rss_scaled"]),
+        (f"resident memory after those and {args.scale_changes} changes of scale (KiB)", str(cal["rss_scaled"]),
          "— (one scale)", ""),
         ("GDI objects, and windows, after the changes of scale", objects_scaled, "—", ""),
         (f"CPU in {args.idle} s shown and idle (s)", f"{cal['cpu_shown']:.2f}", f"{base['cpu_shown']:.2f}", ""),

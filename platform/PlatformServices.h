@@ -86,7 +86,9 @@ public:
     virtual ~AppObject() = default;
     virtual bool PrevInstance() = 0;
     virtual std::string EXEName() = 0;
-    virtual std::string FullPath() = 0;  // the program file's, as Windows started it
+    // The program file's path, as Windows started it, in UTF-8 as the
+    // commands of the log-on list are.
+    virtual std::string FullPath() = 0;
     virtual void End() = 0;  // ends the program at once; does not return on Windows
 };
 
@@ -102,7 +104,8 @@ public:
 };
 
 // The programs Windows starts when the user signs in (the per-user Run list),
-// by entry name. Writes throw RuntimeError with Windows' reason as its text.
+// by entry name; names and commands in UTF-8, for a path may hold any
+// character. Writes throw RuntimeError with Windows' reason as its text.
 class StartupList {
 public:
     virtual ~StartupList() = default;

@@ -307,7 +307,17 @@ LRESULT Win32Platform::OnFormMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
             return reinterpret_cast<LRESULT>(GetSysColorBrush(kBackgroundColour));
         }
         case kDpiChanged:
-            OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            // Sent from inside the move that took the window onto the other
+            // display, which may be a drag step that has one coordinate still
+            // to write, in twips of the scale it read them in.
+            scaleChange_ = {true, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam)};
+            PostMessageA(hwnd, kScaleChanged, 0, 0);
+            return 0;
+        case kScaleChanged:
+            if (scaleChange_.pending) {
+                scaleChange_.pending = false;
+                OnDpiChanged(scaleChange_.dotsPerInch, scaleChange_.suggested);
+            }
             return 0;
         case WM_SYSCOLORCHANGE:
         case WM_THEMECHANGED:

@@ -5,19 +5,14 @@
 #include "platform/win32/Win32Platform.h"
 
 #include "platform/RuntimeError.h"
+#include "platform/win32/Text.h"
 
 namespace {
 
 const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const wchar_t kApprovedKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
 
-std::wstring FromUtf8(const std::string& text) {
-    if (text.empty()) return {};
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
-}
+std::wstring FromUtf8(const std::string& utf8) { return wide_text::Widen(utf8, CP_UTF8); }
 
 // Windows' own words for a failure, as the user's message box shows them.
 RuntimeError Refused(LONG error) {
@@ -37,14 +32,6 @@ void DeleteValue(const wchar_t* key, const std::string& name) {
 
 }  // namespace
 
-std::string Win32Platform::Utf8(const wchar_t* text, size_t length) {
-    if (length == 0) return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), narrow.data(), size, nullptr, nullptr);
-    return narrow;
-}
-
 std::optional<std::string> Win32Platform::Startup::Command(const std::string& name) {
     // An expandable string comes back expanded, as Windows runs it, and then
     // counts as a plain one.
@@ -59,7 +46,7 @@ std::optional<std::string> Win32Platform::Startup::Command(const std::string& na
                      command.data(), &size) != ERROR_SUCCESS)
         return std::nullopt;
     command.resize(wcsnlen(command.c_str(), command.size()));
-    return Utf8(command.data(), command.size());
+    return wide_text::Narrow(command.data(), command.size(), CP_UTF8);
 }
 
 // The mark is twelve bytes, the first even while the entry is on and odd once

@@ -13,25 +13,10 @@
 #include "platform/RuntimeError.h"
 #include "platform/win32/NativeNotifyIcon.h"
 #include "platform/win32/PopupMenu.h"
+#include "platform/win32/Text.h"
 #include "resources/resource.h"
 
 namespace {
-
-std::wstring Widen(const std::string& text) {
-    if (text.empty()) return {};
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
-}
-
-std::string Narrow(const wchar_t* text, int length) {
-    if (length <= 0) return {};
-    const int size = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text, length, narrow.data(), size, nullptr, nullptr);
-    return narrow;
-}
 
 HWND AsHandle(int32_t value) { return reinterpret_cast<HWND>(static_cast<intptr_t>(value)); }
 int32_t AsInt32(const void* handle) { return static_cast<int32_t>(reinterpret_cast<intptr_t>(handle)); }
@@ -102,7 +87,7 @@ void Win32Platform::Form::SetWindowState(int16_t state) {
 void Win32Platform::Form::SetVisible(int16_t visible) { ShowWindow(w.hwnd_, visible ? SW_SHOW : SW_HIDE); }
 int32_t Win32Platform::Form::hWnd() { return AsInt32(w.hwnd_); }
 // The icon the shell is handed: drawn for the notification area's size at
-// this DPI, which the shell would otherwise shrink from the large one.
+// the taskbar's scale, which the shell would otherwise shrink from the large one.
 int32_t Win32Platform::Form::IconHandle() {
     w.LoadSmallIcon();
     return AsInt32(w.smallIcon_);
@@ -226,7 +211,7 @@ std::string Win32Platform::App::EXEName() {
 std::string Win32Platform::App::FullPath() {
     std::wstring path(32768, L'\0');  // the longest path Windows has
     path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
-    return Utf8(path.data(), path.size());
+    return wide_text::Narrow(path.data(), path.size(), CP_UTF8);
 }
 
 void Win32Platform::App::End() { ExitProcess(0); }
@@ -356,13 +341,13 @@ void Win32Platform::AppActivate(int32_t processId) {
 std::string Win32Platform::SingleToText(float value) {
     BSTR text = nullptr;
     if (FAILED(VarBstrFromR4(value, LOCALE_USER_DEFAULT, 0, &text))) throw RuntimeError::TypeMismatch();
-    std::string narrow = Narrow(text, static_cast<int>(SysStringLen(text)));
+    std::string narrow = wide_text::Narrow(text, SysStringLen(text), CP_ACP);
     SysFreeString(text);
     return narrow;
 }
 
 float Win32Platform::TextToSingle(const std::string& text) {
-    std::wstring wide = Widen(text);
+    std::wstring wide = wide_text::Widen(text, CP_ACP);
     float value = 0;
     const HRESULT result = VarR4FromStr(wide.data(), LOCALE_USER_DEFAULT, 0, &value);
     if (result == DISP_E_OVERFLOW) throw RuntimeError::Overflow();

@@ -54,8 +54,9 @@ public:
 private:
     // The shell's notifications about the icon.
     static constexpr UINT kTrayCallback = WM_APP + 1;
-
-    static std::string Utf8(const wchar_t* text, size_t length);
+    // A new scale, taken on once the handler running when Windows told of it
+    // is done.
+    static constexpr UINT kScaleChanged = WM_APP + 2;
 
     // The logic's 32-bit handle values, back at their full width.
     HWND FullHandle(int32_t hWnd) const;
@@ -184,4 +185,9 @@ private:
     bool reporting_ = false;  // a run-time error is being reported
     UINT taskbarCreated_ = 0;
     POINT trayEventAt_{};  // where the pointer was at the shell's last event on the icon
+    struct {
+        bool pending = false;
+        int dotsPerInch = 0;
+        RECT suggested{};
+    } scaleChange_;  // the latest WM_DPICHANGED, until it is taken on
 };

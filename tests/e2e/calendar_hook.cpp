@@ -44,24 +44,23 @@ void TakeSchemeFromRegistry() {
     SetSysColors(count, indices, values);
 }
 
-}  // namespace
-
-// WH_GETMESSAGE: runs in the calendar's thread as it takes the inspector's message off its queue.
-extern "C" __declspec(dllexport) LRESULT CALLBACK TakeScheme(int code, WPARAM wParam, LPARAM lParam) {
-    static const UINT take = RegisterWindowMessageA("vrlCalendar e2e: take the colour scheme");
+// Each procedure is a WH_GETMESSAGE hook: it runs in the calendar's thread as that thread takes the
+// inspector's message off its queue (a menu's own loop takes it too), does its work once, then tells
+// the inspector through the event named done.
+template <typename Work>
+LRESULT WhenPosted(const char* name, const char* done, int code, WPARAM wParam, LPARAM lParam, Work&& work) {
     auto* message = reinterpret_cast<MSG*>(lParam);
-    if (code == HC_ACTION && wParam == PM_REMOVE && message->message == take) {
+    if (code == HC_ACTION && wParam == PM_REMOVE && message->message == RegisterWindowMessageA(name)) {
+        const MSG posted = *message;
         message->message = WM_NULL;
-        TakeSchemeFromRegistry();
-        if (HANDLE taken = OpenEventA(EVENT_MODIFY_STATE, FALSE, "vrlCalendar e2e: scheme taken")) {
-            SetEvent(taken);
-            CloseHandle(taken);
+        work(posted);
+        if (HANDLE event = OpenEventA(EVENT_MODIFY_STATE, FALSE, done)) {
+            SetEvent(event);
+            CloseHandle(event);
         }
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
-
-namespace {
 
 std::string MenuText() {
     HWND popup = FindWindowA("#32768", nullptr);
@@ -91,45 +90,34 @@ std::string MenuText() {
 
 }  // namespace
 
-// WH_GETMESSAGE, like TakeScheme; the menu's own loop takes the message off the queue. The text goes
-// back through the inspector's shared memory.
-extern "C" __declspec(dllexport) LRESULT CALLBACK ReadMenu(int code, WPARAM wParam, LPARAM lParam) {
-    static const UINT read = RegisterWindowMessageA("vrlCalendar e2e: read the menu");
-    auto* message = reinterpret_cast<MSG*>(lParam);
-    if (code == HC_ACTION && wParam == PM_REMOVE && message->message == read) {
-        message->message = WM_NULL;
-        HANDLE shared = OpenFileMappingA(FILE_MAP_WRITE, FALSE, "vrlCalendar e2e: menu");
-        char* view = shared ? static_cast<char*>(MapViewOfFile(shared, FILE_MAP_WRITE, 0, 0, 0)) : nullptr;
-        if (view) {
-            const std::string text = MenuText();
-            lstrcpynA(view, text.c_str(), 8192);
-            UnmapViewOfFile(view);
-        }
-        if (shared) CloseHandle(shared);
-        if (HANDLE done = OpenEventA(EVENT_MODIFY_STATE, FALSE, "vrlCalendar e2e: menu read")) {
-            SetEvent(done);
-            CloseHandle(done);
-        }
-    }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
+extern "C" __declspec(dllexport) LRESULT CALLBACK TakeScheme(int code, WPARAM wParam, LPARAM lParam) {
+    return WhenPosted("vrlCalendar e2e: take the colour scheme", "vrlCalendar e2e: scheme taken", code, wParam, lParam,
+                      [](const MSG&) { TakeSchemeFromRegistry(); });
 }
 
-// WH_GETMESSAGE: the new scale comes as the posted message's wParam. Windows suggests a place and
-// size; the calendar takes the place and lays out its own size.
+// The text goes back through the inspector's shared memory.
+extern "C" __declspec(dllexport) LRESULT CALLBACK ReadMenu(int code, WPARAM wParam, LPARAM lParam) {
+    return WhenPosted("vrlCalendar e2e: read the menu", "vrlCalendar e2e: menu read", code, wParam, lParam,
+                      [](const MSG&) {
+                          HANDLE shared = OpenFileMappingA(FILE_MAP_WRITE, FALSE, "vrlCalendar e2e: menu");
+                          char* view = shared ? static_cast<char*>(MapViewOfFile(shared, FILE_MAP_WRITE, 0, 0, 0)) : nullptr;
+                          if (view) {
+                              lstrcpynA(view, MenuText().c_str(), 8192);
+                              UnmapViewOfFile(view);
+                          }
+                          if (shared) CloseHandle(shared);
+                      });
+}
+
+// The new scale comes as the posted message's wParam. Windows suggests a place and size; the calendar
+// takes the place and lays out its own size.
 extern "C" __declspec(dllexport) LRESULT CALLBACK ChangeDpi(int code, WPARAM wParam, LPARAM lParam) {
-    static const UINT change = RegisterWindowMessageA("vrlCalendar e2e: change the scale");
-    auto* message = reinterpret_cast<MSG*>(lParam);
-    if (code == HC_ACTION && wParam == PM_REMOVE && message->message == change) {
-        const WORD dotsPerInch = static_cast<WORD>(message->wParam);
-        message->message = WM_NULL;
-        RECT suggested{};
-        GetWindowRect(message->hwnd, &suggested);
-        SendMessageA(message->hwnd, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dotsPerInch, dotsPerInch),
-                     reinterpret_cast<LPARAM>(&suggested));
-        if (HANDLE done = OpenEventA(EVENT_MODIFY_STATE, FALSE, "vrlCalendar e2e: scale changed")) {
-            SetEvent(done);
-            CloseHandle(done);
-        }
-    }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
+    return WhenPosted("vrlCalendar e2e: change the scale", "vrlCalendar e2e: scale changed", code, wParam, lParam,
+                      [](const MSG& posted) {
+                          const WORD dotsPerInch = static_cast<WORD>(posted.wParam);
+                          RECT suggested{};
+                          GetWindowRect(posted.hwnd, &suggested);
+                          SendMessageA(posted.hwnd, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dotsPerInch, dotsPerInch),
+                                       reinterpret_cast<LPARAM>(&suggested));
+                      });
 }

@@ -1,0 +1,27 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+// Text between the logic's 8-bit strings and Windows' 16-bit ones: in the
+// ANSI code page (CP_ACP) where the logic's texts are ANSI, in UTF-8 where
+// they stand for paths, which may hold any character.
+namespace wide_text {
+
+inline std::wstring Widen(const std::string& text, UINT codePage) {
+    if (text.empty()) return {};
+    const int length = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    return wide;
+}
+
+inline std::string Narrow(const wchar_t* text, size_t length, UINT codePage) {
+    if (length == 0) return {};
+    const int size = WideCharToMultiByte(codePage, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(codePage, 0, text, static_cast<int>(length), narrow.data(), size, nullptr, nullptr);
+    return narrow;
+}
+
+}  // namespace wide_text
