@@ -314,7 +314,9 @@ LRESULT Win32Platform::OnFormMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
             PostMessageA(hwnd, kScaleChanged, 0, 0);
             return 0;
         case kScaleChanged:
-            if (scaleChange_.pending) {
+            // A hidden window is minimised: it takes the new scale on when it
+            // is shown again, at its place then (Form::SetWindowState).
+            if (scaleChange_.pending && !IsIconic(hwnd)) {
                 scaleChange_.pending = false;
                 OnDpiChanged(scaleChange_.dotsPerInch, scaleChange_.suggested);
             }

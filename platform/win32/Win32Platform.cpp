@@ -77,7 +77,13 @@ int16_t Win32Platform::Form::WindowState() {
 
 void Win32Platform::Form::SetWindowState(int16_t state) {
     switch (state) {
-        case 0: ShowWindow(w.hwnd_, SW_RESTORE); break;
+        case 0:
+            ShowWindow(w.hwnd_, SW_RESTORE);
+            if (w.scaleChange_.pending) {
+                w.scaleChange_.suggested = Rect();
+                PostMessageA(w.hwnd_, kScaleChanged, 0, 0);
+            }
+            break;
         case 1: ShowWindow(w.hwnd_, SW_MINIMIZE); break;
         case 2: ShowWindow(w.hwnd_, SW_MAXIMIZE); break;
         default: throw RuntimeError::InvalidProcedureCall();

@@ -837,6 +837,12 @@ def dpi_change(world):
         if share < 1:
             world.fail(f"{at}: {share:.2%} of the window's pixels are those of a start at that scale")
         world.position()  # kept on the screen, wherever it grew to
+    world.click_tray_icon()  # hidden (minimised), it takes a new scale on when it is shown again
+    world.expect("the window hidden", world.window, lambda s: s.get("visible") == "0")
+    world.inspect("change-dpi", "144")
+    world.click_tray_icon()
+    world.expect("told of 144 DPI while hidden, then shown: the layout of a start at that scale", layout,
+                 lambda seen: seen == fresh[144][0])
 
 
 @scenario
