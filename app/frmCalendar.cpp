@@ -47,15 +47,6 @@ constexpr int32_t kMsgBoxOkOnly = 0;
 constexpr int32_t kMsgBoxExclamation = 48;
 const char* const kTitle = "vrlCalendar 1.0";
 
-std::string HelpPrompt() {
-    return std::string("One can move the calendar by pressing the <Alt> key ") +
-           "and subsequently the left, right, up or down <Arrow> key.   " + "\r\n" +
-           "Or -quicker- by clicking on the calendar, holding the (left mouse) button down " +
-           "and subsequently dragging the calendar to the desired position. " + "\r\n\r\n" +
-           "Just click the calendar icon in the system tray to hide or show the calendar. " +
-           "Click the Close button to close the calendar.";
-}
-
 int32_t HoverColor(float X, float Y) {
     if (X >= kHoverHigh) return kBlack;
     if (X <= kHoverLow) return kBlack;
@@ -171,7 +162,8 @@ void frmCalendar::Form_MouseMove(int16_t& /*Button*/, int16_t& /*Shift*/, float&
 // can be closed, and all of it can be reached from the keyboard.
 void frmCalendar::ShowTrayMenu() {
     const bool startsAtSignIn = start_at_sign_in::IsOn(platform_);
-    switch (platform_.PopupMenu(tray::MenuItems(tray::IsHidden(platform_), helpOpen_, startsAtSignIn))) {
+    const auto items = tray::MenuItems(platform_.Language(), tray::IsHidden(platform_), helpOpen_, startsAtSignIn);
+    switch (platform_.PopupMenu(items)) {
         case tray::kShowOrHide: tray::Toggle(platform_); break;
         case tray::kHelp: ShowHelp(); break;
         case tray::kStartAtSignIn: SetStartAtSignIn(!startsAtSignIn); break;
@@ -186,9 +178,9 @@ void frmCalendar::SetStartAtSignIn(bool on) {
     try {
         start_at_sign_in::Set(platform_, on);
     } catch (const RuntimeError& error) {
-        platform_.MsgBox(std::string(on ? "The calendar could not be set to start when you sign in:"
-                                        : "The calendar could not be kept from starting when you sign in:") +
-                             "\r\n\r\n" + error.Description(),
+        const Texts& texts = platform_.Language();
+        platform_.MsgBox(texts.Text(on ? TextId::StartAtSignInRefused : TextId::StopAtSignInRefused) + "\r\n\r\n" +
+                             error.Description(),
                          kMsgBoxExclamation, kTitle);
     }
 }
@@ -251,7 +243,7 @@ void frmCalendar::ShowHelp() {
         explicit Open(bool& flag) : flag(flag) { flag = true; }
         ~Open() { flag = false; }
     } open(helpOpen_);
-    platform_.MsgBox(HelpPrompt(), kMsgBoxOkOnly, kTitle);
+    platform_.MsgBox(platform_.Language().Text(TextId::HelpPrompt), kMsgBoxOkOnly, kTitle);
 }
 
 void frmCalendar::Label2_MouseMove(int16_t& /*Button*/, int16_t& /*Shift*/, float& X, float& Y) {

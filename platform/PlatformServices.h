@@ -7,10 +7,11 @@
 #include <vector>
 
 #include "platform/FormEvents.h"
+#include "texts/Texts.h"
 
 // Everything the calendar touches outside itself, one object at a time. All
 // geometry is in twips held as 32-bit floats; handles and process ids are
-// 32-bit integers. Any operation may throw RuntimeError.
+// 32-bit integers; text is UTF-8. Any operation may throw RuntimeError.
 
 struct CalendarDate {
     int year;
@@ -132,10 +133,11 @@ struct MenuItem {
 // by clicking elsewhere (which returns 0).
 constexpr int32_t kMenuEscaped = -1;
 
-// The shell's notify-icon record in its first, 88-byte ANSI form, little-endian:
-// six 32-bit fields, then 64 bytes of tip. The Win32 layer builds the shell's
-// native record for the architecture it is compiled for from these fields.
-using ShellNotifyIconBuffer = std::array<uint8_t, 88>;
+// The shell's notify-icon record in its wide form (Windows 2000 on), as far
+// as the program fills it, little-endian: six 32-bit fields, then a tip of
+// 128 UTF-16 units. The Win32 layer builds the shell's native record for the
+// architecture it is compiled for from these fields.
+using ShellNotifyIconBuffer = std::array<uint8_t, 280>;
 namespace shell_layout {
 constexpr size_t kCbSize = 0;
 constexpr size_t kHWnd = 4;
@@ -144,7 +146,8 @@ constexpr size_t kUFlags = 12;
 constexpr size_t kUCallbackMessage = 16;
 constexpr size_t kHIcon = 20;
 constexpr size_t kSzTip = 24;
-constexpr size_t kTipBytes = 64;
+constexpr size_t kTipUnits = 128;
+constexpr size_t kTipBytes = 2 * kTipUnits;
 static_assert(kSzTip + kTipBytes == std::tuple_size_v<ShellNotifyIconBuffer>);
 
 inline void PutInt32(ShellNotifyIconBuffer& buffer, size_t offset, int32_t value) {
@@ -181,6 +184,8 @@ public:
     // timer that is already running starts it afresh.
     virtual void StartTimer(FormTimer which, uint32_t milliseconds) = 0;
     virtual void StopTimer(FormTimer which) = 0;
+    // The texts in the user's display language.
+    virtual const Texts& Language() = 0;
     virtual int32_t MsgBox(const std::string& prompt, int32_t buttons, const std::string& title) = 0;
     virtual void AppActivate(int32_t processId) = 0;
     // The notification icon's shortcut menu, at the pointer or, opened from
@@ -194,7 +199,7 @@ public:
     virtual float TextToSingle(const std::string& text) = 0;
 
     // Windows functions called directly; their results are handed back as is.
-    virtual int32_t Shell_NotifyIconA(int32_t message, ShellNotifyIconBuffer& data) = 0;
+    virtual int32_t Shell_NotifyIconW(int32_t message, ShellNotifyIconBuffer& data) = 0;
     virtual int32_t SetWindowPos(int32_t hWnd, int32_t hWndInsertAfter, int32_t x, int32_t y, int32_t cx,
                                  int32_t cy, int32_t flags) = 0;
     virtual int32_t GetWindowThreadProcessId(int32_t hWnd, int32_t& processId) = 0;

@@ -3,7 +3,9 @@
 # already there. Usage: scripts/deps.sh [native] [windows] [desktop] [fuzz] [release]
 #   windows: MinGW-w64 for both Windows architectures (x64 and x86)
 #   desktop: Wine's 64-bit loader, and its 32-bit one only where this machine
-#            runs 32-bit Linux programs; Xvfb, a window manager, a tray host
+#            runs 32-bit Linux programs; Xvfb, a window manager, a tray host;
+#            the German and Japanese locales, which Wine takes for Windows'
+#            display language
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -30,7 +32,7 @@ want_i386=0
   g++-mingw-w64-i686 binutils-mingw-w64-i686
 if [ $want_desktop = 1 ]; then
   need python3 wine wine64 xvfb xserver-xephyr openbox trayer faketime xdotool x11-utils imagemagick tesseract-ocr \
-    tesseract-ocr-eng strace
+    tesseract-ocr-eng strace locales
   # The 32-bit loader only where it can run; the probe runs a 32-bit program.
   if command -v python3 >/dev/null && python3 scripts/winerun.py can-run-32bit 2>/dev/null; then
     want_i386=1
@@ -40,10 +42,17 @@ fi
 [ $want_fuzz = 1 ] && need cmake make clang libclang-rt-dev
 [ $want_release = 1 ] && need nsis osslsigncode openssl git python3
 
-[ ${#packages[@]} -eq 0 ] && exit 0
-
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
+make_locales() {
+  for name in de_DE ja_JP; do
+    locale -a 2>/dev/null | grep -qix "$name.utf-\?8" || $sudo localedef -i "$name" -f UTF-8 "$name.UTF-8"
+  done
+}
+if [ ${#packages[@]} -eq 0 ]; then
+  [ $want_desktop = 0 ] || make_locales
+  exit 0
+fi
 if [ $want_i386 = 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   $sudo dpkg --add-architecture i386
 fi
@@ -51,3 +60,4 @@ echo "Installing: ${packages[*]}"
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
 $sudo apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
+[ $want_desktop = 0 ] || make_locales

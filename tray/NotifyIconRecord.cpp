@@ -15,11 +15,14 @@ NotifyIconRecord BuildNotifyIconData(int32_t hWnd, int32_t uID, int32_t uFlags, 
     record.uCallbackMessage = uCallbackMessage;
     record.hIcon = hIcon;
 
-    // Fixed-length assignment of tip + NUL: blank-padded, or cut at 64.
-    std::u16string text = tip;
-    text.push_back(u'\0');
+    // Fixed-length assignment of tip + NUL, blank-padded. A tip too long is
+    // cut so that the NUL still fits, and never between the two halves of a
+    // character that takes two units.
+    size_t kept = std::min(tip.size(), record.szTip.size() - 1);
+    if (kept < tip.size() && kept > 0 && tip[kept - 1] >= 0xD800 && tip[kept - 1] <= 0xDBFF) --kept;
     record.szTip.fill(u' ');
-    std::copy_n(text.begin(), std::min(text.size(), record.szTip.size()), record.szTip.begin());
+    std::copy_n(tip.begin(), kept, record.szTip.begin());
+    record.szTip[kept] = u'\0';
     return record;
 }
 
@@ -32,8 +35,8 @@ ShellNotifyIconBuffer ToShellLayout(const NotifyIconRecord& record) {
     PutInt32(buffer, shell_layout::kUCallbackMessage, record.uCallbackMessage);
     PutInt32(buffer, shell_layout::kHIcon, record.hIcon);
     for (size_t i = 0; i < record.szTip.size(); ++i) {
-        const char16_t c = record.szTip[i];
-        buffer[shell_layout::kSzTip + i] = c < 0x100 ? static_cast<uint8_t>(c) : static_cast<uint8_t>('?');
+        buffer[shell_layout::kSzTip + 2 * i] = static_cast<uint8_t>(record.szTip[i]);
+        buffer[shell_layout::kSzTip + 2 * i + 1] = static_cast<uint8_t>(record.szTip[i] >> 8);
     }
     return buffer;
 }
@@ -46,13 +49,15 @@ NotifyIconRecord FromShellLayout(const ShellNotifyIconBuffer& buffer) {
     record.uFlags = GetInt32(buffer, shell_layout::kUFlags);
     record.uCallbackMessage = GetInt32(buffer, shell_layout::kUCallbackMessage);
     record.hIcon = GetInt32(buffer, shell_layout::kHIcon);
-    for (size_t i = 0; i < record.szTip.size(); ++i) record.szTip[i] = buffer[shell_layout::kSzTip + i];
+    for (size_t i = 0; i < record.szTip.size(); ++i)
+        record.szTip[i] = static_cast<char16_t>(buffer[shell_layout::kSzTip + 2 * i] |
+                                                buffer[shell_layout::kSzTip + 2 * i + 1] << 8);
     return record;
 }
 
-int32_t Shell_NotifyIconA(PlatformServices& platform, int32_t dwMessage, NotifyIconRecord& record) {
+int32_t Shell_NotifyIconW(PlatformServices& platform, int32_t dwMessage, NotifyIconRecord& record) {
     ShellNotifyIconBuffer buffer = ToShellLayout(record);
-    const int32_t result = platform.Shell_NotifyIconA(dwMessage, buffer);
+    const int32_t result = platform.Shell_NotifyIconW(dwMessage, buffer);
     record = FromShellLayout(buffer);
     return result;
 }

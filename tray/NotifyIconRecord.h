@@ -16,11 +16,11 @@ constexpr int32_t kNifMessage = 1;
 constexpr int32_t kNifIcon = 2;
 constexpr int32_t kNifTip = 4;
 constexpr int32_t kRecordSize = std::tuple_size_v<ShellNotifyIconBuffer>;
-constexpr int32_t kTipLength = shell_layout::kTipBytes;
+constexpr int32_t kTipLength = shell_layout::kTipUnits;
 }  // namespace shell
 
-// The notify-icon record as the program holds it; the tip is 16-bit text of
-// exactly 64 characters: the tip, a NUL, then blanks.
+// The notify-icon record as the program holds it; the tip is UTF-16 text of
+// exactly 128 units: the tip, a NUL, then blanks.
 struct NotifyIconRecord {
     int32_t cbSize = 0;
     int32_t hWnd = 0;
@@ -34,12 +34,10 @@ struct NotifyIconRecord {
 NotifyIconRecord BuildNotifyIconData(int32_t hWnd, int32_t uID, int32_t uFlags, int32_t uCallbackMessage,
                                      int32_t hIcon, const std::u16string& tip);
 
-// The shell's 88-byte ANSI layout, little-endian. Tip characters the ANSI
-// code page cannot hold in one byte are written as '?'; every tip the program
-// uses is plain ASCII.
+// The shell's wide layout, little-endian, tip and all.
 ShellNotifyIconBuffer ToShellLayout(const NotifyIconRecord& record);
 NotifyIconRecord FromShellLayout(const ShellNotifyIconBuffer& buffer);
 
 // Calls the shell with the record converted to its layout and converts back
 // whatever the shell left there. The shell's result is returned unexamined.
-int32_t Shell_NotifyIconA(PlatformServices& platform, int32_t dwMessage, NotifyIconRecord& record);
+int32_t Shell_NotifyIconW(PlatformServices& platform, int32_t dwMessage, NotifyIconRecord& record);

@@ -14,8 +14,6 @@ constexpr int32_t kDeleteCallbackMessage = 1;
 constexpr int16_t kNormal = 0;
 constexpr int16_t kMinimized = 1;
 
-std::u16string Widen(const std::string& text) { return {text.begin(), text.end()}; }
-
 }  // namespace
 
 bool AddIcon(PlatformServices& platform) {
@@ -23,18 +21,18 @@ bool AddIcon(PlatformServices& platform) {
     const int32_t hWnd = platform.Me().hWnd();
     const int32_t hIcon = platform.Me().IconHandle();
     NotifyIconRecord record =
-        BuildNotifyIconData(hWnd, kIconId, kAllFlags, kCallbackMessage, hIcon, Widen(tip));
-    if (Shell_NotifyIconA(platform, shell::kNimAdd, record) != 0) return true;
+        BuildNotifyIconData(hWnd, kIconId, kAllFlags, kCallbackMessage, hIcon, Utf16(tip));
+    if (Shell_NotifyIconW(platform, shell::kNimAdd, record) != 0) return true;
     // The call handed back whatever the shell left in the record: build it anew.
-    record = BuildNotifyIconData(hWnd, kIconId, kAllFlags, kCallbackMessage, hIcon, Widen(tip));
-    return Shell_NotifyIconA(platform, shell::kNimModify, record) != 0;
+    record = BuildNotifyIconData(hWnd, kIconId, kAllFlags, kCallbackMessage, hIcon, Utf16(tip));
+    return Shell_NotifyIconW(platform, shell::kNimModify, record) != 0;
 }
 
 void RemoveIcon(PlatformServices& platform) {
     const int32_t hWnd = platform.Me().hWnd();
     const int32_t hIcon = platform.Me().IconHandle();
     NotifyIconRecord record = BuildNotifyIconData(hWnd, kIconId, kAllFlags, kDeleteCallbackMessage, hIcon, u"");
-    Shell_NotifyIconA(platform, shell::kNimDelete, record);
+    Shell_NotifyIconW(platform, shell::kNimDelete, record);
 }
 
 int32_t DecodeCallback(float x, float twipsPerPixelX) {
@@ -64,20 +62,20 @@ void Toggle(PlatformServices& platform) {
     }
 }
 
-std::vector<MenuItem> MenuItems(bool hidden, bool helpOpen, bool startsAtSignIn) {
+std::vector<MenuItem> MenuItems(const Texts& texts, bool hidden, bool helpOpen, bool startsAtSignIn) {
     return {
-        {kShowOrHide, hidden ? "Show calendar" : "Hide calendar", true, false, true},
-        {kHelp, "Help", false, false, !helpOpen},  // one help box at a time
+        {kShowOrHide, texts.Text(hidden ? TextId::ShowCalendar : TextId::HideCalendar), true, false, true},
+        {kHelp, texts.Text(TextId::Help), false, false, !helpOpen},  // one help box at a time
         {},
-        {kStartAtSignIn, "Start when I sign in", false, startsAtSignIn, true},
+        {kStartAtSignIn, texts.Text(TextId::StartAtSignIn), false, startsAtSignIn, true},
         {},
-        {kClose, "Close", false, false, true},
+        {kClose, texts.Text(TextId::Close), false, false, true},
     };
 }
 
 void ReturnFocus(PlatformServices& platform) {
     NotifyIconRecord record = BuildNotifyIconData(platform.Me().hWnd(), kIconId, 0, 0, 0, u"");
-    Shell_NotifyIconA(platform, shell::kNimSetFocus, record);
+    Shell_NotifyIconW(platform, shell::kNimSetFocus, record);
 }
 
 }  // namespace tray

@@ -39,10 +39,10 @@ int32_t OnWindowMouseMove(PlatformServices& platform, float x);
 bool IsHidden(PlatformServices& platform);
 void Toggle(PlatformServices& platform);
 
-// The icon's menu for a window hidden or shown, with or without the help box
-// open, starting at sign-in or not. The first item, the default, does what
-// the left press does.
-std::vector<MenuItem> MenuItems(bool hidden, bool helpOpen, bool startsAtSignIn);
+// The icon's menu, in the user's language, for a window hidden or shown,
+// with or without the help box open, starting at sign-in or not. The first
+// item, the default, does what the left press does.
+std::vector<MenuItem> MenuItems(const Texts& texts, bool hidden, bool helpOpen, bool startsAtSignIn);
 
 // The keyboard back to the notification area, after a menu closed with Esc.
 void ReturnFocus(PlatformServices& platform);

@@ -3,6 +3,7 @@
 #include "platform/win32/Win32Platform.h"
 
 #include <commctrl.h>
+#include <objbase.h>
 #include <shellapi.h>
 #include <windowsx.h>
 
@@ -12,14 +13,15 @@
 #include "platform/Contrast.h"
 #include "platform/Numeric.h"
 #include "platform/RuntimeError.h"
+#include "platform/win32/AccessibleName.h"
+#include "platform/win32/Text.h"
 #include "resources/resource.h"
 
 namespace {
 
-const char kFormClass[] = "vrlCalendar.frmCalendar";
-const char kFormCaption[] = "vrlCalendar";
-const char kMonthViewToolTip[] = " Click icon system tray to HIDE or SHOW ";
-const char kLabel1ToolTip[] = " Click to close app ";
+const wchar_t kFormClass[] = L"vrlCalendar.frmCalendar";
+// The program's name in every language: what a screen reader calls the window.
+const wchar_t kFormCaption[] = L"vrlCalendar";
 
 enum ControlId : UINT_PTR { kLabel1 = 1, kLabel2 = 2, kMonthView1 = 3 };
 
@@ -78,7 +80,7 @@ void Win32Platform::Raise(Handler&& handler) {
 void Win32Platform::ReportException(const std::exception_ptr& thrown) {
     reporting_ = true;
     if (trayIconAdded_) {
-        ::Shell_NotifyIconA(NIM_DELETE, &trayIcon_);
+        ::Shell_NotifyIconW(NIM_DELETE, &trayIcon_);
         trayIconAdded_ = false;
     }
     const RuntimeError error = ErrorOf(thrown);
@@ -86,10 +88,12 @@ void Win32Platform::ReportException(const std::exception_ptr& thrown) {
     // back rather than the window. Out of memory, the report itself may not
     // get the memory for its words: then it says the least it can.
     try {
-        const std::string text = "Run-time error '" + numeric::IntegerText(error.Number()) + "':\n\n" + error.what();
-        MessageBoxA(hwnd_, text.c_str(), app_.EXEName().c_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+        const std::string text = language_.Text(TextId::RunTimeError, numeric::IntegerText(error.Number())) + "\n\n" +
+                                 language_.ErrorDescription(error.Number(), error.what());
+        MessageBoxW(hwnd_, wide_text::Utf16(text).c_str(), wide_text::Utf16(app_.EXEName()).c_str(),
+                    MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
     } catch (...) {
-        MessageBoxA(hwnd_, "Run-time error", kFormCaption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+        MessageBoxW(hwnd_, L"Run-time error", kFormCaption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
     }
     ExitProcess(static_cast<UINT>(error.Number()));
 }
@@ -100,7 +104,7 @@ void Win32Platform::CreateForm() {
 
     icon_ = static_cast<HICON>(LoadImageA(instance_, MAKEINTRESOURCEA(IDI_CALENDAR), IMAGE_ICON, 32, 32, 0));
     LoadSmallIcon();
-    WNDCLASSEXA windowClass{};
+    WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = FormProc;
     windowClass.hInstance = instance_;
@@ -108,11 +112,11 @@ void Win32Platform::CreateForm() {
     windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
     windowClass.hbrBackground = GetSysColorBrush(kBackgroundColour);
     windowClass.lpszClassName = kFormClass;
-    RegisterClassExA(&windowClass);
+    RegisterClassExW(&windowClass);
 
     // A tool window has no taskbar button: the notification-area icon is the
     // calendar's handle while it runs.
-    hwnd_ = CreateWindowExA(WS_EX_TOOLWINDOW, kFormClass, kFormCaption, WS_POPUP | WS_CLIPCHILDREN,
+    hwnd_ = CreateWindowExW(WS_EX_TOOLWINDOW, kFormClass, kFormCaption, WS_POPUP | WS_CLIPCHILDREN,
                             ToPixels(kFormDesign.left), ToPixels(kFormDesign.top), ToPixels(kFormDesign.width),
                             ToPixels(kFormDesign.height), nullptr, nullptr, instance_, this);
 
@@ -121,8 +125,9 @@ void Win32Platform::CreateForm() {
     scale_.Change(scale_.Of(hwnd_));
     scale_.FreeOldFonts();
 
-    auto createChild = [&](const char* windowClass, const char* text, DWORD style, const DesignRect& at, UINT_PTR id) {
-        HWND child = CreateWindowExA(0, windowClass, text, WS_CHILD | WS_VISIBLE | style, ToPixels(at.left),
+    auto createChild = [&](const wchar_t* windowClass, const wchar_t* text, DWORD style, const DesignRect& at,
+                           UINT_PTR id) {
+        HWND child = CreateWindowExW(0, windowClass, text, WS_CHILD | WS_VISIBLE | style, ToPixels(at.left),
                                      ToPixels(at.top), ToPixels(at.width), ToPixels(at.height), hwnd_,
                                      reinterpret_cast<HMENU>(id), instance_, nullptr);
         SetWindowSubclass(child, ControlProc, id, reinterpret_cast<DWORD_PTR>(this));
@@ -130,9 +135,13 @@ void Win32Platform::CreateForm() {
     };
     // Tab order: the calendar first. The window hands it the focus whenever
     // it gets it (WM_SETFOCUS below), so its keys work from the start.
-    monthView_.hwnd = createChild(MONTHCAL_CLASSA, "", WS_TABSTOP | MCS_WEEKNUMBERS, kMonthViewDesign, kMonthView1);
-    label1_.hwnd = createChild("STATIC", "X ", SS_RIGHT | SS_NOTIFY, kLabel1Design, kLabel1);
-    label2_.hwnd = createChild("STATIC", "?", SS_LEFT | SS_NOTIFY, kLabel2Design, kLabel2);
+    // The labels draw their captions in every language; a screen reader
+    // says what they do (Label::accessibleName, WM_GETOBJECT below).
+    monthView_.hwnd = createChild(MONTHCAL_CLASSW, L"", WS_TABSTOP | MCS_WEEKNUMBERS, kMonthViewDesign, kMonthView1);
+    label1_.hwnd = createChild(L"STATIC", L"X ", SS_RIGHT | SS_NOTIFY, kLabel1Design, kLabel1);
+    label2_.hwnd = createChild(L"STATIC", L"?", SS_LEFT | SS_NOTIFY, kLabel2Design, kLabel2);
+    label1_.accessibleName = wide_text::Utf16(language_.Text(TextId::Close));
+    label2_.accessibleName = wide_text::Utf16(language_.Text(TextId::Help));
 
     // One month, over the whole range.
     SYSTEMTIME range[2]{};
@@ -141,21 +150,22 @@ void Win32Platform::CreateForm() {
     MonthCal_SetRange(monthView_.hwnd, GDTR_MIN | GDTR_MAX, range);
     MonthCal_SetMaxSelCount(monthView_.hwnd, 1);
     DesignControls();
-    monthView_.toolTip = kMonthViewToolTip;
+    monthView_.toolTip = language_.Text(TextId::IconTip);
 
-    toolTips_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+    toolTips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance_, nullptr);
-    auto addTip = [&](HWND control, const char* text) {
-        TOOLINFOA tool{};
-        tool.cbSize = TTTOOLINFOA_V1_SIZE;
+    auto addTip = [&](HWND control, const std::string& utf8) {
+        std::wstring text = wide_text::Utf16(utf8);  // the control copies it
+        TOOLINFOW tool{};
+        tool.cbSize = TTTOOLINFOW_V1_SIZE;
         tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
         tool.hwnd = hwnd_;
         tool.uId = reinterpret_cast<UINT_PTR>(control);
-        tool.lpszText = const_cast<char*>(text);
-        SendMessageA(toolTips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+        tool.lpszText = text.data();
+        SendMessageW(toolTips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     };
-    addTip(monthView_.hwnd, kMonthViewToolTip);
-    addTip(label1_.hwnd, kLabel1ToolTip);
+    addTip(monthView_.hwnd, monthView_.toolTip);
+    addTip(label1_.hwnd, language_.Text(TextId::Label1ToolTip));
 
     taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
 }
@@ -199,17 +209,20 @@ void Win32Platform::OnDpiChanged(int dotsPerInch, const RECT& suggested) {
 
 int Win32Platform::Run(FormEvents& events) {
     events_ = &events;
+    // The labels' accessible objects are handed to other programs through COM.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     CreateForm();
     Raise([&] { events_->Form_Load(); });
     ShowWindow(hwnd_, SW_SHOWNORMAL);
     SetForegroundWindow(hwnd_);
 
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         PreviewKey(msg);
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
+    CoUninitialize();
     return 0;
 }
 
@@ -245,11 +258,11 @@ void Win32Platform::OnColoursChanged() {
 
 LRESULT CALLBACK Win32Platform::FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        auto* self = static_cast<Win32Platform*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        auto* self = static_cast<Win32Platform*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
-    auto* self = reinterpret_cast<Win32Platform*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!self) return DefWindowProcA(hwnd, message, wParam, lParam);
+    auto* self = reinterpret_cast<Win32Platform*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
     try {
         return self->OnFormMessage(hwnd, message, wParam, lParam);
     } catch (...) {  // never into the window system
@@ -356,7 +369,7 @@ LRESULT Win32Platform::OnFormMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
             PostQuitMessage(0);
             return 0;
     }
-    return DefWindowProcA(hwnd, message, wParam, lParam);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 LRESULT CALLBACK Win32Platform::ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
@@ -385,6 +398,9 @@ LRESULT Win32Platform::OnControlMessage(HWND hwnd, UINT message, WPARAM wParam, 
     // A label's click is a left press and release both on the label.
     Label& label = id == kLabel1 ? label1_ : label2_;
     switch (message) {
+        case WM_GETOBJECT:
+            if (const LRESULT answer = accessible_name::Answer(hwnd, wParam, lParam, label.accessibleName)) return answer;
+            break;
         case WM_MOUSEMOVE:
             if (id == kLabel1)
                 Raise([&] { events_->Label1_MouseMove(button, shift, x, y); });

@@ -6,11 +6,12 @@
 #include "platform/PlatformServices.h"
 
 // The shell's own notify-icon record, field by field from the program's
-// 88-byte buffer and back, in whatever layout the compiler gives it: on x86
-// the buffer's own, on x64 with 8-byte handles at aligned offsets. Native is
-// that record's type and firstFormSize its first form's size
-// (NOTIFYICONDATAA_V1_SIZE), which the buffer's 88 stands for. toHandle and
-// toIcon widen the buffer's 32-bit handles; handleBits narrows one back.
+// buffer and back, in whatever layout the compiler gives it: on x86 the
+// buffer's own as far as the tip, on x64 with 8-byte handles at aligned
+// offsets. Native is that record's type and firstFormSize the size of the
+// form the buffer stands for (NOTIFYICONDATAW_V2_SIZE), which the buffer's
+// own size stands for. toHandle and toIcon widen the buffer's 32-bit
+// handles; handleBits narrows one back.
 namespace native_notify_icon {
 
 template <typename Native, typename ToHandle, typename ToIcon>

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "platform/RuntimeError.h"
+#include "platform/win32/Text.h"
 
 namespace popup_menu {
 
@@ -52,7 +53,8 @@ int32_t Show(HWND owner, UINT iconId, const std::vector<MenuItem>& items, POINT 
     for (const MenuItem& item : items) {
         const UINT flags = item.text.empty() ? MF_SEPARATOR
                                              : MF_STRING | (item.checked ? MF_CHECKED : 0) | (item.enabled ? 0 : MF_GRAYED);
-        if (!AppendMenuA(menu, flags, static_cast<UINT_PTR>(item.id), item.text.empty() ? nullptr : item.text.c_str())) {
+        const std::wstring text = wide_text::Utf16(item.text);
+        if (!AppendMenuW(menu, flags, static_cast<UINT_PTR>(item.id), item.text.empty() ? nullptr : text.c_str())) {
             DestroyMenu(menu);
             throw RuntimeError::OutOfMemory();
         }

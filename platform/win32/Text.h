@@ -3,9 +3,9 @@
 
 #include <string>
 
-// Text between the logic's 8-bit strings and Windows' 16-bit ones: in the
-// ANSI code page (CP_ACP) where the logic's texts are ANSI, in UTF-8 where
-// they stand for paths, which may hold any character.
+// Text between the logic's 8-bit strings and Windows' 16-bit ones. The
+// logic's texts are UTF-8; only the numbers the settings store keeps as they
+// always were go through the ANSI code page (CP_ACP).
 namespace wide_text {
 
 inline std::wstring Widen(const std::string& text, UINT codePage) {
@@ -23,5 +23,9 @@ inline std::string Narrow(const wchar_t* text, size_t length, UINT codePage) {
     WideCharToMultiByte(codePage, 0, text, static_cast<int>(length), narrow.data(), size, nullptr, nullptr);
     return narrow;
 }
+
+// What the user reads, as the wide functions take it.
+inline std::wstring Utf16(const std::string& utf8) { return Widen(utf8, CP_UTF8); }
+inline std::string Utf8(const std::wstring& wide) { return Narrow(wide.data(), wide.size(), CP_UTF8); }
 
 }  // namespace wide_text

@@ -32,7 +32,9 @@ void Win32Platform::LoadLibrariesFromSystemOnly() {
     SetDllDirectoryA("");
 }
 
-Win32Platform::Win32Platform(HINSTANCE instance) : instance_(instance) {
+Win32Platform::Win32Platform(HINSTANCE instance)
+    : instance_(instance), language_(Texts::ForLanguages(PreferredLanguages())) {
+    startup_.languageId = LANGIDFROMLCID(LocaleNameToLCID(wide_text::Utf16(language_.Tag()).c_str(), 0));
     // One copy per executable name and log-on session. The name is taken
     // atomically, so of two copies started together exactly one sees it free.
     std::string name = app_.EXEName();
@@ -308,8 +310,21 @@ void Win32Platform::StartTimer(FormTimer which, uint32_t milliseconds) {
 
 void Win32Platform::StopTimer(FormTimer which) { KillTimer(hwnd_, static_cast<UINT_PTR>(which)); }
 
+// The display languages the user has put in order, then the ones Windows
+// falls back to; as names ("de-AT").
+std::vector<std::string> Win32Platform::PreferredLanguages() {
+    ULONG count = 0, length = 0;
+    std::vector<std::string> names;
+    if (!GetUserPreferredUILanguages(MUI_LANGUAGE_NAME, &count, nullptr, &length) || length == 0) return names;
+    std::wstring list(length, L'\0');
+    if (!GetUserPreferredUILanguages(MUI_LANGUAGE_NAME, &count, list.data(), &length)) return names;
+    for (const wchar_t* name = list.c_str(); *name; name += wcslen(name) + 1) names.push_back(wide_text::Utf8(name));
+    return names;
+}
+
 int32_t Win32Platform::MsgBox(const std::string& prompt, int32_t buttons, const std::string& title) {
-    const int answer = MessageBoxA(hwnd_, prompt.c_str(), title.c_str(), static_cast<UINT>(buttons));
+    const int answer = MessageBoxW(hwnd_, wide_text::Utf16(prompt).c_str(), wide_text::Utf16(title).c_str(),
+                                   static_cast<UINT>(buttons));
     // Closed from the icon's menu while the box was up, the window took its
     // box with it: that is no failure of the box.
     if (answer == 0 && IsWindow(hwnd_)) throw RuntimeError::InvalidProcedureCall();
@@ -342,6 +357,10 @@ void Win32Platform::AppActivate(int32_t processId) {
     if (!search.found) throw RuntimeError::InvalidProcedureCall();
     if (IsIconic(search.found)) ShowWindow(search.found, SW_RESTORE);
     SetForegroundWindow(search.found);
+    // A window made foreground while it was still hidden (by its icon's
+    // menu) is not activated again when shown, and then nothing hands the
+    // calendar the keyboard as activation does (WM_SETFOCUS).
+    if (search.found == hwnd_ && GetActiveWindow() == hwnd_) SetFocus(monthView_.hwnd);
 }
 
 std::string Win32Platform::SingleToText(float value) {
@@ -361,15 +380,16 @@ float Win32Platform::TextToSingle(const std::string& text) {
     return value;
 }
 
-// The shell's first record form, as this architecture lays it out: on x86 it
-// is the 88 bytes of the program's own buffer, on x64 the handles are 8 bytes
-// wide and aligned, so every field sits elsewhere and the form is 104 bytes.
-static_assert(NOTIFYICONDATAA_V1_SIZE == offsetof(NOTIFYICONDATAA, szTip) + shell_layout::kTipBytes);
-static_assert(sizeof(NOTIFYICONDATAA{}.szTip) >= shell_layout::kTipBytes);
-static_assert(sizeof(void*) == 8 || NOTIFYICONDATAA_V1_SIZE == std::tuple_size_v<ShellNotifyIconBuffer>);
+// The shell's wide record of Windows 2000 on, as this architecture lays it
+// out: the program's buffer holds its fields up to the tip, at x86's offsets;
+// on x64 the handles are 8 bytes wide and aligned, so every field sits
+// elsewhere. The shell reads a tip of 128 units from a record of this size.
+constexpr DWORD kWideRecordSize = NOTIFYICONDATAW_V2_SIZE;
+static_assert(sizeof(NOTIFYICONDATAW{}.szTip) == shell_layout::kTipBytes);
+static_assert(offsetof(NOTIFYICONDATAW, szTip) + shell_layout::kTipBytes == offsetof(NOTIFYICONDATAW, dwState));
 // The two layouts the record fuzzer converts, as this compiler has them.
-static_assert(offsetof(NOTIFYICONDATAA, hWnd) == sizeof(void*) && offsetof(NOTIFYICONDATAA, szTip) ==
-              (sizeof(void*) == 8 ? 40 : 24));
+static_assert(offsetof(NOTIFYICONDATAW, hWnd) == sizeof(void*) && offsetof(NOTIFYICONDATAW, szTip) ==
+              (sizeof(void*) == 8 ? 40 : 24) && kWideRecordSize == (sizeof(void*) == 8 ? 952 : 936));
 
 HWND Win32Platform::FullHandle(int32_t hWnd) const {
     // Window and icon handles carry 32 significant bits on every Windows, and
@@ -383,16 +403,16 @@ HICON Win32Platform::FullIconHandle(int32_t hIcon) const {
     return reinterpret_cast<HICON>(static_cast<intptr_t>(hIcon));
 }
 
-int32_t Win32Platform::Shell_NotifyIconA(int32_t message, ShellNotifyIconBuffer& data) {
-    NOTIFYICONDATAA record = native_notify_icon::FromBuffer<NOTIFYICONDATAA>(
-        data, NOTIFYICONDATAA_V1_SIZE, [&](int32_t h) { return FullHandle(h); },
+int32_t Win32Platform::Shell_NotifyIconW(int32_t message, ShellNotifyIconBuffer& data) {
+    NOTIFYICONDATAW record = native_notify_icon::FromBuffer<NOTIFYICONDATAW>(
+        data, kWideRecordSize, [&](int32_t h) { return FullHandle(h); },
         [&](int32_t h) { return FullIconHandle(h); });
     // The calendar asks for the shell's mouse events as mouse moves of its
     // window. They come as a message of their own, so that a real pointer
     // move is never taken for one; the window turns them into mouse moves.
     const bool asMouseMoves = record.uCallbackMessage == WM_MOUSEMOVE;
     if (asMouseMoves) record.uCallbackMessage = kTrayCallback;
-    const BOOL result = ::Shell_NotifyIconA(static_cast<DWORD>(message), &record);
+    const BOOL result = ::Shell_NotifyIconW(static_cast<DWORD>(message), &record);
     if (asMouseMoves) record.uCallbackMessage = WM_MOUSEMOVE;
     if (result && (message == NIM_ADD || message == NIM_MODIFY)) {
         trayIcon_ = record;
@@ -400,7 +420,7 @@ int32_t Win32Platform::Shell_NotifyIconA(int32_t message, ShellNotifyIconBuffer&
     } else if (result && message == NIM_DELETE && record.hWnd == trayIcon_.hWnd && record.uID == trayIcon_.uID) {
         trayIconAdded_ = false;
     }
-    native_notify_icon::ToBuffer(record, NOTIFYICONDATAA_V1_SIZE, [](const void* h) { return AsInt32(h); }, data);
+    native_notify_icon::ToBuffer(record, kWideRecordSize, [](const void* h) { return AsInt32(h); }, data);
     return result;
 }
 

@@ -41,12 +41,13 @@ public:
     CalendarDate LocalDateAt(int64_t utcMs) override;
     void StartTimer(FormTimer which, uint32_t milliseconds) override;
     void StopTimer(FormTimer which) override;
+    const Texts& Language() override { return language_; }
     int32_t MsgBox(const std::string& prompt, int32_t buttons, const std::string& title) override;
     void AppActivate(int32_t processId) override;
     int32_t PopupMenu(const std::vector<MenuItem>& items) override;
     std::string SingleToText(float value) override;
     float TextToSingle(const std::string& text) override;
-    int32_t Shell_NotifyIconA(int32_t message, ShellNotifyIconBuffer& data) override;
+    int32_t Shell_NotifyIconW(int32_t message, ShellNotifyIconBuffer& data) override;
     int32_t SetWindowPos(int32_t hWnd, int32_t hWndInsertAfter, int32_t x, int32_t y, int32_t cx, int32_t cy,
                          int32_t flags) override;
     int32_t GetWindowThreadProcessId(int32_t hWnd, int32_t& processId) override;
@@ -58,6 +59,8 @@ private:
     // is done.
     static constexpr UINT kScaleChanged = WM_APP + 2;
 
+    // The user's display languages, in the order Windows prefers them.
+    static std::vector<std::string> PreferredLanguages();
     // The logic's 32-bit handle values, back at their full width.
     HWND FullHandle(int32_t hWnd) const;
     HICON FullIconHandle(int32_t hIcon) const;
@@ -111,6 +114,7 @@ private:
         HWND hwnd = nullptr;
         std::optional<int32_t> foreColor;  // none written yet: the button-text colour
         bool pressed = false;
+        std::wstring accessibleName;  // what a screen reader calls it
         explicit Label(Win32Platform& w) : w(w) {}
         float Height() override;
         void Move(float left, float top, float width, float height) override;
@@ -160,8 +164,10 @@ private:
                          const std::string& text) override;
     } settings_;
 
-    // HKCU's Run list (StartupList.cpp).
+    // HKCU's Run list (StartupList.cpp). Windows' reasons for a refused
+    // write come in the user's language (languageId).
     struct Startup : StartupList {
+        LANGID languageId = 0;
         std::optional<std::string> Command(const std::string& name) override;
         bool TurnedOff(const std::string& name) override;
         void SetCommand(const std::string& name, const std::string& command) override;
@@ -170,6 +176,7 @@ private:
     } startup_;
 
     HINSTANCE instance_;
+    Texts language_;
     FormEvents* events_ = nullptr;
     HWND hwnd_ = nullptr;
     HICON icon_ = nullptr;       // the window's, at the large size
@@ -180,7 +187,7 @@ private:
     HANDLE instanceMutex_ = nullptr;
     // The icon as the shell last took it, so a run-time error report can
     // take away exactly that one.
-    NOTIFYICONDATAA trayIcon_{};
+    NOTIFYICONDATAW trayIcon_{};
     bool trayIconAdded_ = false;
     bool reporting_ = false;  // a run-time error is being reported
     UINT taskbarCreated_ = 0;

@@ -8,7 +8,14 @@
 //   message carries a pointer into the receiving process, which only a caller inside it can pass.
 // - ReadMenu: the items of the menu the calendar has open. Wine's menus are the process's own
 //   objects, which another process cannot read as it can on Windows.
+// - ReadTip: the text a tool tip shows (the calendar's, or the shell's over the icon). A tool tip
+//   keeps its text from other programs; Wine's does not answer WM_GETTEXT with it either.
+// - ReadNames: the names Microsoft Active Accessibility gives the calendar's window and labels, as a
+//   screen reader asks for them. Wine hands no accessible object to another process.
+// Text goes back in UTF-8, through memory the inspector shares.
 #include <windows.h>
+#include <commctrl.h>
+#include <oleacc.h>
 
 #include <cstdio>
 #include <string>
@@ -62,6 +69,43 @@ LRESULT WhenPosted(const char* name, const char* done, int code, WPARAM wParam, 
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+std::string Utf8(const wchar_t* text) {
+    char utf8[2048] = "";
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
+    return utf8;
+}
+
+void ShareText(const std::string& text) {
+    HANDLE shared = OpenFileMappingA(FILE_MAP_WRITE, FALSE, "vrlCalendar e2e: read");
+    char* view = shared ? static_cast<char*>(MapViewOfFile(shared, FILE_MAP_WRITE, 0, 0, 0)) : nullptr;
+    if (view) {
+        lstrcpynA(view, text.c_str(), 8192);
+        UnmapViewOfFile(view);
+    }
+    if (shared) CloseHandle(shared);
+}
+
+std::string AccessibleName(HWND window) {
+    IAccessible* object = nullptr;
+    const HRESULT found = AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                                     reinterpret_cast<void**>(&object));
+    if (FAILED(found)) return "error " + std::to_string(static_cast<unsigned long>(found));
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    std::string text = SUCCEEDED(object->get_accName(self, &name)) && name ? Utf8(name) : "none";
+    SysFreeString(name);
+    object->Release();
+    return text;
+}
+
+std::string NamesText(HWND calendar) {
+    std::string text = "found=1\nwindow=" + AccessibleName(calendar) + "\n";
+    for (int id : {1, 2}) text += "label" + std::to_string(id) + "=" + AccessibleName(GetDlgItem(calendar, id)) + "\n";
+    return text;
+}
+
 std::string MenuText() {
     HWND popup = FindWindowA("#32768", nullptr);
     HMENU menu = popup && IsWindowVisible(popup) ? reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0)) : nullptr;
@@ -69,20 +113,20 @@ std::string MenuText() {
     std::string text = "found=1\n";
     const UINT defaultItem = GetMenuDefaultItem(menu, FALSE, 0);
     for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-        char caption[128] = "";
-        MENUITEMINFOA item{};
+        wchar_t caption[128] = L"";
+        MENUITEMINFOW item{};
         item.cbSize = sizeof item;
         item.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_STRING;
         item.dwTypeData = caption;
-        item.cch = sizeof caption;
+        item.cch = 128;
         RECT at{};
-        GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &item);
+        GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &item);
         GetMenuItemRect(nullptr, menu, static_cast<UINT>(i), &at);
-        char line[320];
+        char line[640];
         std::snprintf(line, sizeof line, "item=%d default=%d checked=%d enabled=%d x=%ld y=%ld width=%ld height=%ld text=%s\n",
                       i, item.wID == defaultItem ? 1 : 0, item.fState & MFS_CHECKED ? 1 : 0,
                       item.fState & MFS_DISABLED ? 0 : 1, at.left, at.top, at.right - at.left, at.bottom - at.top,
-                      item.fType & MFT_SEPARATOR ? "-" : caption);
+                      item.fType & MFT_SEPARATOR ? "-" : Utf8(caption).c_str());
         text += line;
     }
     return text;
@@ -95,18 +139,28 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK TakeScheme(int code, WPARAM wP
                       [](const MSG&) { TakeSchemeFromRegistry(); });
 }
 
-// The text goes back through the inspector's shared memory.
 extern "C" __declspec(dllexport) LRESULT CALLBACK ReadMenu(int code, WPARAM wParam, LPARAM lParam) {
     return WhenPosted("vrlCalendar e2e: read the menu", "vrlCalendar e2e: menu read", code, wParam, lParam,
-                      [](const MSG&) {
-                          HANDLE shared = OpenFileMappingA(FILE_MAP_WRITE, FALSE, "vrlCalendar e2e: menu");
-                          char* view = shared ? static_cast<char*>(MapViewOfFile(shared, FILE_MAP_WRITE, 0, 0, 0)) : nullptr;
-                          if (view) {
-                              lstrcpynA(view, MenuText().c_str(), 8192);
-                              UnmapViewOfFile(view);
+                      [](const MSG&) { ShareText(MenuText()); });
+}
+
+extern "C" __declspec(dllexport) LRESULT CALLBACK ReadTip(int code, WPARAM wParam, LPARAM lParam) {
+    return WhenPosted("vrlCalendar e2e: read the tip", "vrlCalendar e2e: tip read", code, wParam, lParam,
+                      [](const MSG& posted) {
+                          wchar_t text[1024] = L"";
+                          TTTOOLINFOW tool{};
+                          tool.cbSize = sizeof tool;
+                          if (SendMessageW(posted.hwnd, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(&tool))) {
+                              tool.lpszText = text;
+                              SendMessageW(posted.hwnd, TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(&tool));
                           }
-                          if (shared) CloseHandle(shared);
+                          ShareText(Utf8(text));
                       });
+}
+
+extern "C" __declspec(dllexport) LRESULT CALLBACK ReadNames(int code, WPARAM wParam, LPARAM lParam) {
+    return WhenPosted("vrlCalendar e2e: read the names", "vrlCalendar e2e: names read", code, wParam, lParam,
+                      [](const MSG& posted) { ShareText(NamesText(posted.hwnd)); });
 }
 
 // The new scale comes as the posted message's wParam. Windows suggests a place and size; the calendar

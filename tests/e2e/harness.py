@@ -53,10 +53,11 @@ class World:
 
     # --- the program ---
 
-    def start_calendar(self, wait=True, exe=None, clock=None, clock_file=None):
+    def start_calendar(self, wait=True, exe=None, clock=None, clock_file=None, language=None):
         """clock: the local time the program alone sees (libfaketime's FAKETIME); clock_file: a
-        file holding it, read afresh whenever the program asks the time."""
-        env = self.env
+        file holding it, read afresh whenever the program asks the time. language: the program's
+        display language, as a Linux locale ("de_DE.UTF-8"), which Wine takes for Windows'."""
+        env = dict(self.env, LC_ALL=language) if language else self.env
         if clock or clock_file:
             env = dict(env, LD_PRELOAD=FAKETIME_LIBRARY, FAKETIME_DONT_FAKE_MONOTONIC="1")
             env.update({"FAKETIME": clock} if clock else {"FAKETIME_TIMESTAMP_FILE": clock_file,
@@ -83,7 +84,7 @@ class World:
         line = winerun.command(*command) if os.path.isfile(command[0]) else winerun.tool(*command)
         # Output goes to a file, not a pipe: a Wine service that the command
         # happens to start would hold a pipe open long after the command ends.
-        with tempfile.TemporaryFile(mode="w+") as out:
+        with tempfile.TemporaryFile(mode="w+", encoding="utf-8", errors="replace") as out:
             done = subprocess.run(line, env=self.env, stdout=out, stderr=subprocess.DEVNULL, timeout=60)
             out.seek(0)
             text = out.read()

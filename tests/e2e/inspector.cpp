@@ -11,11 +11,13 @@
 //   inspector time-changed      tells every window the system time was changed
 //   inspector take-scheme       the calendar takes the colours in HKCU\Control Panel\Colors, as at a change of scheme
 //   inspector menu              the calendar's open menu: its items, their state and where they are on the screen
+//   inspector names             what a screen reader calls the calendar's window and its labels (asked inside it)
+//   inspector tip               the text of each tool tip on the screen (asked inside its program)
 //   inspector tray-event MSG... the shell reports these mouse messages on the calendar's icon
 //   inspector change-dpi DPI    the calendar's display takes that scale, as Windows tells it (WM_DPICHANGED)
 //   inspector deny-writes KEY   makes HKCU\KEY read-only for everyone (allow-writes undoes it)
 //   inspector gui-resources PID the process's counts of GDI and USER objects
-// Output is key=value lines; the exit code is 0 when the thing was found.
+// Output is key=value lines, text in UTF-8; the exit code is 0 when the thing was found.
 #include <windows.h>
 #include <sddl.h>
 #include <commctrl.h>
@@ -25,15 +27,26 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
 const char kCalendarClass[] = "vrlCalendar.frmCalendar";
 
 std::string Text(HWND hwnd) {
-    char text[2048] = "";
-    GetWindowTextA(hwnd, text, sizeof text);
-    return text;
+    wchar_t text[2048] = L"";
+    GetWindowTextW(hwnd, text, 2048);
+    char utf8[8192] = "";
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
+    return utf8;
+}
+
+BOOL CALLBACK FindTips(HWND hwnd, LPARAM tips) {
+    char className[64] = "";
+    GetClassNameA(hwnd, className, sizeof className);
+    if (IsWindowVisible(hwnd) && std::strcmp(className, TOOLTIPS_CLASSA) == 0)
+        reinterpret_cast<std::vector<HWND>*>(tips)->push_back(hwnd);
+    return TRUE;
 }
 
 std::string Escaped(const std::string& text) {
@@ -118,8 +131,9 @@ int ShowWindowState(HWND hwnd) {
     return 0;
 }
 
-// Runs one of calendar_hook.dll's procedures in the calendar's thread: posts it the message the
-// procedure waits for, and waits until the procedure says it is done.
+// Runs one of calendar_hook.dll's procedures in the thread of a window of the calendar's (or of
+// another program's): posts the window the message the procedure waits for, and waits until the
+// procedure says it is done.
 bool InCalendar(HWND calendar, const char* procedure, const char* message, const char* doneEvent, WPARAM wParam = 0) {
     char path[MAX_PATH] = "";
     GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -246,13 +260,24 @@ int main(int argc, char** argv) {
         std::printf("taken=%d\n", done ? 1 : 0);
         return done ? 0 : 1;
     }
-    if (command == "menu" && calendar) {
-        HANDLE shared = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 8192, "vrlCalendar e2e: menu");
-        const char* text = shared ? static_cast<const char*>(MapViewOfFile(shared, FILE_MAP_READ, 0, 0, 0)) : nullptr;
-        const bool read = text && InCalendar(calendar, "ReadMenu", "vrlCalendar e2e: read the menu",
-                                             "vrlCalendar e2e: menu read");
+    // The hook library writes what it read into memory shared under this name.
+    HANDLE shared = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 8192, "vrlCalendar e2e: read");
+    const char* text = shared ? static_cast<const char*>(MapViewOfFile(shared, FILE_MAP_READ, 0, 0, 0)) : nullptr;
+    if ((command == "menu" || command == "names") && calendar) {
+        const bool read = text && (command == "menu" ? InCalendar(calendar, "ReadMenu", "vrlCalendar e2e: read the menu",
+                                                                   "vrlCalendar e2e: menu read")
+                                                     : InCalendar(calendar, "ReadNames", "vrlCalendar e2e: read the names",
+                                                                  "vrlCalendar e2e: names read"));
         std::printf("%s", read ? text : "found=0\n");
         return read ? 0 : 1;
+    }
+    if (command == "tip" && text) {
+        std::vector<HWND> tips;
+        EnumWindows(FindTips, reinterpret_cast<LPARAM>(&tips));
+        for (HWND tip : tips)
+            if (InCalendar(tip, "ReadTip", "vrlCalendar e2e: read the tip", "vrlCalendar e2e: tip read"))
+                std::printf("tip=%s\n", text);
+        return 0;
     }
     if (command == "change-dpi" && calendar && argc > 2) {
         const bool done = InCalendar(calendar, "ChangeDpi", "vrlCalendar e2e: change the scale",

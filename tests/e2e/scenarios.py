@@ -13,6 +13,8 @@ import subprocess
 import sys
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "texts"))
+from make_texts import read_language  # noqa: E402
 from harness import SETTINGS_KEY, TWIPS_PER_PIXEL, ScenarioFailed, ScenarioSkipped, World, make_template, twips_to_pixels, wait_until, winerun
 
 SCENARIOS = {}
@@ -330,6 +332,71 @@ def tray_menu(world):
     world.expect("the icon gone", world.desktop.tray_icons, lambda icons: icons == [])
     if world.stored() != dict(stored, left="3000"):
         world.fail(f"Close while hidden changed the stored position: {world.stored()}")
+
+
+def language_texts(tag):
+    """A language's texts, as its file in texts/languages gives them."""
+    return read_language(os.path.join(os.path.dirname(__file__), "..", "..", "texts", "languages", f"{tag}.txt"))
+
+
+def escaped(text):
+    return text.replace("\r", "\\r").replace("\n", "\\n")
+
+
+@scenario
+def languages(world):
+    """In the display language: the menu, the tips, the help box, the error report and what a screen reader
+    calls the labels; and after every way of showing the window the calendar has the keyboard."""
+    de = language_texts("de")
+    calendar = world.start_calendar(language="de_DE.UTF-8")
+    world.activate()  # as the window manager would; openbox does not at a start (tests/README.md)
+    world.expect("after start: the calendar holds the keyboard focus", world.selected_day, lambda s: s[1])
+    names = {"window": "vrlCalendar", "label1": de["close"], "label2": de["help"]}
+    world.expect(f"the names a screen reader says {names}", lambda: world.inspect("names"),
+                 lambda seen: {key: seen.get(key) for key in names} == names)
+    world.point_at(*label_centre(world, 1))
+    world.expect("the X label's tip", lambda: world.inspect("tip").get("tip"), lambda tip: tip == de["tip.close"])
+    x, y, width, height = world.desktop.tray_icons()[0]
+    world.point_at(x + width // 2, y + height // 2)
+    world.expect("the icon's tip", lambda: world.inspect("tip").get("tip"), lambda tip: tip == de["tip.icon"])
+
+    items = world.open_tray_menu()
+    menu = [de["menu.hide"], de["help"], "-", de["menu.start_at_sign_in"], "-", de["close"]]
+    if [item["text"] for item in items] != menu:
+        world.fail(f"the menu: expected {menu}, saw {[item['text'] for item in items]}")
+    for way, events in (("the menu's item", ()), ("the keyboard's Enter on the icon", (516, 517))):
+        world.choose(items, de["menu.hide"])
+        world.expect("the window hidden", world.window, lambda s: s.get("visible") == "0")
+        world.choose(world.open_tray_menu(*events), de["menu.show"])
+        world.expect(f"shown by {way}: the calendar holds the keyboard focus", world.selected_day, lambda s: s[1])
+        items = world.open_tray_menu()
+    world.choose(items, de["help"])
+    box = world.expect("the help box", lambda: world.inspect("dialog", "vrlCalendar 1.0"), lambda s: s.get("found") == "1")
+    if box["message"] != escaped(de["help.prompt"]):
+        world.fail(f"the help text: expected {de['help.prompt']!r}, saw {box['message']!r}")
+    world.keys("Return")
+    settings_key = SETTINGS_KEY.removeprefix("HKCU\\")
+    world.store("left", "3000")
+    world.inspect("deny-writes", settings_key)
+    click_x(world)
+    report = world.expect("the run-time error report", lambda: world.inspect("dialog", "vrlCalendar"),
+                          lambda s: s.get("found") == "1")
+    expected = escaped(de["error.title"].replace("%1", "5") + "\n\n" + de["error.5"])
+    if report["message"] != expected:
+        world.fail(f"the report: expected {expected!r}, saw {report['message']!r}")
+    world.keys("Return")
+    world.ended(calendar)
+    world.inspect("allow-writes", settings_key)
+
+    ja = language_texts("ja")
+    calendar = world.start_calendar(language="ja_JP.UTF-8")
+    items = world.open_tray_menu()
+    menu = [ja["menu.hide"], ja["help"], "-", ja["menu.start_at_sign_in"], "-", ja["close"]]
+    if [item["text"] for item in items] != menu:
+        world.fail(f"the menu in Japanese: expected {menu}, saw {[item['text'] for item in items]}")
+    world.choose(items, ja["close"])
+    if not world.ended(calendar):
+        world.fail(f"{ja['close']!r} left the program running")
 
 
 @scenario

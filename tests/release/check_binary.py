@@ -2,7 +2,7 @@
 """Checks the Windows program file itself: a GUI program for the architecture
 asked for, with ASLR and DEP, relocations so ASLR can move it, a stack
 protector, imports from Windows' own DLLs only, its icon, manifest and version
-resources, and under 256 KiB. The manifest is read as Windows' loader reads
+resources, and under 288 KiB. The manifest is read as Windows' loader reads
 it: one, with id 1, well-formed, naming no other architecture than the
 program's own (a 64-bit program that asks for 32-bit common controls does not
 start on Windows, though it does under Wine), one execution level, run as the
@@ -14,10 +14,10 @@ import struct
 import sys
 import xml.etree.ElementTree as ElementTree
 
-SYSTEM_DLLS = {"advapi32.dll", "comctl32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll", "oleaut32.dll",
-               "shell32.dll", "user32.dll"}
+SYSTEM_DLLS = {"advapi32.dll", "comctl32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll", "ole32.dll", "oleacc.dll",
+               "oleaut32.dll", "shell32.dll", "user32.dll"}
 DYNAMIC_BASE, NX_COMPAT = 0x0040, 0x0100
-MAX_BYTES = 256 * 1024
+MAX_BYTES = 288 * 1024  # 256 KiB, and the texts of every language (about 22 KiB)
 # machine, optional-header magic, where the data directories start in it
 ARCHES = {"x86": (0x14C, 0x10B, 96), "x64": (0x8664, 0x20B, 112)}
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24

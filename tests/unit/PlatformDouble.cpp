@@ -206,8 +206,8 @@ float PlatformDouble::TextToSingle(const std::string& text) {
     return static_cast<float>(value);
 }
 
-int32_t PlatformDouble::Shell_NotifyIconA(int32_t message, ShellNotifyIconBuffer& data) {
-    Touch("Shell_NotifyIconA", "Shell_NotifyIconA " + std::to_string(message));
+int32_t PlatformDouble::Shell_NotifyIconW(int32_t message, ShellNotifyIconBuffer& data) {
+    Touch("Shell_NotifyIconW", "Shell_NotifyIconW " + std::to_string(message));
     shellCalls.push_back({message, data});
     auto word = [&](size_t at) {
         return static_cast<int32_t>(data[at] | data[at + 1] << 8 | data[at + 2] << 16 |

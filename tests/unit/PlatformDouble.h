@@ -65,6 +65,7 @@ public:
     // 0 for a click elsewhere, kMenuEscaped for Esc.
     std::vector<MenuItem> menuShown;
     int32_t menuChoice = 0;
+    Texts language = Texts::ForLanguages({"en-US"});
 
     std::string Stored(const std::string& key) const;
     void Store(const std::string& key, const std::string& text);
@@ -85,12 +86,13 @@ public:
     CalendarDate LocalDateAt(int64_t utcMs) override { return localDateAt ? localDateAt(utcMs) : today; }
     void StartTimer(FormTimer which, uint32_t milliseconds) override;
     void StopTimer(FormTimer which) override;
+    const Texts& Language() override { return language; }
     int32_t MsgBox(const std::string& prompt, int32_t buttons, const std::string& title) override;
     void AppActivate(int32_t processId) override;
     int32_t PopupMenu(const std::vector<MenuItem>& items) override;
     std::string SingleToText(float value) override;
     float TextToSingle(const std::string& text) override;
-    int32_t Shell_NotifyIconA(int32_t message, ShellNotifyIconBuffer& data) override;
+    int32_t Shell_NotifyIconW(int32_t message, ShellNotifyIconBuffer& data) override;
     int32_t SetWindowPos(int32_t hWnd, int32_t hWndInsertAfter, int32_t x, int32_t y, int32_t cx, int32_t cy,
                          int32_t flags) override;
     int32_t GetWindowThreadProcessId(int32_t hWnd, int32_t& processId) override;

@@ -9,11 +9,12 @@ namespace {
 
 const std::string kTip = " Click icon system tray to HIDE or SHOW ";
 
-std::vector<uint8_t> Bytes(std::initializer_list<uint32_t> words, const std::string& tipBytes) {
+// The record's six words, then the tip's UTF-16 units, little-endian.
+std::vector<uint8_t> Bytes(std::initializer_list<uint32_t> words, const std::string& tip) {
     std::vector<uint8_t> bytes;
     for (uint32_t w : words)
         for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(w >> (8 * i)));
-    bytes.insert(bytes.end(), tipBytes.begin(), tipBytes.end());
+    for (char c : tip) bytes.insert(bytes.end(), {static_cast<uint8_t>(c), 0});
     return bytes;
 }
 
@@ -31,7 +32,7 @@ TEST(Record, AddRecordIsByteForByteTheShellsLayout) {
     ASSERT_EQ(calendar.platform.shellCalls.size(), 1u);
     EXPECT_EQ(calendar.platform.shellCalls[0].message, 0);
     EXPECT_EQ(Sent(calendar.platform, 0),
-              Bytes({88, 0x00010086, 1, 7, 512, 0x001A0F33}, kTip + std::string(1, '\0') + std::string(23, ' ')));
+              Bytes({280, 0x00010086, 1, 7, 512, 0x001A0F33}, kTip + std::string(1, '\0') + std::string(87, ' ')));
 }
 
 TEST(Record, DeleteRecordCarriesCallbackOneAndAnEmptyTip) {
@@ -42,31 +43,34 @@ TEST(Record, DeleteRecordCarriesCallbackOneAndAnEmptyTip) {
     ASSERT_EQ(calendar.platform.shellCalls.size(), 1u);
     EXPECT_EQ(calendar.platform.shellCalls[0].message, 2);
     EXPECT_EQ(Sent(calendar.platform, 0),
-              Bytes({88, 0x00010086, 1, 7, 1, 0x001A0F33}, std::string(1, '\0') + std::string(63, ' ')));
+              Bytes({280, 0x00010086, 1, 7, 1, 0x001A0F33}, std::string(1, '\0') + std::string(127, ' ')));
 }
 
 struct TipCase {
-    size_t length;
-    size_t nulAt;  // 64 for none
+    std::u16string tip;
+    size_t nulAt;  // what is kept of the tip
 };
 
-void PrintTo(const TipCase& c, std::ostream* os) { *os << c.length << " characters"; }
+void PrintTo(const TipCase& c, std::ostream* os) { *os << c.tip.size() << " units"; }
 
 class RecordTip : public ::testing::TestWithParam<TipCase> {};
 
-TEST_P(RecordTip, IsTheTipThenOneNulThenBlanksCutAt64) {
-    const std::u16string tip(GetParam().length, u'a');
-    const NotifyIconRecord record = BuildNotifyIconData(0, 0, 0, 0, 0, tip);
-    EXPECT_EQ(record.cbSize, 88);
+TEST_P(RecordTip, IsTheTipThenOneNulThenBlanksCutBeforeTheLastUnitAndNeverInsideACharacter) {
+    const NotifyIconRecord record = BuildNotifyIconData(0, 0, 0, 0, 0, GetParam().tip);
+    EXPECT_EQ(record.cbSize, 280);
     for (size_t i = 0; i < record.szTip.size(); ++i) {
-        const char16_t expected = i < std::min<size_t>(GetParam().length, 64) ? u'a' : i == GetParam().nulAt ? u'\0' : u' ';
+        const char16_t expected = i < GetParam().nulAt ? GetParam().tip[i] : i == GetParam().nulAt ? u'\0' : u' ';
         ASSERT_EQ(record.szTip[i], expected) << "at " << i;
     }
 }
 
+// U+1F4C5, a calendar: two units.
 INSTANTIATE_TEST_SUITE_P(Record, RecordTip,
-                         ::testing::Values(TipCase{0, 0}, TipCase{40, 40}, TipCase{63, 63}, TipCase{64, 64},
-                                           TipCase{100, 64}));
+                         ::testing::Values(TipCase{u"", 0}, TipCase{std::u16string(40, u'a'), 40},
+                                           TipCase{std::u16string(127, u'a'), 127},
+                                           TipCase{std::u16string(200, u'a'), 127},
+                                           TipCase{std::u16string(125, u'a') + u"\U0001F4C5", 127},
+                                           TipCase{std::u16string(126, u'a') + u"\U0001F4C5", 126}));
 
 TEST(Record, NegativeFieldsPassThroughAsTwosComplementAndComeBack) {
     NotifyIconRecord record = BuildNotifyIconData(-2, -1, 7, 512, INT32_MIN, u"x");
@@ -83,7 +87,7 @@ TEST(Record, NegativeFieldsPassThroughAsTwosComplementAndComeBack) {
 // A shell that writes into the record it was given; the binding must hand
 // that back to the caller along with the result.
 struct ScribblingShell : PlatformDouble {
-    int32_t Shell_NotifyIconA(int32_t, ShellNotifyIconBuffer& data) override {
+    int32_t Shell_NotifyIconW(int32_t, ShellNotifyIconBuffer& data) override {
         data[8] = 9;
         data[24] = 'Z';
         return 42;
@@ -93,7 +97,7 @@ struct ScribblingShell : PlatformDouble {
 TEST(Record, BindingCopiesBackWhatTheShellLeftAndReturnsItsResult) {
     ScribblingShell shell;
     NotifyIconRecord record = BuildNotifyIconData(1, 1, 7, 512, 3, u"tip");
-    EXPECT_EQ(Shell_NotifyIconA(shell, 0, record), 42);
+    EXPECT_EQ(Shell_NotifyIconW(shell, 0, record), 42);
     EXPECT_EQ(record.uID, 9);
     EXPECT_EQ(record.szTip[0], u'Z');
     EXPECT_EQ(record.szTip[1], u'i');

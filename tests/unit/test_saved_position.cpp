@@ -74,7 +74,7 @@ TEST(SavedPosition, ReadsTheScreenBeforeTheWindowForEachDifference) {
     calendar.form.Form_Load();
     const Strings& calls = calendar.platform.calls;
     Strings restore;
-    for (size_t i = calendar.IndexOf("Shell_NotifyIconA 0"); i < calendar.IndexOf("Me.Move"); ++i)
+    for (size_t i = calendar.IndexOf("Shell_NotifyIconW 0"); i < calendar.IndexOf("Me.Move"); ++i)
         if (calls[i].rfind("Screen.", 0) == 0 || calls[i].rfind("Me.", 0) == 0) restore.push_back(calls[i]);
     EXPECT_EQ(restore, (Strings{"Screen.SystemTwipsPerPixel", "Screen.TwipsPerPixelX", "Screen.Width", "Me.Width", "Screen.Width", "Me.Width", "Screen.Width", "Me.Width",
                                 "Screen.Height", "Me.Height", "Screen.Height", "Me.Height", "Screen.Displays"}));

@@ -40,8 +40,8 @@ TEST(StartUp, IconGoesUpBeforeThePositionIsReadAndTopmostComesLastBeforeTheDayTi
     LoadedCalendar calendar(false);
     calendar.form.Form_Load();
     const auto& calls = calendar.platform.calls;
-    EXPECT_LT(calendar.IndexOf("MonthView1.Move"), calendar.IndexOf("Shell_NotifyIconA 0"));
-    EXPECT_LT(calendar.IndexOf("Shell_NotifyIconA 0"), calendar.IndexOf("GetSetting"));
+    EXPECT_LT(calendar.IndexOf("MonthView1.Move"), calendar.IndexOf("Shell_NotifyIconW 0"));
+    EXPECT_LT(calendar.IndexOf("Shell_NotifyIconW 0"), calendar.IndexOf("GetSetting"));
     EXPECT_LT(calendar.IndexOf("Me.Move"), calendar.IndexOf("MonthView1.Value="));
     ASSERT_GE(calls.size(), 2u);
     EXPECT_EQ(calls[calls.size() - 2].rfind("SetWindowPos", 0), 0u) << calls[calls.size() - 2];
@@ -68,7 +68,7 @@ TEST(ShutDown, DeletesTheIconBeforeSavingThePosition) {
     int16_t cancel = 0;
     calendar.form.Form_Unload(cancel);
     EXPECT_TRUE(calendar.platform.trayIcons.empty());
-    EXPECT_LT(calendar.IndexOf("Shell_NotifyIconA 2"), calendar.IndexOf("SaveSetting"));
+    EXPECT_LT(calendar.IndexOf("Shell_NotifyIconW 2"), calendar.IndexOf("SaveSetting"));
     EXPECT_EQ(calendar.CallsStartingWith({"SaveSetting"}),
               (Strings{"SaveSetting vrlCalendar/vrlCalendar/left=16110", "SaveSetting vrlCalendar/vrlCalendar/top=250"}));
     EXPECT_EQ(cancel, 0);

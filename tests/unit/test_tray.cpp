@@ -167,7 +167,7 @@ TEST_P(TrayMenu, EachItemDoesWhatTheWindowDoesAndNothingElse) {
     ReleaseRightButtonOnIcon(calendar);
     ASSERT_EQ(p.menuShown.size(), 6u);
     EXPECT_EQ(p.menuShown[0], (MenuItem{tray::kShowOrHide, c.hidden ? "Show calendar" : "Hide calendar", true}));
-    EXPECT_EQ(calendar.CallsStartingWith({"Me.WindowState=", "Me.Visible=", "AppActivate", "Shell_NotifyIconA", "MsgBox",
+    EXPECT_EQ(calendar.CallsStartingWith({"Me.WindowState=", "Me.Visible=", "AppActivate", "Shell_NotifyIconW", "MsgBox",
                                           "SaveSetting", "Startup.SetCommand", "Startup.Remove", "Startup.Clear"}),
               c.calls);
     if (c.refused)
@@ -188,10 +188,10 @@ INSTANTIATE_TEST_SUITE_P(
                  {"Startup.SetCommand vrlCalendar=\"C:\\Users\\ann\\Programs\\vrlCalendar.exe\"", "MsgBox"},
                  "Startup.SetCommand"},
         MenuCase{"CloseWhenShown", false, tray::kClose,
-                 {"Shell_NotifyIconA 2", "SaveSetting vrlCalendar/vrlCalendar/left=16110",
+                 {"Shell_NotifyIconW 2", "SaveSetting vrlCalendar/vrlCalendar/left=16110",
                   "SaveSetting vrlCalendar/vrlCalendar/top=250"}},
-        MenuCase{"CloseWhenHiddenSavesNothing", true, tray::kClose, {"Shell_NotifyIconA 2"}},
-        MenuCase{"EscGivesTheKeyboardBackToTheNotificationArea", true, kMenuEscaped, {"Shell_NotifyIconA 3"}},
+        MenuCase{"CloseWhenHiddenSavesNothing", true, tray::kClose, {"Shell_NotifyIconW 2"}},
+        MenuCase{"EscGivesTheKeyboardBackToTheNotificationArea", true, kMenuEscaped, {"Shell_NotifyIconW 3"}},
         MenuCase{"AClickElsewhereDoesNothing", false, 0, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 

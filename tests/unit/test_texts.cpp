@@ -1,0 +1,63 @@
+#include <gtest/gtest.h>
+
+#include "tests/unit/LoadedCalendar.h"
+#include "texts/Texts.h"
+#include "tray/TrayIcon.h"
+
+namespace {
+
+// The user's display languages, in Windows' order, and the table they get.
+TEST(Texts, TheDisplayLanguageFallsBackAsWindowsFallsBackForItsOwnResources) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+        {{"de-DE"}, "de"},          {{"de-AT"}, "de"},       {{"de-CH", "en-US"}, "de"}, {{"es-MX"}, "es"},
+        {{"pt-BR"}, "pt-BR"},       {{"pt-PT"}, "pt-PT"},    {{"pt"}, "pt-BR"},          {{"zh-TW"}, "zh-Hant"},
+        {{"zh-HK"}, "zh-Hant"},     {{"zh-MO"}, "zh-Hant"},  {{"zh-Hant-HK"}, "zh-Hant"}, {{"zh-CN"}, "zh-Hans"},
+        {{"zh-SG"}, "zh-Hans"},     {{"ja-JP"}, "ja"},       {{"nb-NO", "sv-SE"}, "sv"}, {{"nb-NO"}, "en"},
+        {{"en-GB", "de-DE"}, "en"}, {{}, "en"}};
+    for (const auto& [preferred, tag] : cases)
+        EXPECT_STREQ(Texts::ForLanguages(preferred).Tag(), tag.c_str()) << (preferred.empty() ? "" : preferred[0]);
+}
+
+// Bad input in a table: each such text is English's, the others stay.
+TEST(Texts, AMissingOverlongOrBrokenTextIsEnglishsAlone) {
+    LanguageTable broken = kLanguageTables[0];
+    broken.tag = "xx";
+    broken.texts[static_cast<size_t>(TextId::Help)] = "Hilfe";
+    broken.texts[static_cast<size_t>(TextId::Close)] = nullptr;
+    broken.texts[static_cast<size_t>(TextId::HideCalendar)] = "";
+    const std::string overlong(64, 'x');
+    broken.texts[static_cast<size_t>(TextId::ShowCalendar)] = overlong.c_str();
+    broken.texts[static_cast<size_t>(TextId::StartAtSignIn)] = "Start \xC3";  // cut inside a character
+    const Texts texts(broken);
+    EXPECT_EQ(tray::MenuItems(texts, false, false, false)[0].text, "Hide calendar");
+    EXPECT_EQ(tray::MenuItems(texts, true, false, false)[0].text, "Show calendar");
+    EXPECT_EQ(texts.Text(TextId::Help), "Hilfe");
+    EXPECT_EQ(texts.Text(TextId::Close), "Close");
+    EXPECT_EQ(texts.Text(TextId::StartAtSignIn), "Start when I sign in");
+}
+
+TEST(Texts, ARunTimeErrorIsReportedInTheLanguageWithItsDetailAndWindowsOwnReasonKept) {
+    const Texts german = Texts::ForLanguages({"de-DE"});
+    EXPECT_EQ(german.Text(TextId::RunTimeError, "13"), "Laufzeitfehler '13':");
+    EXPECT_EQ(german.ErrorDescription(6, "Overflow"), "Überlauf");
+    EXPECT_EQ(german.ErrorDescription(51, "Internal error: vector"), "Interner Fehler: vector");
+    EXPECT_EQ(german.ErrorDescription(5, "Zugriff verweigert"), "Zugriff verweigert");
+}
+
+TEST(Texts, TheMenuAndTheHelpBoxSpeakTheUsersLanguage) {
+    LoadedCalendar calendar;
+    PlatformDouble& p = calendar.platform;
+    p.language = Texts::ForLanguages({"de-DE"});
+    int16_t button = 0, shift = 0;
+    float x = 517 * 15, y = 0;
+    p.menuChoice = tray::kHelp;
+    calendar.form.Form_MouseMove(button, shift, x, y);
+    Strings items;
+    for (const MenuItem& item : p.menuShown) items.push_back(item.text);
+    EXPECT_EQ(items, (Strings{"Kalender ausblenden", "Hilfe", "", "Beim Anmelden starten", "", "Schließen"}));
+    ASSERT_EQ(p.messages.size(), 1u);
+    EXPECT_EQ(p.messages[0].prompt.rfind("Sie können den Kalender verschieben", 0), 0u) << p.messages[0].prompt;
+    EXPECT_EQ(p.messages[0].title, "vrlCalendar 1.0");
+}
+
+}  // namespace

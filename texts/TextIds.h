@@ -1,0 +1,40 @@
+#pragma once
+#include <cstddef>
+
+// Every text the program and its installer show, by name, with the most
+// UTF-16 units its place takes (the menu's items, the shell's 128-unit tip
+// less its NUL, a message box's prompt). The language files name each text
+// by its key; make_texts.py reads this list to check them and to build the
+// tables, so a text is added here and in texts/languages/en.txt.
+#define CALENDAR_TEXTS(X)                                        \
+    X(HideCalendar, "menu.hide", 60)                             \
+    X(ShowCalendar, "menu.show", 60)                             \
+    X(Help, "help", 60)                                          \
+    X(StartAtSignIn, "menu.start_at_sign_in", 60)                \
+    X(Close, "close", 60)                                        \
+    X(HelpPrompt, "help.prompt", 1000)                           \
+    X(Label1ToolTip, "tip.close", 79)                            \
+    X(IconTip, "tip.icon", 127)                                  \
+    X(StartAtSignInRefused, "sign_in.on_refused", 200)           \
+    X(StopAtSignInRefused, "sign_in.off_refused", 200)           \
+    X(RunTimeError, "error.title", 100)                          \
+    X(Error5, "error.5", 200)                                    \
+    X(Error6, "error.6", 200)                                    \
+    X(Error7, "error.7", 200)                                    \
+    X(Error11, "error.11", 200)                                  \
+    X(Error13, "error.13", 200)                                  \
+    X(Error51, "error.51", 200)                                  \
+    X(InstallStartAtSignIn, "installer.start_at_sign_in", 100)   \
+    X(UninstallForgetPlace, "uninstaller.forget_place", 200)
+
+enum class TextId : size_t {
+#define CALENDAR_TEXT_ID(id, key, limit) id,
+    CALENDAR_TEXTS(CALENDAR_TEXT_ID)
+#undef CALENDAR_TEXT_ID
+};
+
+constexpr size_t kTextCount = 0
+#define CALENDAR_TEXT_COUNT(id, key, limit) +1
+    CALENDAR_TEXTS(CALENDAR_TEXT_COUNT)
+#undef CALENDAR_TEXT_COUNT
+    ;

@@ -1,0 +1,187 @@
+#!/usr/bin/env python3
+"""The program's texts, from one file per language in texts/languages.
+
+  make_texts.py --check           says what each language lacks or gets wrong; fails if anything
+  make_texts.py --cpp FILE        writes the tables the program is built with (Languages.cpp)
+  make_texts.py --nsh FILE        writes the installer's languages and its own texts
+
+A language file holds `key = "text"` lines, the keys of texts/TextIds.h, and
+`tag` (the language as Windows names it, also the file's name), `name` (the
+language's own name for itself) and `installer` (the installer system's name
+for the language). A text may go on over lines that hold only a quoted part.
+Escapes: \\r \\n \\" \\\\. %1 stands for what the program puts in (a number).
+A text a language lacks is English's, in the program and in the installer.
+"""
+import argparse
+import glob
+import os
+import re
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+META = ("tag", "name", "installer")
+ESCAPES = {"r": "\r", "n": "\n", '"': '"', "\\": "\\"}
+
+
+def text_ids():
+    """(id, key, limit) of every text, in the program's order."""
+    with open(os.path.join(HERE, "TextIds.h"), encoding="utf-8") as header:
+        found = re.findall(r'X\((\w+), "([^"]+)", (\d+)\)', header.read())
+    return [(name, key, int(limit)) for name, key, limit in found]
+
+
+def unquote(part, where):
+    if not (len(part) >= 2 and part[0] == '"' and part[-1] == '"'):
+        sys.exit(f"{where}: expected a quoted text, saw {part!r}")
+    out, chars = "", iter(part[1:-1])
+    for c in chars:
+        if c == "\\":
+            escaped = next(chars, "")
+            if escaped not in ESCAPES:
+                sys.exit(f"{where}: unknown escape \\{escaped}")
+            c = ESCAPES[escaped]
+        out += c
+    return out
+
+
+def read_language(path):
+    """The file's entries as {key: text}."""
+    entries, key = {}, None
+    with open(path, encoding="utf-8") as source:  # a file that is not UTF-8 stops here, named
+        for number, line in enumerate(source, 1):
+            where, line = f"{path}:{number}", line.strip()
+            if not line or line.startswith("#"):
+                key = None
+                continue
+            match = re.fullmatch(r'([\w.]+)\s*=\s*(".*")', line)
+            if match:
+                key = match.group(1)
+                if key in entries:
+                    sys.exit(f"{where}: {key} given twice")
+                entries[key] = unquote(match.group(2), where)
+            elif key and line.startswith('"'):
+                entries[key] += unquote(line, where)
+            else:
+                sys.exit(f"{where}: expected key = \"text\", saw {line!r}")
+    return entries
+
+
+def languages():
+    """Every language file's entries, English first."""
+    paths = sorted(glob.glob(os.path.join(HERE, "languages", "*.txt")))
+    found = {os.path.splitext(os.path.basename(path))[0]: read_language(path) for path in paths}
+    if "en" not in found:
+        sys.exit("make_texts: texts/languages/en.txt, the texts every language falls back to, is missing")
+    return [("en", found.pop("en"))] + sorted(found.items())
+
+
+def units(text):
+    return len(text.encode("utf-16-le")) // 2
+
+
+def faults(tag, entries, english, ids):
+    """What is wrong with one language's file, a line each."""
+    said = []
+    keys = {key for _, key, _ in ids}
+    for key in sorted(set(entries) - keys - set(META)):
+        said.append(f"{tag}: {key} is no text of the program's")
+    for meta in META:
+        if meta not in entries:
+            said.append(f"{tag}: {meta} is missing")
+    if entries.get("tag", tag) != tag:
+        said.append(f"{tag}: its tag is {entries['tag']!r}, not its file's name")
+    for _, key, limit in ids:
+        text = entries.get(key)
+        if not text:
+            said.append(f"{tag}: {key} is missing (English: {english.get(key, '')!r})")
+            continue
+        if units(text) > limit:
+            said.append(f"{tag}: {key} has {units(text)} UTF-16 units, over its limit of {limit}")
+        if sorted(re.findall(r"%\d", text)) != sorted(re.findall(r"%\d", english.get(key, ""))):
+            said.append(f"{tag}: {key} must hold the placeholders of English's, {re.findall(r'%[0-9]', english[key])}")
+        for edge, test in (("begin", str.startswith), ("end", str.endswith)):
+            if test(english.get(key, ""), " ") != test(text, " "):
+                said.append(f"{tag}: {key} must {edge} with a blank exactly when English's does")
+    return said
+
+
+def c_string(text):
+    out = ""
+    for byte in text.encode("utf-8"):
+        c = chr(byte)
+        if c in '"\\?':
+            out += "\\" + c
+        elif 32 <= byte < 127:
+            out += c
+        else:
+            out += f"\\{byte:03o}"
+    return f'"{out}"'
+
+
+def write_cpp(path, tables, ids):
+    lines = ["// Made by texts/make_texts.py from texts/languages; edit those, not this.",
+             '#include "texts/Texts.h"', "", "const LanguageTable kLanguageTables[] = {"]
+    for tag, entries in tables:
+        lines.append(f"    {{{c_string(tag)},")
+        lines.append("     {")
+        for name, key, _ in ids:
+            lines.append(f"         {c_string(entries[key]) if entries.get(key) else 'nullptr'},  // {name}")
+        lines.append("     }},")
+    lines += ["};", "const size_t kLanguageTableCount = sizeof kLanguageTables / sizeof kLanguageTables[0];", ""]
+    write(path, "\n".join(lines))
+
+
+def nsis_string(text):
+    return '"' + text.replace("$", "$$").replace('"', '$\\"').replace("\r", "$\\r").replace("\n", "$\\n") + '"'
+
+
+def write_nsh(path, tables, ids):
+    english = tables[0][1]
+    lines = ["; Made by texts/make_texts.py from texts/languages; edit those, not this."]
+    for _, entries in tables:
+        lines.append(f'!insertmacro MUI_LANGUAGE "{entries["installer"]}"')
+    for name, key, _ in ids:
+        if not key.startswith(("installer.", "uninstaller.")):
+            continue
+        for _, entries in tables:
+            constant = "${LANG_" + entries["installer"].upper() + "}"
+            lines.append(f"LangString {name} {constant} {nsis_string(entries.get(key) or english[key])}")
+    # The installer system reads a file with this mark as UTF-8.
+    write(path, "\ufeff" + "\n".join(lines) + "\n")
+
+
+def write(path, text):
+    os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
+    if os.path.exists(path) and open(path, encoding="utf-8").read() == text:
+        return  # unchanged: nothing to rebuild
+    with open(path, "w", encoding="utf-8", newline="\n") as out:
+        out.write(text)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--check", action="store_true")
+    parser.add_argument("--cpp")
+    parser.add_argument("--nsh")
+    args = parser.parse_args()
+    ids = text_ids()
+    tables = languages()
+    english = tables[0][1]
+    lacking = [key for _, key, _ in ids if not english.get(key)]
+    if lacking:
+        sys.exit(f"make_texts: English, which every language falls back to, lacks {', '.join(lacking)}")
+    said = [line for tag, entries in tables for line in faults(tag, entries, english, ids)]
+    if args.cpp:
+        write_cpp(args.cpp, tables, ids)
+    if args.nsh:
+        write_nsh(args.nsh, tables, ids)
+    if args.check:
+        print("\n".join(said) if said else f"{len(tables)} languages, each with all {len(ids)} texts")
+        return 1 if said else 0
+    for line in said:  # a language still being written builds; English stands in
+        print(f"make_texts: warning: {line}", file=sys.stderr)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
