@@ -9,8 +9,13 @@ environment, the program and the installer are signed with osslsigncode, the
 signing time being the commit's time. Without them the release is unsigned,
 and says so.
 
+Manifests: with the address where the files will be published (--url, or the
+release address of the repository's remote "origin" on a known host), the
+winget and Scoop manifests go beside them (manifests.py). Without one none is
+written, and the release says why.
+
 Usage: make_release.py --exe build/win64/vrlCalendar.exe [--exe build/win32/vrlCalendar.exe]
-                       --icon vrlCalendar.ico --dist DIR
+                       --icon vrlCalendar.ico --dist DIR [--url BASE_URL [--home URL]]
 """
 import argparse
 import hashlib
@@ -19,12 +24,14 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import zipfile
 
 VERSION = "1.0"
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "scripts"))
 from winerun import architecture  # noqa: E402
+import manifests  # noqa: E402
 
 NSIS_TARGETS = {"x64": "amd64-unicode", "x86": "x86-unicode"}
 
@@ -61,7 +68,6 @@ def sign(path, when):
 
 def write_zip(path, files, when):
     stamp = max(when, 315532800)  # zip cannot say anything before 1980
-    import time
     date_time = time.gmtime(stamp)[:6]
     with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED, compresslevel=9) as archive:
         for name, source in files:
@@ -81,9 +87,12 @@ def build(exe, icon, dist, when):
         shutil.copyfile(exe, program)
         signed = sign(program, when)
         shutil.copyfile(icon, os.path.join(stage, "vrlCalendar.ico"))
+        languages = os.path.join(stage, "languages.nsh")
+        subprocess.run([sys.executable, os.path.join(HERE, "..", "texts", "make_texts.py"), "--nsh", languages], check=True)
         installer = os.path.join(dist, setup_name)
         subprocess.run(["makensis", "-V2", "-NOCD", f"-DVERSION={VERSION}", f"-DSTAGE={stage}",
                         f"-DTARGET={NSIS_TARGETS[arch]}", f"-DOUTFILE={os.path.abspath(installer)}",
+                        f"-DLANGUAGES={languages}",
                         os.path.join(HERE, "vrlCalendar.nsi")],
                        check=True, env=dict(os.environ, SOURCE_DATE_EPOCH=str(when)))
         sign(installer, when)
@@ -96,6 +105,8 @@ def main():
     parser.add_argument("--exe", required=True, action="append", help="a program to release; once per architecture")
     parser.add_argument("--icon", required=True)
     parser.add_argument("--dist", required=True)
+    parser.add_argument("--url", help="where the files will be published, ending in /")
+    parser.add_argument("--home", help="the project's home page, for the manifests")
     args = parser.parse_args()
     require("makensis", "nsis")
     when = source_date_epoch()
@@ -116,6 +127,15 @@ def main():
                 sums.write(f"{hashlib.sha256(data.read()).hexdigest()}  {name}\n")
     print(f"release files ({', '.join(arches)}) in {os.path.abspath(args.dist)}: "
           f"{'signed' if signed else 'UNSIGNED (no VRL_SIGNING_CERT)'}")
+    url, home = (args.url, args.home) if args.url else manifests.from_remote(VERSION) or (None, None)
+    if url and len(arches) == len(manifests.ARCHES):
+        manifests.write(args.dist, VERSION, url, home, time.strftime("%Y-%m-%d", time.gmtime(when)))
+    elif url:
+        print(f"no winget or Scoop manifest: they need the programs of {', '.join(manifests.ARCHES)}")
+    else:
+        print("no winget or Scoop manifest: no download address. Give the address where these files will be "
+              "published (scripts/release.sh --url https://host/path/), or release from a clone whose remote "
+              "'origin' is on " + " or ".join(manifests.RELEASE_HOSTS) + ".")
 
 
 if __name__ == "__main__":

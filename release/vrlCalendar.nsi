@@ -1,7 +1,9 @@
 ; Per-user installer for vrlCalendar: no administrator rights, installs into
-; the user's own programs folder. Built by make_release.py, which passes
-; VERSION, STAGE (the folder holding vrlCalendar.exe), TARGET (amd64-unicode
-; for the 64-bit program, x86-unicode for the 32-bit one) and OUTFILE.
+; the user's own programs folder, in the user's display language. Built by
+; make_release.py, which passes VERSION, STAGE (the folder holding
+; vrlCalendar.exe), TARGET (amd64-unicode for the 64-bit program, x86-unicode
+; for the 32-bit one), OUTFILE and LANGUAGES (the installer's languages and
+; its own texts, made by texts/make_texts.py from the program's tables).
 Target ${TARGET}
 SetCompressor /SOLID lzma
 ; No file times in the installer, so two builds of one commit are identical.
@@ -42,7 +44,30 @@ VIAddVersionKey "LegalCopyright" ""
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
-!insertmacro MUI_LANGUAGE "English"
+!include "${LANGUAGES}"
+
+; The installer picks the user's display language, or one of its primary
+; language; Chinese goes by region and Portuguese outside Brazil is
+; Portugal's, as the program chooses.
+!macro PickLanguage
+  System::Call 'kernel32::GetUserDefaultUILanguage() i .r0'
+  IntOp $1 $0 & 0x3FF
+  ${If} $0 = 0x0C04
+  ${OrIf} $0 = 0x1404
+    StrCpy $LANGUAGE ${LANG_TRADCHINESE}
+  ${ElseIf} $0 = 0x1004
+    StrCpy $LANGUAGE ${LANG_SIMPCHINESE}
+  ${ElseIf} $1 = 0x16
+  ${AndIf} $0 <> 0x0416
+    StrCpy $LANGUAGE ${LANG_PORTUGUESE}
+  ${EndIf}
+!macroend
+Function .onInit
+  !insertmacro PickLanguage
+FunctionEnd
+Function un.onInit
+  !insertmacro PickLanguage
+FunctionEnd
 
 ; A running copy holds the program file open: ask it to close, as the user
 ; would with its "X", so it saves its position, and wait until it has gone.
@@ -79,7 +104,7 @@ Section "vrlCalendar" SecProgram
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd
 
-Section "Start the calendar when I log on" SecLogOn
+Section "$(InstallStartAtSignIn)" SecLogOn
   WriteRegStr HKCU "${RUN_KEY}" "${APP}" '"$INSTDIR\${APP}.exe"'
 SectionEnd
 
@@ -100,7 +125,7 @@ Section "Uninstall"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
   ; The saved position is the user's: kept unless they say otherwise (and
   ; always kept by a silent uninstall).
-  MessageBox MB_YESNO|MB_ICONQUESTION "Also forget where the calendar was on your screen?" /SD IDNO IDNO keep
+  MessageBox MB_YESNO|MB_ICONQUESTION "$(UninstallForgetPlace)" /SD IDNO IDNO keep
     DeleteRegKey HKCU "${SETTINGS_KEY}"
   keep:
 SectionEnd

@@ -79,13 +79,13 @@ class World:
         except subprocess.TimeoutExpired:
             return False
 
-    def wine(self, *command, check=False):
+    def wine(self, *command, check=False, timeout=60):
         """Runs a Windows program (a path) or one of Wine's own (reg, taskkill) and returns its output."""
         line = winerun.command(*command) if os.path.isfile(command[0]) else winerun.tool(*command)
         # Output goes to a file, not a pipe: a Wine service that the command
         # happens to start would hold a pipe open long after the command ends.
         with tempfile.TemporaryFile(mode="w+", encoding="utf-8", errors="replace") as out:
-            done = subprocess.run(line, env=self.env, stdout=out, stderr=subprocess.DEVNULL, timeout=60)
+            done = subprocess.run(line, env=self.env, stdout=out, stderr=subprocess.DEVNULL, timeout=timeout)
             out.seek(0)
             text = out.read()
         if check and done.returncode != 0:
