@@ -40,7 +40,7 @@ if [ $want_desktop = 1 ]; then
   fi
 fi
 [ $want_fuzz = 1 ] && need cmake make clang libclang-rt-dev
-[ $want_release = 1 ] && need nsis osslsigncode openssl git python3
+[ $want_release = 1 ] && need nsis osslsigncode openssl git python3 python3-yaml
 
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
