@@ -1,10 +1,17 @@
 # Cross-compiling the Windows program with MinGW-w64; the per-architecture
-# toolchain files set CMAKE_SYSTEM_PROCESSOR, TOOLCHAIN_PREFIX and
-# TOOLCHAIN_PACKAGE, then include this one.
+# toolchain files set CMAKE_SYSTEM_PROCESSOR, TOOLCHAIN_PREFIX,
+# TOOLCHAIN_PACKAGE and TOOLCHAIN_MSYS2, then include this one.
 set(CMAKE_SYSTEM_NAME Windows)
 
-find_program(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++)
-find_program(CMAKE_RC_COMPILER ${TOOLCHAIN_PREFIX}-windres)
+# On Windows itself MSYS2 keeps each architecture's MinGW-w64 in a folder of
+# its own, where the resource compiler has no prefix.
+set(rc_names ${TOOLCHAIN_PREFIX}-windres)
+if(CMAKE_HOST_WIN32)
+    set(toolchain_hints C:/msys64/${TOOLCHAIN_MSYS2}/bin)
+    list(APPEND rc_names windres)
+endif()
+find_program(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++ HINTS ${toolchain_hints})
+find_program(CMAKE_RC_COMPILER NAMES ${rc_names} HINTS ${toolchain_hints})
 if(NOT CMAKE_CXX_COMPILER OR NOT CMAKE_RC_COMPILER)
     message(FATAL_ERROR "MinGW-w64 for ${CMAKE_SYSTEM_PROCESSOR} is missing: run scripts/deps.sh win32 "
                         "(or apt-get install g++-mingw-w64-${TOOLCHAIN_PACKAGE} binutils-mingw-w64-${TOOLCHAIN_PACKAGE})")

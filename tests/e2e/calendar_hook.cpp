@@ -144,6 +144,11 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK ReadMenu(int code, WPARAM wPar
                       [](const MSG&) { ShareText(MenuText()); });
 }
 
+extern "C" __declspec(dllexport) LRESULT CALLBACK CloseMenu(int code, WPARAM wParam, LPARAM lParam) {
+    return WhenPosted("vrlCalendar e2e: close the menu", "vrlCalendar e2e: menu closed", code, wParam, lParam,
+                      [](const MSG&) { EndMenu(); });
+}
+
 extern "C" __declspec(dllexport) LRESULT CALLBACK ReadTip(int code, WPARAM wParam, LPARAM lParam) {
     return WhenPosted("vrlCalendar e2e: read the tip", "vrlCalendar e2e: tip read", code, wParam, lParam,
                       [](const MSG& posted) {

@@ -14,6 +14,8 @@
 //   inspector names             what a screen reader calls the calendar's window and its labels (asked inside it)
 //   inspector tip               the text of each tool tip on the screen (asked inside its program)
 //   inspector tray-event MSG... the shell reports these mouse messages on the calendar's icon
+//   inspector close-menu        closes the calendar's open menu (EndMenu, inside it)
+//   inspector close             asks the calendar to close, as the system does (WM_CLOSE)
 //   inspector change-dpi DPI    the calendar's display takes that scale, as Windows tells it (WM_DPICHANGED)
 //   inspector deny-writes KEY   makes HKCU\KEY read-only for everyone (allow-writes undoes it)
 //   inspector gui-resources PID the process's counts of GDI and USER objects
@@ -284,6 +286,15 @@ int main(int argc, char** argv) {
                                      "vrlCalendar e2e: scale changed", static_cast<WPARAM>(std::atol(argv[2])));
         std::printf("changed=%d\n", done ? 1 : 0);
         return done ? 0 : 1;
+    }
+    if (command == "close-menu" && calendar) {
+        const bool done = InCalendar(calendar, "CloseMenu", "vrlCalendar e2e: close the menu", "vrlCalendar e2e: menu closed");
+        std::printf("closed=%d\n", done ? 1 : 0);
+        return done ? 0 : 1;
+    }
+    if (command == "close") {
+        std::printf("closed=%d\n", calendar && PostMessageA(calendar, WM_CLOSE, 0, 0) ? 1 : 0);
+        return 0;
     }
     if (command == "tray-event" && calendar) {
         // As the shell reports the icon's mouse and keyboard events: the callback message the calendar's

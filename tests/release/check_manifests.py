@@ -14,12 +14,7 @@ import os
 import re
 import sys
 
-try:
-    import yaml
-except ImportError:  # Debian's python3-yaml serves Debian's python3
-    if os.path.realpath(sys.executable) != os.path.realpath("/usr/bin/python3") and os.path.exists("/usr/bin/python3"):
-        os.execv("/usr/bin/python3", ["/usr/bin/python3", *sys.argv])
-    sys.exit("check_manifests: PyYAML is missing (apt-get install python3-yaml, or scripts/deps.sh release)")
+from yaml_reader import yaml
 
 IDENTIFIER = r"[^.\s\\/:*?\"<>|\x01-\x1f]{1,32}(\.[^.\s\\/:*?\"<>|\x01-\x1f]{1,32}){1,7}"
 VERSION = r"[^\\/:*?\"<>|\x01-\x1f]{1,128}"
