@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "tests/unit/LoadedCalendar.h"
 #include "texts/Texts.h"
 #include "tray/TrayIcon.h"
 
@@ -42,22 +41,6 @@ TEST(Texts, ARunTimeErrorIsReportedInTheLanguageWithItsDetailAndWindowsOwnReason
     EXPECT_EQ(german.ErrorDescription(6, "Overflow"), "Überlauf");
     EXPECT_EQ(german.ErrorDescription(51, "Internal error: vector"), "Interner Fehler: vector");
     EXPECT_EQ(german.ErrorDescription(5, "Zugriff verweigert"), "Zugriff verweigert");
-}
-
-TEST(Texts, TheMenuAndTheHelpBoxSpeakTheUsersLanguage) {
-    LoadedCalendar calendar;
-    PlatformDouble& p = calendar.platform;
-    p.language = Texts::ForLanguages({"de-DE"});
-    int16_t button = 0, shift = 0;
-    float x = 517 * 15, y = 0;
-    p.menuChoice = tray::kHelp;
-    calendar.form.Form_MouseMove(button, shift, x, y);
-    Strings items;
-    for (const MenuItem& item : p.menuShown) items.push_back(item.text);
-    EXPECT_EQ(items, (Strings{"Kalender ausblenden", "Hilfe", "", "Beim Anmelden starten", "", "Schließen"}));
-    ASSERT_EQ(p.messages.size(), 1u);
-    EXPECT_EQ(p.messages[0].prompt.rfind("Sie können den Kalender verschieben", 0), 0u) << p.messages[0].prompt;
-    EXPECT_EQ(p.messages[0].title, "vrlCalendar 1.0");
 }
 
 }  // namespace
