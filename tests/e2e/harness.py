@@ -112,11 +112,12 @@ class World:
         self.wait_for(lambda: "ready" in open(out.name).read(), 60, f"the inspector ready to {command[0]}")
         return process, out.name
 
-    def inspect(self, *command):
+    def inspect(self, *command, inspector=None):
         """key=value lines as a dict; child= and item= lines (a window's controls, a menu's items) as
-        lists of dicts under "children" and "items"."""
+        lists of dicts under "children" and "items". inspector: another build's, for a program of its
+        width (the shell is a 64-bit program)."""
         values, lists = {}, {"child": [], "item": []}
-        for line in self.wine(self.inspector, *command).splitlines():
+        for line in self.wine(inspector or self.inspector, *command).splitlines():
             key = line.split("=", 1)[0]
             if key in lists:
                 fields, _, text = line.rstrip("\r").partition(" text=")

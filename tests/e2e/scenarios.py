@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """End-to-end scenarios: the real calendar under Wine, driven with real input.
 
-Usage: scenarios.py --exe EXE --inspector EXE --template DIR [--failures DIR] NAME
+Usage: scenarios.py --exe EXE --inspector EXE --template DIR [--failures DIR] [--shell-inspector EXE] NAME
        scenarios.py --template DIR --make-template
        scenarios.py --list
 """
@@ -358,7 +358,8 @@ def languages(world):
     world.expect("the X label's tip", lambda: world.inspect("tip").get("tip"), lambda tip: tip == de["tip.close"])
     x, y, width, height = world.desktop.tray_icons()[0]
     world.point_at(x + width // 2, y + height // 2)
-    world.expect("the icon's tip", lambda: world.inspect("tip").get("tip"), lambda tip: tip == de["tip.icon"])
+    world.expect("the icon's tip", lambda: world.inspect("tip", inspector=world.shell_inspector).get("tip"),
+                 lambda tip: tip == de["tip.icon"])
 
     items = world.open_tray_menu()
     menu = [de["menu.hide"], de["help"], "-", de["menu.start_at_sign_in"], "-", de["close"]]
@@ -1125,6 +1126,7 @@ def main():
     parser.add_argument("--template")
     parser.add_argument("--failures", default="e2e-failures")
     parser.add_argument("--dist", help="the release files, for the installer scenario")
+    parser.add_argument("--shell-inspector", help="the 64-bit inspector, for the shell's own windows")
     parser.add_argument("--make-template", action="store_true")
     parser.add_argument("--list", action="store_true")
     parser.add_argument("name", nargs="?")
@@ -1145,6 +1147,7 @@ def main():
     function, options = SCENARIOS[args.name]
     world = World(args.name, args.exe, args.inspector, args.template, args.failures, **options)
     world.dist = args.dist
+    world.shell_inspector = args.shell_inspector or args.inspector
     try:
         function(world)
     except ScenarioFailed as failure:
