@@ -76,6 +76,12 @@ bool Decode(const std::string& text, std::u16string& out) {
     return true;
 }
 
+// A table's text is used when it is there, UTF-8 and within its place.
+bool Usable(const char* text, TextId id) {
+    std::u16string wide;
+    return text && *text && Decode(text, wide) && wide.size() <= kLimits[static_cast<size_t>(id)];
+}
+
 }  // namespace
 
 Texts Texts::ForLanguages(const std::vector<std::string>& preferred) {
@@ -87,14 +93,6 @@ Texts Texts::ForLanguages(const std::vector<std::string>& preferred) {
     return Texts(English());
 }
 
-std::string Texts::Fault(const char* text, TextId id) {
-    if (!text || !*text) return "missing";
-    std::u16string wide;
-    if (!Decode(text, wide)) return "not UTF-8";
-    const size_t limit = kLimits[static_cast<size_t>(id)];
-    if (wide.size() > limit) return std::to_string(wide.size()) + " UTF-16 units, over its limit of " + std::to_string(limit);
-    return {};
-}
 
 std::u16string Utf16(const std::string& utf8) {
     std::u16string wide;
@@ -103,7 +101,7 @@ std::u16string Utf16(const std::string& utf8) {
 
 std::string Texts::Text(TextId id) const {
     const char* text = table_->texts[static_cast<size_t>(id)];
-    return Fault(text, id).empty() ? text : English().texts[static_cast<size_t>(id)];
+    return Usable(text, id) ? text : English().texts[static_cast<size_t>(id)];
 }
 
 std::string Texts::Text(TextId id, const std::string& argument) const {

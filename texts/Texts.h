@@ -44,9 +44,6 @@ public:
     // detail the error adds; otherwise the error's own text.
     std::string ErrorDescription(int32_t number, const std::string& english) const;
 
-    // Why a text of a table would not be used, or empty when it would.
-    static std::string Fault(const char* text, TextId id);
-
 private:
     const LanguageTable* table_;
 };

@@ -219,7 +219,7 @@ std::string Win32Platform::App::EXEName() {
 std::string Win32Platform::App::FullPath() {
     std::wstring path(32768, L'\0');  // the longest path Windows has
     path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
-    return wide_text::Narrow(path.data(), path.size(), CP_UTF8);
+    return wide_text::Utf8(path);
 }
 
 void Win32Platform::App::End() { ExitProcess(0); }
