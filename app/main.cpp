@@ -3,11 +3,12 @@
 #include <windows.h>
 
 #include "app/frmCalendar.h"
+#include "app/frmCalendarDesign.h"
 #include "platform/win32/Win32Platform.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     Win32Platform::LoadLibrariesFromSystemOnly();
-    Win32Platform platform(instance);
+    Win32Platform platform(instance, kfrmCalendarDesign);
     frmCalendar form(platform);
     return platform.Run(form);
 }

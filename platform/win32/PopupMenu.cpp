@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "platform/RuntimeError.h"
+#include "platform/win32/OptionalFunction.h"
 #include "platform/win32/Text.h"
 
 namespace popup_menu {
@@ -23,8 +24,7 @@ LRESULT CALLBACK WatchForEscape(int code, WPARAM wParam, LPARAM lParam) {
 // Where the shell shows the icon; Windows 7 and later can say.
 bool IconRect(HWND owner, UINT iconId, RECT& rect) {
     using GetRectFn = HRESULT(WINAPI*)(const NOTIFYICONIDENTIFIER*, RECT*);
-    static const auto getRect = reinterpret_cast<GetRectFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("shell32.dll"), "Shell_NotifyIconGetRect")));
+    static const auto getRect = OptionalFunction<GetRectFn>("shell32.dll", "Shell_NotifyIconGetRect");
     NOTIFYICONIDENTIFIER icon{};
     icon.cbSize = sizeof icon;
     icon.hWnd = owner;

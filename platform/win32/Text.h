@@ -4,8 +4,7 @@
 #include <string>
 
 // Text between the logic's 8-bit strings and Windows' 16-bit ones. The
-// logic's texts are UTF-8; only the numbers the settings store keeps as they
-// always were go through the ANSI code page (CP_ACP).
+// logic's texts are UTF-8 throughout, the stored numbers included.
 namespace wide_text {
 
 inline std::wstring Widen(const std::string& text, UINT codePage) {

@@ -6,18 +6,23 @@
 #include <optional>
 #include <string>
 
+#include "platform/FormDesign.h"
 #include "platform/FormEvents.h"
 #include "platform/PlatformServices.h"
 #include "platform/Units.h"
 #include "platform/win32/WindowScale.h"
 
-// PlatformServices on the Win32 API. It creates the window and its controls as
-// designed, turns window messages into handler calls, and turns handler
-// requests into API calls, converting twips and pixels on the way. It decides
-// nothing about the calendar's behaviour.
+// PlatformServices on the Win32 API. It makes the window and its controls from
+// the design it is given, turns window messages into handler calls, and turns
+// handler requests into API calls, converting twips and pixels on the way. It
+// decides nothing about the calendar's behaviour. One concern a file: the
+// window (FormWindow.cpp), its messages (FormMessages.cpp), the controls'
+// properties (Controls.cpp), the settings store (SettingsRegistry.cpp), the
+// clock and timers (Clock.cpp), the notification icon (NotifyIcon.cpp) and
+// activation (Activation.cpp); the rest here.
 class Win32Platform : public PlatformServices {
 public:
-    explicit Win32Platform(HINSTANCE instance);
+    Win32Platform(HINSTANCE instance, const form_design::Form& design);
 
     // From here on the DLLs that Windows' own libraries load on demand come
     // from the system directory only, never from the program's folder, where
@@ -65,27 +70,39 @@ private:
     HWND FullHandle(int32_t hWnd) const;
     HICON FullIconHandle(int32_t hIcon) const;
 
-    // --- units ---
     int ToPixels(float twips) const { return units::TwipsToPixels(twips, scale_.TwipsPerPixel()); }
     float ToTwips(int pixels) const { return units::PixelsToTwips(pixels, scale_.TwipsPerPixel()); }
 
-    // --- the window and its controls (FormWindow.cpp) ---
+    // The window and its controls, made as designed (FormWindow.cpp).
     void CreateForm();
+    HWND CreateControl(const form_design::Control& control);
+    void AddToolTip(HWND control, TextId text);
     void DesignControls();
-    void OnDpiChanged(int dotsPerInch, const RECT& suggested);
     void LoadSmallIcon();
+    void PreviewKey(const MSG& msg);
+    template <typename Handler>
+    void Raise(Handler&& handler);
+    [[noreturn]] void ReportException(const std::exception_ptr& thrown);
+
+    // The window's messages, each turned into an event (FormMessages.cpp).
     static LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                         DWORD_PTR self);
     LRESULT OnFormMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT OnControlMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id);
-    void PreviewKey(const MSG& msg);
-    void RaiseDayChange();
+    LRESULT OnMonthViewMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnLabelMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    void OnMouseMove(WPARAM keys, LPARAM at);
+    void OnTrayCallback(LPARAM event);
+    void OnActivate(WPARAM state, HWND other);
+    LRESULT OnCtlColorStatic(HWND control, HDC dc);
+    void OnDpiChangedMessage(WPARAM dotsPerInch, const RECT& suggested);
+    void OnScaleChanged();
+    void OnDpiChanged(int dotsPerInch, const RECT& suggested);
     void OnColoursChanged();
+    void OnClose();
+    bool OnTimer(WPARAM which);
+    void OnDayChange();
     void RefreshToday();
-    template <typename Handler>
-    void Raise(Handler&& handler);
-    [[noreturn]] void ReportException(const std::exception_ptr& thrown);
 
     struct Form : FormObject {
         Win32Platform& w;
@@ -176,13 +193,14 @@ private:
     } startup_;
 
     HINSTANCE instance_;
+    const form_design::Form& design_;
     Texts language_;
     FormEvents* events_ = nullptr;
     HWND hwnd_ = nullptr;
     HICON icon_ = nullptr;       // the window's, at the large size
     HICON smallIcon_ = nullptr;  // the notification area's, at its size for the taskbar's display
     int smallIconSize_ = 0;
-    WindowScale scale_;
+    WindowScale scale_{design_.Find(form_design::Name::Label1).font};
     HWND toolTips_ = nullptr;
     HANDLE instanceMutex_ = nullptr;
     // The icon as the shell last took it, so a run-time error report can
@@ -198,3 +216,15 @@ private:
         RECT suggested{};
     } scaleChange_;  // the latest WM_DPICHANGED, until it is taken on
 };
+
+template <typename Handler>
+void Win32Platform::Raise(Handler&& handler) {
+    // While a run-time error is being reported the program is ending: no
+    // handler runs any more, so no second error can pile up on the first.
+    if (reporting_) return;
+    try {
+        handler();
+    } catch (...) {
+        ReportException(std::current_exception());
+    }
+}

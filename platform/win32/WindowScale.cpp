@@ -1,27 +1,23 @@
 #include "platform/win32/WindowScale.h"
 
 #include "platform/Units.h"
+#include "platform/win32/OptionalFunction.h"
 
 namespace {
 
-template <typename Function>
-Function Optional(const char* library, const char* name) {
-    HMODULE module = GetModuleHandleA(library);
-    if (!module) module = LoadLibraryA(library);
-    return module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
-}
-
-// Bold 8.25-point "MS Sans Serif".
-HFONT MakeLabelFont(int dotsPerInch) {
-    return CreateFontA(-MulDiv(825, dotsPerInch, 7200), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
+// A designed font at a scale; none designed, none made (the control's own).
+HFONT MakeLabelFont(const std::optional<form_design::Font>& font, int dotsPerInch) {
+    if (!font) return nullptr;
+    return CreateFontA(-MulDiv(font->hundredthsOfPoint, dotsPerInch, 7200), 0, 0, 0, font->bold ? FW_BOLD : FW_NORMAL,
+                       FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_SWISS, font->face);
 }
 
 // The system's message font at a scale: Windows' own for that scale where it
 // can say (Windows 10 1607 on), else the system's grown or shrunk to it.
 HFONT MakeMessageFont(int dotsPerInch, int systemDotsPerInch) {
     using ForDpi = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
-    static const auto forDpi = Optional<ForDpi>("user32.dll", "SystemParametersInfoForDpi");
+    static const auto forDpi = OptionalFunction<ForDpi>("user32.dll", "SystemParametersInfoForDpi");
     if (dotsPerInch != systemDotsPerInch && forDpi) {
         NONCLIENTMETRICSW metrics{};
         metrics.cbSize = sizeof metrics;
@@ -37,12 +33,12 @@ HFONT MakeMessageFont(int dotsPerInch, int systemDotsPerInch) {
 
 }  // namespace
 
-WindowScale::WindowScale() {
+WindowScale::WindowScale(const std::optional<form_design::Font>& labelFont) : labelDesign_(labelFont) {
     HDC screen = GetDC(nullptr);
     systemDotsPerInch_ = GetDeviceCaps(screen, LOGPIXELSX);
     ReleaseDC(nullptr, screen);
     dotsPerInch_ = systemDotsPerInch_;
-    labelFont_ = MakeLabelFont(dotsPerInch_);
+    labelFont_ = MakeLabelFont(labelDesign_, dotsPerInch_);
     calendarFont_ = MakeMessageFont(dotsPerInch_, systemDotsPerInch_);
 }
 
@@ -59,7 +55,7 @@ void WindowScale::Change(int dotsPerInch) {
     if (dotsPerInch <= 0 || dotsPerInch == dotsPerInch_) return;
     FreeOldFonts();
     dotsPerInch_ = dotsPerInch;
-    if (HFONT label = MakeLabelFont(dotsPerInch)) oldFonts_[0] = labelFont_, labelFont_ = label;
+    if (HFONT label = MakeLabelFont(labelDesign_, dotsPerInch)) oldFonts_[0] = labelFont_, labelFont_ = label;
     if (HFONT calendar = MakeMessageFont(dotsPerInch, systemDotsPerInch_)) oldFonts_[1] = calendarFont_, calendarFont_ = calendar;
 }
 
@@ -72,7 +68,7 @@ void WindowScale::FreeOldFonts() {
 
 int WindowScale::Of(HWND window) const {
     using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const auto getDpi = Optional<GetDpiForWindowFn>("user32.dll", "GetDpiForWindow");
+    static const auto getDpi = OptionalFunction<GetDpiForWindowFn>("user32.dll", "GetDpiForWindow");
     const UINT dpi = getDpi ? getDpi(window) : 0;
     return dpi ? static_cast<int>(dpi) : systemDotsPerInch_;
 }
@@ -80,8 +76,8 @@ int WindowScale::Of(HWND window) const {
 int WindowScale::SmallIconSize() const {
     using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
     using MetricsForDpiFn = int(WINAPI*)(int, UINT);
-    static const auto monitorDpi = Optional<GetDpiForMonitorFn>("shcore.dll", "GetDpiForMonitor");
-    static const auto metricsForDpi = Optional<MetricsForDpiFn>("user32.dll", "GetSystemMetricsForDpi");
+    static const auto monitorDpi = OptionalFunction<GetDpiForMonitorFn>("shcore.dll", "GetDpiForMonitor");
+    static const auto metricsForDpi = OptionalFunction<MetricsForDpiFn>("user32.dll", "GetSystemMetricsForDpi");
     UINT dpi = 0, unused = 0;
     const int effectiveDpi = 0;  // MDT_EFFECTIVE_DPI
     if (!monitorDpi || FAILED(monitorDpi(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), effectiveDpi, &dpi, &unused)) ||

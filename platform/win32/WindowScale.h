@@ -1,13 +1,19 @@
 #pragma once
 #include <windows.h>
 
+#include <optional>
+
+#include "platform/FormDesign.h"
+
 // The window's display scale, known here alone: every conversion between
 // twips and pixels asks it, and the fonts the window draws with are made for
 // it. Windows tells of a new scale with WM_DPICHANGED (the window moved onto a
 // display of another scale, or the user changed the scale).
 class WindowScale {
 public:
-    WindowScale();  // the system's scale, until the window's own is known
+    // At the system's scale, until the window's own is known; the labels'
+    // font as designed.
+    explicit WindowScale(const std::optional<form_design::Font>& labelFont);
     ~WindowScale();
     WindowScale(const WindowScale&) = delete;
     WindowScale& operator=(const WindowScale&) = delete;
@@ -20,7 +26,7 @@ public:
     // a font that cannot be made keeps the old one.
     void Change(int dotsPerInch);
     void FreeOldFonts();
-    HFONT LabelFont() const { return labelFont_; }
+    HFONT LabelFont() const { return labelFont_; }  // null: the control's own
     HFONT CalendarFont() const { return calendarFont_; }  // null: the control's own
 
     // The window's scale as Windows has it (Windows 10 1607 on), else the system's.
@@ -30,6 +36,7 @@ public:
     int SmallIconSize() const;
 
 private:
+    std::optional<form_design::Font> labelDesign_;
     int systemDotsPerInch_;
     int dotsPerInch_;
     HFONT labelFont_ = nullptr;

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/frmCalendarDesign.h"
 #include "platform/RuntimeError.h"
 #include "platform/Units.h"
 
@@ -18,9 +19,20 @@ std::string Num(float value) {
 }
 
 PlatformDouble::PlatformDouble() {
-    // The labels as designed; the load handler replaces all but Label1's height.
-    label1 = {240, 0, 2175, 150, -1};
-    label2 = {120, 0, 975, 135, -1};
+    const form_design::Rect& month = kfrmCalendarDesign.Find(form_design::Name::MonthView1).design;
+    calendar.left = month.left, calendar.top = month.top, calendar.width = month.width, calendar.height = month.height;
+    calendar.toolTip = language.Text(*kfrmCalendarDesign.Find(form_design::Name::MonthView1).toolTip);
+    DesignLabels();
+}
+
+// The labels as designed; the load handler replaces all but Label1's height.
+void PlatformDouble::DesignLabels() {
+    auto design = [](Label& label, form_design::Name which) {
+        const form_design::Rect& at = kfrmCalendarDesign.Find(which).design;
+        label = {at.left, at.top, at.width, at.height, label.foreColor};
+    };
+    design(label1, form_design::Name::Label1);
+    design(label2, form_design::Name::Label2);
 }
 
 void PlatformDouble::Touch(const std::string& operation, const std::string& recorded) {

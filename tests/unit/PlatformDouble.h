@@ -34,8 +34,8 @@ public:
     struct Form { float left = 0, top = 0, width = 4800, height = 3600; int16_t windowState = 0;
                   int16_t visible = 0; int32_t hWnd = 0x00010086; int32_t icon = 0x001A0F33; bool unloaded = false; } form;
     struct Label { float left = 0, top = 0, width = 0, height = 0; int32_t foreColor = -1; } label1, label2;
-    struct Calendar { float left = 0, top = 240, width = 2640, height = 2310;
-                      std::string toolTip = " Click icon system tray to HIDE or SHOW "; CalendarDate value{1999, 1, 1};
+    struct Calendar { float left = 0, top = 0, width = 0, height = 0;  // as designed
+                      std::string toolTip; CalendarDate value{1999, 1, 1};
                       CalendarDate shownMonth{1999, 1, 1}; } calendar;  // SetValue shows the date's month
     struct ScreenState {
         float width = 19200, height = 14400, twipsPerPixelX = 15;
@@ -69,6 +69,8 @@ public:
 
     std::string Stored(const std::string& key) const;
     void Store(const std::string& key, const std::string& text);
+    // The labels back as designed, as the platform puts them at a new scale.
+    void DesignLabels();
     // The calls made since the last Forget(), and a fresh start for the next step.
     void Forget() { calls.clear(); }
 

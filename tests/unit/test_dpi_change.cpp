@@ -11,8 +11,7 @@ namespace {
 void ChangeScale(LoadedCalendar& calendar, float twipsPerPixel, float left, float top) {
     PlatformDouble& p = calendar.platform;
     p.screen.twipsPerPixelX = twipsPerPixel;
-    p.label1 = {240, 0, 2175, 150, p.label1.foreColor};
-    p.label2 = {120, 0, 975, 135, p.label2.foreColor};
+    p.DesignLabels();
     p.Forget();
     calendar.form.Form_DpiChanged(left, top);
 }

@@ -1,0 +1,246 @@
+// The one place where window messages become the calendar's events: one
+// switch for the window, one for its controls, each case a line or a call.
+#include "platform/win32/Win32Platform.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "platform/Contrast.h"
+#include "platform/win32/AccessibleName.h"
+
+namespace {
+
+// Windows 8.1 on tell a window of a new scale; the program still runs on Vista.
+constexpr UINT kDpiChanged = 0x02E0;  // WM_DPICHANGED
+
+contrast::Scheme CurrentScheme(int background) {
+    HIGHCONTRASTA highContrast{};
+    highContrast.cbSize = sizeof highContrast;
+    const bool on = SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof highContrast, &highContrast, 0) &&
+                    (highContrast.dwFlags & HCF_HIGHCONTRASTON);
+    auto colour = [](int index) { return static_cast<int32_t>(GetSysColor(index)); };
+    return {on, colour(background), colour(COLOR_BTNTEXT), colour(COLOR_WINDOWTEXT), colour(COLOR_HOTLIGHT),
+            colour(COLOR_HIGHLIGHT)};
+}
+
+int16_t ShiftState() {
+    return static_cast<int16_t>((GetKeyState(VK_SHIFT) < 0 ? 1 : 0) | (GetKeyState(VK_CONTROL) < 0 ? 2 : 0) |
+                                (GetKeyState(VK_MENU) < 0 ? 4 : 0));
+}
+
+int16_t ButtonsHeld(WPARAM keys) {
+    return static_cast<int16_t>((keys & MK_LBUTTON ? 1 : 0) | (keys & MK_RBUTTON ? 2 : 0) |
+                                (keys & MK_MBUTTON ? 4 : 0));
+}
+
+}  // namespace
+
+LRESULT CALLBACK Win32Platform::FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<Win32Platform*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<Win32Platform*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
+    try {
+        return self->OnFormMessage(hwnd, message, wParam, lParam);
+    } catch (...) {  // never into the window system
+        self->ReportException(std::current_exception());
+    }
+}
+
+LRESULT Win32Platform::OnFormMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == taskbarCreated_ && taskbarCreated_ != 0) {
+        Raise([&] { events_->Form_TaskbarCreated(); });
+        return 0;
+    }
+    switch (message) {
+        case WM_MOUSEMOVE: OnMouseMove(wParam, lParam); return 0;
+        case kTrayCallback: OnTrayCallback(lParam); return 0;
+        case WM_SETFOCUS: SetFocus(monthView_.hwnd); return 0;
+        case WM_ACTIVATE: OnActivate(wParam, reinterpret_cast<HWND>(lParam)); break;
+        case WM_CTLCOLORSTATIC: return OnCtlColorStatic(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam));
+        case kDpiChanged: OnDpiChangedMessage(wParam, *reinterpret_cast<const RECT*>(lParam)); return 0;
+        case kScaleChanged: OnScaleChanged(); return 0;
+        case WM_SYSCOLORCHANGE:
+        case WM_THEMECHANGED: OnColoursChanged(); break;
+        case WM_SETTINGCHANGE: if (wParam == SPI_SETHIGHCONTRAST) OnColoursChanged(); break;
+        case WM_CLOSE: OnClose(); return 0;
+        case WM_TIMER: if (OnTimer(wParam)) return 0; break;
+        case WM_TIMECHANGE: OnDayChange(); return 0;  // the clock or the time zone was changed
+        case WM_POWERBROADCAST:
+            if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) OnDayChange();
+            return TRUE;
+        case WM_ENDSESSION: if (wParam) SendMessageA(hwnd, WM_CLOSE, 0, 0); return 0;
+        case WM_DESTROY: PostQuitMessage(0); return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+// The handler reads the shell's mouse message out of X (OnTrayCallback). A
+// real pointer column that large, on a window over 512 pixels wide, would
+// read as one: the pointer is reported no further right than the column
+// before the first of them. Nothing else reads it.
+void Win32Platform::OnMouseMove(WPARAM keys, LPARAM at) {
+    int16_t button = ButtonsHeld(keys), shift = ShiftState();
+    const int column = std::min(GET_X_LPARAM(at), static_cast<int>(WM_MOUSEFIRST) - 1);
+    float x = units::WindowMouseTwips(column, scale_.TwipsPerPixel());
+    float y = units::WindowMouseTwips(GET_Y_LPARAM(at), scale_.TwipsPerPixel());
+    Raise([&] { events_->Form_MouseMove(button, shift, x, y); });
+}
+
+// The notification icon's mouse event, delivered as the window's mouse move
+// with the event's message where the pointer's x goes.
+void Win32Platform::OnTrayCallback(LPARAM event) {
+    const DWORD at = GetMessagePos();
+    trayEventAt_ = {GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+    int16_t button = 0, shift = ShiftState();
+    float x = units::WindowMouseTwips(LOWORD(event), scale_.TwipsPerPixel());
+    float y = 0;
+    Raise([&] { events_->Form_MouseMove(button, shift, x, y); });
+}
+
+// Only activation moving to another window of this program counts.
+void Win32Platform::OnActivate(WPARAM state, HWND other) {
+    DWORD otherProcess = 0;
+    if (LOWORD(state) == WA_INACTIVE && other && ::GetWindowThreadProcessId(other, &otherProcess) &&
+        otherProcess == GetCurrentProcessId())
+        Raise([&] { events_->Form_Deactivate(); });
+}
+
+LRESULT Win32Platform::OnCtlColorStatic(HWND control, HDC dc) {
+    const Label& label = control == label1_.hwnd ? label1_ : label2_;
+    SetTextColor(dc, static_cast<COLORREF>(contrast::LabelPaint(label.foreColor, CurrentScheme(design_.backColor))));
+    SetBkColor(dc, GetSysColor(design_.backColor));
+    return reinterpret_cast<LRESULT>(GetSysColorBrush(design_.backColor));
+}
+
+// Sent from inside the move that took the window onto the other display,
+// which may be a drag step that has one coordinate still to write, in twips
+// of the scale it read them in: the new scale is taken on after it.
+void Win32Platform::OnDpiChangedMessage(WPARAM dotsPerInch, const RECT& suggested) {
+    scaleChange_ = {true, LOWORD(dotsPerInch), suggested};
+    PostMessageA(hwnd_, kScaleChanged, 0, 0);
+}
+
+// A hidden window is minimised: it takes the new scale on when it is shown
+// again, at its place then (Form::SetWindowState).
+void Win32Platform::OnScaleChanged() {
+    if (!scaleChange_.pending || IsIconic(hwnd_)) return;
+    scaleChange_.pending = false;
+    OnDpiChanged(scaleChange_.dotsPerInch, scaleChange_.suggested);
+}
+
+// A new colour scheme, or high contrast switched: common controls learn of it
+// only from their parent, and every part of the window is painted anew.
+void Win32Platform::OnColoursChanged() {
+    SendMessageA(monthView_.hwnd, WM_SYSCOLORCHANGE, 0, 0);
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+}
+
+void Win32Platform::OnClose() {
+    if (reporting_) return;  // the report ends the program itself
+    int16_t cancel = 0;
+    Raise([&] { events_->Form_Unload(cancel); });
+    DestroyWindow(hwnd_);
+}
+
+// Each of the window's timers fires once. False for a timer not the window's.
+bool Win32Platform::OnTimer(WPARAM id) {
+    const auto which = static_cast<FormTimer>(id);
+    if (which != FormTimer::DayChange && which != FormTimer::TrayRetry) return false;
+    KillTimer(hwnd_, id);
+    if (which == FormTimer::DayChange) RefreshToday();
+    Raise([&] { events_->Form_Timer(which); });
+    return true;
+}
+
+void Win32Platform::OnDayChange() {
+    RefreshToday();
+    Raise([&] { events_->Form_DayChange(); });
+}
+
+// The control keeps its own idea of today for its marker and its footer, and
+// would catch up with a new day only minutes later.
+void Win32Platform::RefreshToday() {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    MonthCal_SetToday(monthView_.hwnd, &now);
+}
+
+// Key preview: the window sees key presses before whichever control has the
+// focus, Alt+key (a system key) included; the key then goes on as usual.
+void Win32Platform::PreviewKey(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return;
+    if (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd)) return;
+    int16_t keyCode = static_cast<int16_t>(msg.wParam);
+    int16_t shift = ShiftState();
+    Raise([&] { events_->Form_KeyDown(keyCode, shift); });
+}
+
+LRESULT CALLBACK Win32Platform::ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                            DWORD_PTR self) {
+    auto* platform = reinterpret_cast<Win32Platform*>(self);
+    try {
+        return hwnd == platform->monthView_.hwnd ? platform->OnMonthViewMessage(hwnd, message, wParam, lParam)
+                                                 : platform->OnLabelMessage(hwnd, message, wParam, lParam);
+    } catch (...) {  // never into the window system
+        platform->ReportException(std::current_exception());
+    }
+}
+
+LRESULT Win32Platform::OnMonthViewMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    int16_t button = ButtonsHeld(wParam), shift = ShiftState();
+    float x = ToTwips(GET_X_LPARAM(lParam)), y = ToTwips(GET_Y_LPARAM(lParam));
+    auto mouseDown = [&](int16_t pressed) {
+        button = pressed;
+        Raise([&] { events_->MonthView1_MouseDown(button, shift, x, y); });
+    };
+    switch (message) {
+        case WM_LBUTTONDOWN: mouseDown(1); break;
+        case WM_RBUTTONDOWN: mouseDown(2); break;
+        case WM_MBUTTONDOWN: mouseDown(4); break;
+        case WM_MOUSEMOVE: Raise([&] { events_->MonthView1_MouseMove(button, shift, x, y); }); break;
+    }
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+// A label's click is a left press and release both on the label.
+LRESULT Win32Platform::OnLabelMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    Label& label = hwnd == label1_.hwnd ? label1_ : label2_;
+    const bool isLabel1 = &label == &label1_;
+    int16_t button = ButtonsHeld(wParam), shift = ShiftState();
+    float x = ToTwips(GET_X_LPARAM(lParam)), y = ToTwips(GET_Y_LPARAM(lParam));
+    switch (message) {
+        case WM_GETOBJECT:
+            if (const LRESULT answer = accessible_name::Answer(hwnd, wParam, lParam, label.accessibleName)) return answer;
+            break;
+        case WM_MOUSEMOVE:
+            Raise([&] { isLabel1 ? events_->Label1_MouseMove(button, shift, x, y)
+                                 : events_->Label2_MouseMove(button, shift, x, y); });
+            return 0;
+        case WM_LBUTTONDOWN:
+            label.pressed = true;
+            SetCapture(hwnd);
+            return 0;
+        case WM_CAPTURECHANGED:
+            // Another window took the mouse (a switch of windows, say): the
+            // press is over, and no later release may count as its click.
+            label.pressed = false;
+            return 0;
+        case WM_LBUTTONUP: {
+            const bool wasPressed = label.pressed;
+            label.pressed = false;
+            ReleaseCapture();
+            RECT client{};
+            GetClientRect(hwnd, &client);
+            POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            if (wasPressed && PtInRect(&client, at))
+                Raise([&] { isLabel1 ? events_->Label1_Click() : events_->Label2_Click(); });
+            return 0;
+        }
+    }
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
