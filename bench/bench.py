@@ -30,6 +30,8 @@ def programs(preset):
     build = os.path.join(ROOT, "build", preset)
     return {"vrlCalendar": (os.path.join(build, "vrlCalendar.exe"), "vrlCalendar.frmCalendar"),
             "baseline": (os.path.join(build, "bench", "baseline.exe"), "vrlBaseline")}
+
+
 TICKS = os.sysconf("SC_CLK_TCK")
 
 

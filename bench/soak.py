@@ -19,7 +19,7 @@ ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 from harness import ScenarioFailed, World, make_template, winerun  # noqa: E402
 from workload import drag_steps, resident_kib, run_xdotool, tray_clicks  # noqa: E402
-from scenarios import calendar_point, label_centre  # noqa: E402
+from steps import calendar_point, label_centre  # noqa: E402
 
 MEMORY_MARGIN_KIB = 1024
 OBJECT_MARGIN = 5

@@ -88,7 +88,8 @@ def build(exe, icon, dist, when):
         signed = sign(program, when)
         shutil.copyfile(icon, os.path.join(stage, "vrlCalendar.ico"))
         languages = os.path.join(stage, "languages.nsh")
-        subprocess.run([sys.executable, os.path.join(HERE, "..", "texts", "make_texts.py"), "--nsh", languages], check=True)
+        subprocess.run([sys.executable, os.path.join(HERE, "..", "texts", "make_texts.py"), "--nsh", languages],
+                       check=True)
         installer = os.path.join(dist, setup_name)
         subprocess.run(["makensis", "-V2", "-NOCD", f"-DVERSION={VERSION}", f"-DSTAGE={stage}",
                         f"-DTARGET={NSIS_TARGETS[arch]}", f"-DOUTFILE={os.path.abspath(installer)}",

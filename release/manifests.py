@@ -98,7 +98,8 @@ def write_winget(dist, version, url, home, date):
     product_code, entry = installer_facts()
     base = {"PackageIdentifier": IDENTIFIER, "PackageVersion": version}
     write_yaml(os.path.join(folder, f"{IDENTIFIER}.yaml"), "version", dict(base, DefaultLocale="en-US"))
-    installers = [{"Architecture": arch, "InstallerUrl": url + name, "InstallerSha256": sha256(os.path.join(dist, name))}
+    installers = [{"Architecture": arch, "InstallerUrl": url + name,
+                   "InstallerSha256": sha256(os.path.join(dist, name))}
                   for arch in ARCHES for name in [f"vrlCalendar-{version}-{arch}-setup.exe"]]
     write_yaml(os.path.join(folder, f"{IDENTIFIER}.installer.yaml"), "installer", dict(
         base, InstallerType="nullsoft", Scope="user", InstallModes=["interactive", "silent", "silentWithProgress"],
@@ -167,7 +168,8 @@ def write(dist, version, url, home=None, date=None):
         sys.exit(f"manifests: the download address must be an https:// address ending in /, not {url!r}")
     folder = write_winget(dist, version, url, home, date)
     scoop = write_scoop(dist, version, url, home)
-    print(f"manifests for {url}: winget's in {os.path.relpath(folder, dist)}, Scoop's in {os.path.relpath(scoop, dist)}")
+    print(f"manifests for {url}: winget's in {os.path.relpath(folder, dist)}, "
+          f"Scoop's in {os.path.relpath(scoop, dist)}")
 
 
 def main():

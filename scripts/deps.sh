@@ -27,7 +27,8 @@ have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'ok installed';
 need() { for p in "$@"; do have "$p" || packages+=("$p"); done; }
 
 want_i386=0
-[ $want_native = 1 ] && need cmake g++ make libgtest-dev tzdata  # tzdata: the day-change rows use real zones
+# tzdata: the day-change rows use real zones; clang-format and flake8: the style check
+[ $want_native = 1 ] && need cmake g++ make libgtest-dev tzdata clang-format flake8
 [ $want_windows = 1 ] && need cmake make python3 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 \
   g++-mingw-w64-i686 binutils-mingw-w64-i686
 if [ $want_desktop = 1 ]; then

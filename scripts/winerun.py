@@ -91,7 +91,8 @@ def unavailable(exe):
             return f"{os.path.basename(exe)} is a 32-bit program and {why}"
     if not os.access(loader, os.X_OK):
         package = "wine64" if arch == "x64" else "wine32:i386"
-        return f"Wine's {'64' if arch == 'x64' else '32'}-bit loader is missing (scripts/deps.sh desktop, or apt-get install {package})"
+        return (f"Wine's {'64' if arch == 'x64' else '32'}-bit loader is missing "
+                f"(scripts/deps.sh desktop, or apt-get install {package})")
     return None
 
 

@@ -20,6 +20,8 @@
 #include <cstdio>
 #include <string>
 
+#include "HookProtocol.h"
+
 namespace {
 
 struct Colour {
@@ -55,13 +57,13 @@ void TakeSchemeFromRegistry() {
 // inspector's message off its queue (a menu's own loop takes it too), does its work once, then tells
 // the inspector through the event named done.
 template <typename Work>
-LRESULT WhenPosted(const char* name, const char* done, int code, WPARAM wParam, LPARAM lParam, Work&& work) {
+LRESULT WhenPosted(const hook_protocol::Procedure& procedure, int code, WPARAM wParam, LPARAM lParam, Work&& work) {
     auto* message = reinterpret_cast<MSG*>(lParam);
-    if (code == HC_ACTION && wParam == PM_REMOVE && message->message == RegisterWindowMessageA(name)) {
+    if (code == HC_ACTION && wParam == PM_REMOVE && message->message == RegisterWindowMessageA(procedure.message)) {
         const MSG posted = *message;
         message->message = WM_NULL;
         work(posted);
-        if (HANDLE event = OpenEventA(EVENT_MODIFY_STATE, FALSE, done)) {
+        if (HANDLE event = OpenEventA(EVENT_MODIFY_STATE, FALSE, procedure.done)) {
             SetEvent(event);
             CloseHandle(event);
         }
@@ -76,10 +78,10 @@ std::string Utf8(const wchar_t* text) {
 }
 
 void ShareText(const std::string& text) {
-    HANDLE shared = OpenFileMappingA(FILE_MAP_WRITE, FALSE, "vrlCalendar e2e: read");
+    HANDLE shared = OpenFileMappingA(FILE_MAP_WRITE, FALSE, hook_protocol::kSharedText);
     char* view = shared ? static_cast<char*>(MapViewOfFile(shared, FILE_MAP_WRITE, 0, 0, 0)) : nullptr;
     if (view) {
-        lstrcpynA(view, text.c_str(), 8192);
+        lstrcpynA(view, text.c_str(), hook_protocol::kSharedSize);
         UnmapViewOfFile(view);
     }
     if (shared) CloseHandle(shared);
@@ -135,22 +137,22 @@ std::string MenuText() {
 }  // namespace
 
 extern "C" __declspec(dllexport) LRESULT CALLBACK TakeScheme(int code, WPARAM wParam, LPARAM lParam) {
-    return WhenPosted("vrlCalendar e2e: take the colour scheme", "vrlCalendar e2e: scheme taken", code, wParam, lParam,
+    return WhenPosted(hook_protocol::kTakeScheme, code, wParam, lParam,
                       [](const MSG&) { TakeSchemeFromRegistry(); });
 }
 
 extern "C" __declspec(dllexport) LRESULT CALLBACK ReadMenu(int code, WPARAM wParam, LPARAM lParam) {
-    return WhenPosted("vrlCalendar e2e: read the menu", "vrlCalendar e2e: menu read", code, wParam, lParam,
+    return WhenPosted(hook_protocol::kReadMenu, code, wParam, lParam,
                       [](const MSG&) { ShareText(MenuText()); });
 }
 
 extern "C" __declspec(dllexport) LRESULT CALLBACK CloseMenu(int code, WPARAM wParam, LPARAM lParam) {
-    return WhenPosted("vrlCalendar e2e: close the menu", "vrlCalendar e2e: menu closed", code, wParam, lParam,
+    return WhenPosted(hook_protocol::kCloseMenu, code, wParam, lParam,
                       [](const MSG&) { EndMenu(); });
 }
 
 extern "C" __declspec(dllexport) LRESULT CALLBACK ReadTip(int code, WPARAM wParam, LPARAM lParam) {
-    return WhenPosted("vrlCalendar e2e: read the tip", "vrlCalendar e2e: tip read", code, wParam, lParam,
+    return WhenPosted(hook_protocol::kReadTip, code, wParam, lParam,
                       [](const MSG& posted) {
                           wchar_t text[1024] = L"";
                           TTTOOLINFOW tool{};
@@ -164,19 +166,19 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK ReadTip(int code, WPARAM wPara
 }
 
 extern "C" __declspec(dllexport) LRESULT CALLBACK ReadNames(int code, WPARAM wParam, LPARAM lParam) {
-    return WhenPosted("vrlCalendar e2e: read the names", "vrlCalendar e2e: names read", code, wParam, lParam,
+    return WhenPosted(hook_protocol::kReadNames, code, wParam, lParam,
                       [](const MSG& posted) { ShareText(NamesText(posted.hwnd)); });
 }
 
 // The new scale comes as the posted message's wParam. Windows suggests a place and size; the calendar
 // takes the place and lays out its own size.
 extern "C" __declspec(dllexport) LRESULT CALLBACK ChangeDpi(int code, WPARAM wParam, LPARAM lParam) {
-    return WhenPosted("vrlCalendar e2e: change the scale", "vrlCalendar e2e: scale changed", code, wParam, lParam,
+    return WhenPosted(hook_protocol::kChangeDpi, code, wParam, lParam,
                       [](const MSG& posted) {
                           const WORD dotsPerInch = static_cast<WORD>(posted.wParam);
                           RECT suggested{};
                           GetWindowRect(posted.hwnd, &suggested);
-                          SendMessageA(posted.hwnd, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dotsPerInch, dotsPerInch),
+                          SendMessageA(posted.hwnd, hook_protocol::kDpiChanged, MAKEWPARAM(dotsPerInch, dotsPerInch),
                                        reinterpret_cast<LPARAM>(&suggested));
                       });
 }

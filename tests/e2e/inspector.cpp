@@ -1,25 +1,6 @@
 // Looks at the calendar from outside, as any other Windows program could, and
-// plays the shell's part where a test needs the shell to misbehave.
-//   inspector window [CLASS]    the calendar window (or another class): place, state, controls
-//   inspector wait-visible CLASS  waits for such a window to be visible; prints the ms it waited
-//   inspector selected          the day the calendar has selected, its today, and whether it has the focus
-//   inspector count             how many calendar windows exist
-//   inspector dialog TITLE      a dialog with that title: its message text
-//   inspector drop-icon         the shell forgets the calendar's icon
-//   inspector announce-taskbar  the shell says a new taskbar was created
-//   inspector refuse-icons MS   for so many ms, the shell refuses every icon: its tray window is ours
-//   inspector time-changed      tells every window the system time was changed
-//   inspector take-scheme       the calendar takes the colours in HKCU\Control Panel\Colors, as at a change of scheme
-//   inspector menu              the calendar's open menu: its items, their state and where they are on the screen
-//   inspector names             what a screen reader calls the calendar's window and its labels (asked inside it)
-//   inspector tip               the text of each tool tip on the screen (asked inside its program)
-//   inspector tray-event MSG... the shell reports these mouse messages on the calendar's icon
-//   inspector close-menu        closes the calendar's open menu (EndMenu, inside it)
-//   inspector close             asks the calendar to close, as the system does (WM_CLOSE)
-//   inspector change-dpi DPI    the calendar's display takes that scale, as Windows tells it (WM_DPICHANGED)
-//   inspector deny-writes KEY   makes HKCU\KEY read-only for everyone (allow-writes undoes it)
-//   inspector gui-resources PID the process's counts of GDI and USER objects
-// Output is key=value lines, text in UTF-8; the exit code is 0 when the thing was found.
+// plays the shell's part where a test needs the shell to misbehave. Its
+// commands are the table at the end; run without one, it lists them.
 #include <windows.h>
 #include <sddl.h>
 #include <commctrl.h>
@@ -30,6 +11,8 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "HookProtocol.h"
 
 namespace {
 
@@ -136,203 +119,271 @@ int ShowWindowState(HWND hwnd) {
 // Runs one of calendar_hook.dll's procedures in the thread of a window of the calendar's (or of
 // another program's): posts the window the message the procedure waits for, and waits until the
 // procedure says it is done.
-bool InCalendar(HWND calendar, const char* procedure, const char* message, const char* doneEvent, WPARAM wParam = 0) {
+bool InCalendar(HWND calendar, const hook_protocol::Procedure& procedure, WPARAM wParam = 0) {
     char path[MAX_PATH] = "";
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::strcpy(std::strrchr(path, '\\') + 1, "calendar_hook.dll");
     HMODULE library = LoadLibraryA(path);
-    auto* hookProc = library ? reinterpret_cast<HOOKPROC>(GetProcAddress(library, procedure)) : nullptr;
-    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, doneEvent);
+    auto* hookProc = library ? reinterpret_cast<HOOKPROC>(GetProcAddress(library, procedure.name)) : nullptr;
+    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, procedure.done);
     const DWORD thread = GetWindowThreadProcessId(calendar, nullptr);
     HHOOK hook = hookProc ? SetWindowsHookExA(WH_GETMESSAGE, hookProc, library, thread) : nullptr;
-    const bool ok = hook && PostMessageA(calendar, RegisterWindowMessageA(message), wParam, 0) &&
+    const bool ok = hook && PostMessageA(calendar, RegisterWindowMessageA(procedure.message), wParam, 0) &&
                     WaitForSingleObject(done, 30000) == WAIT_OBJECT_0;
     if (hook) UnhookWindowsHookEx(hook);
     return ok;
 }
 
+
+// Text the hook library read inside another program, in the memory it shares.
+const char* SharedText() {
+    static HANDLE shared = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                              hook_protocol::kSharedSize, hook_protocol::kSharedText);
+    static const char* text = shared ? static_cast<const char*>(MapViewOfFile(shared, FILE_MAP_READ, 0, 0, 0)) : nullptr;
+    return text;
+}
+
+// Runs a hook procedure in the calendar and says whether it ran, as key=1 or key=0.
+int RunInCalendar(HWND calendar, const hook_protocol::Procedure& procedure, const char* key, WPARAM wParam = 0) {
+    const bool done = InCalendar(calendar, procedure, wParam);
+    std::printf("%s=%d\n", key, done ? 1 : 0);
+    return done ? 0 : 1;
+}
+
+// Runs a hook procedure that reads something and prints what it read.
+int ReadInCalendar(HWND calendar, const hook_protocol::Procedure& procedure) {
+    const char* text = SharedText();
+    const bool read = text && InCalendar(calendar, procedure);
+    std::printf("%s", read ? text : "found=0\n");
+    return read ? 0 : 1;
+}
+
+using Arguments = std::vector<const char*>;
+
+int WaitVisible(HWND, const Arguments& args) {
+    // Ready first, so the caller can start the program after this line.
+    std::printf("ready\n");
+    std::fflush(stdout);
+    const DWORD start = GetTickCount();
+    for (;;) {
+        HWND window = FindWindowA(args[0], nullptr);
+        if (window && IsWindowVisible(window)) break;
+        if (GetTickCount() - start > 60000) return 1;
+        Sleep(1);
+    }
+    std::printf("visible after %lu ms\n", static_cast<unsigned long>(GetTickCount() - start));
+    return 0;
+}
+
+int Window(HWND calendar, const Arguments& args) {
+    HWND window = args.empty() ? calendar : FindWindowA(args[0], nullptr);
+    std::printf("found=%d\n", window ? 1 : 0);
+    return window ? ShowWindowState(window) : 1;
+}
+
+int Selected(HWND calendar, const Arguments&) {
+    // The control writes the date into memory of its own process: lend it some.
+    HWND month = FindWindowExA(calendar, nullptr, "SysMonthCal32", nullptr);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(month, &pid);
+    HANDLE process = month ? OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ, FALSE, pid) : nullptr;
+    void* remote = process ? VirtualAllocEx(process, nullptr, sizeof(SYSTEMTIME), MEM_COMMIT, PAGE_READWRITE) : nullptr;
+    SYSTEMTIME day{}, today{};
+    const bool read = remote && SendMessageA(month, MCM_GETCURSEL, 0, reinterpret_cast<LPARAM>(remote)) &&
+                      ReadProcessMemory(process, remote, &day, sizeof day, nullptr) &&
+                      SendMessageA(month, MCM_GETTODAY, 0, reinterpret_cast<LPARAM>(remote)) &&
+                      ReadProcessMemory(process, remote, &today, sizeof today, nullptr);
+    if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    if (process) CloseHandle(process);
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    GetGUIThreadInfo(GetWindowThreadProcessId(calendar, nullptr), &gui);
+    std::printf("found=%d\ndate=%04u-%02u-%02u\ntoday=%04u-%02u-%02u\nfocus=%d\n", read ? 1 : 0, day.wYear, day.wMonth,
+                day.wDay, today.wYear, today.wMonth, today.wDay, month && gui.hwndFocus == month ? 1 : 0);
+    return read ? 0 : 1;
+}
+
+int Count(HWND, const Arguments&) {
+    int count = 0;
+    EnumWindows(CountCalendars, reinterpret_cast<LPARAM>(&count));
+    std::printf("count=%d\n", count);
+    return 0;
+}
+
+int Dialog(HWND, const Arguments& args) {
+    HWND dialog = FindWindowA("#32770", args[0]);
+    int count = 0;
+    for (HWND other = dialog; other; other = FindWindowExA(nullptr, other, "#32770", args[0])) ++count;
+    std::printf("found=%d\ncount=%d\n", dialog ? 1 : 0, count);
+    if (!dialog) return 1;
+    // A message box keeps its text in a static control with id 0xFFFF.
+    std::printf("message=%s\n", Escaped(Text(GetDlgItem(dialog, 0xFFFF))).c_str());
+    std::printf("foreground=%d\n", GetForegroundWindow() == dialog ? 1 : 0);
+    return 0;
+}
+
+int DropIcon(HWND calendar, const Arguments&) {
+    NOTIFYICONDATAA icon{};
+    icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    icon.hWnd = calendar;
+    icon.uID = 1;
+    std::printf("deleted=%d\n", Shell_NotifyIconA(NIM_DELETE, &icon) ? 1 : 0);
+    return 0;
+}
+
+int AnnounceTaskbar(HWND, const Arguments&) {
+    PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    std::printf("announced=1\n");
+    return 0;
+}
+
+int RefuseIcons(HWND, const Arguments& args) {
+    WNDCLASSA tray{};
+    tray.lpfnWndProc = RefusingTray;
+    tray.hInstance = GetModuleHandleA(nullptr);
+    tray.lpszClassName = "Shell_TrayWnd";
+    RegisterClassA(&tray);
+    HWND refuser = CreateWindowA("Shell_TrayWnd", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, tray.hInstance, nullptr);
+    if (!refuser || FindWindowA("Shell_TrayWnd", nullptr) != refuser) return 1;
+    std::printf("ready\n");
+    std::fflush(stdout);
+    const DWORD start = GetTickCount();
+    const DWORD limit = static_cast<DWORD>(std::atol(args[0]));
+    while (GetTickCount() - start < limit) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    }
+    DestroyWindow(refuser);
+    std::printf("refused=%d\n", refused);
+    return 0;
+}
+
+int TimeChanged(HWND, const Arguments&) {
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(HWND_BROADCAST, WM_TIMECHANGE, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer);
+    std::printf("announced=1\n");
+    return 0;
+}
+
+int TakeScheme(HWND calendar, const Arguments&) { return RunInCalendar(calendar, hook_protocol::kTakeScheme, "taken"); }
+int Menu(HWND calendar, const Arguments&) { return ReadInCalendar(calendar, hook_protocol::kReadMenu); }
+int Names(HWND calendar, const Arguments&) { return ReadInCalendar(calendar, hook_protocol::kReadNames); }
+int CloseMenu(HWND calendar, const Arguments&) { return RunInCalendar(calendar, hook_protocol::kCloseMenu, "closed"); }
+int ChangeDpi(HWND calendar, const Arguments& args) {
+    return RunInCalendar(calendar, hook_protocol::kChangeDpi, "changed", static_cast<WPARAM>(std::atol(args[0])));
+}
+
+int Tip(HWND, const Arguments&) {
+    const char* text = SharedText();
+    if (!text) return 1;
+    std::vector<HWND> tips;
+    EnumWindows(FindTips, reinterpret_cast<LPARAM>(&tips));
+    for (HWND tip : tips)
+        if (InCalendar(tip, hook_protocol::kReadTip)) std::printf("tip=%s\n", text);
+    return 0;
+}
+
+int Close(HWND calendar, const Arguments&) {
+    std::printf("closed=%d\n", calendar && PostMessageA(calendar, WM_CLOSE, 0, 0) ? 1 : 0);
+    return 0;
+}
+
+int TrayEvent(HWND calendar, const Arguments& args) {
+    // As the shell reports the icon's mouse and keyboard events: the callback message the calendar's
+    // Win32 layer asks for (WM_APP + 1), the icon's id, then the event.
+    for (const char* event : args) PostMessageA(calendar, WM_APP + 1, 1, std::atol(event));
+    std::printf("posted=%d\n", static_cast<int>(args.size()));
+    return 0;
+}
+
+int Writes(const char* key, bool allow) {
+    // Everyone may read; writing values or subkeys is denied, or allowed again.
+    const char* rules = allow ? "D:(A;;KA;;;WD)" : "D:(D;;KW;;;WD)(A;;KR;;;WD)";
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    HKEY opened = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(rules, SDDL_REVISION_1, &descriptor, nullptr)) return 1;
+    LONG result = RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, WRITE_DAC, &opened);
+    if (result == ERROR_SUCCESS) {
+        result = RegSetKeySecurity(opened, DACL_SECURITY_INFORMATION, descriptor);
+        RegCloseKey(opened);
+    }
+    LocalFree(descriptor);
+    std::printf("changed=%d\n", result == ERROR_SUCCESS ? 1 : 0);
+    return result == ERROR_SUCCESS ? 0 : 1;
+}
+int DenyWrites(HWND, const Arguments& args) { return Writes(args[0], false); }
+int AllowWrites(HWND, const Arguments& args) { return Writes(args[0], true); }
+
+int GuiResources(HWND, const Arguments& args) {
+    const DWORD pid = static_cast<DWORD>(std::atol(args[0]));
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
+    if (!process) return 1;
+    std::printf("gdi=%lu\nuser=%lu\n", static_cast<unsigned long>(GetGuiResources(process, GR_GDIOBJECTS)),
+                static_cast<unsigned long>(GetGuiResources(process, GR_USEROBJECTS)));
+    CloseHandle(process);
+    // Windows are the USER objects anyone can count, where the call above
+    // is not implemented (Wine answers 0).
+    WindowCount count{pid, 0};
+    EnumWindows(CountProcessWindows, reinterpret_cast<LPARAM>(&count));
+    std::printf("windows=%d\n", count.windows);
+    return 0;
+}
+
+struct Command {
+    const char* name;
+    const char* arguments;  // as the usage shows them
+    size_t least;           // arguments it needs
+    bool needsCalendar;     // found=0 without a calendar window
+    int (*run)(HWND calendar, const Arguments& args);
+    const char* what;
+};
+
+const Command kCommands[] = {
+    {"window", "[CLASS]", 0, false, Window, "the calendar window (or another class): place, state, controls"},
+    {"wait-visible", "CLASS", 1, false, WaitVisible, "waits for such a window to be visible; prints the ms it waited"},
+    {"selected", "", 0, true, Selected, "the day the calendar has selected, its today, and whether it has the focus"},
+    {"count", "", 0, false, Count, "how many calendar windows exist"},
+    {"dialog", "TITLE", 1, false, Dialog, "a dialog with that title: its message text"},
+    {"drop-icon", "", 0, true, DropIcon, "the shell forgets the calendar's icon"},
+    {"announce-taskbar", "", 0, false, AnnounceTaskbar, "the shell says a new taskbar was created"},
+    {"refuse-icons", "MS", 1, false, RefuseIcons, "for so many ms, the shell refuses every icon: its tray window is ours"},
+    {"time-changed", "", 0, false, TimeChanged, "tells every window the system time was changed"},
+    {"take-scheme", "", 0, true, TakeScheme,
+     "the calendar takes the colours in HKCU\\Control Panel\\Colors, as at a change of scheme"},
+    {"menu", "", 0, true, Menu, "the calendar's open menu: its items, their state and where they are on the screen"},
+    {"names", "", 0, true, Names, "what a screen reader calls the calendar's window and its labels (asked inside it)"},
+    {"tip", "", 0, false, Tip, "the text of each tool tip on the screen (asked inside its program)"},
+    {"tray-event", "MSG...", 0, true, TrayEvent, "the shell reports these mouse messages on the calendar's icon"},
+    {"close-menu", "", 0, true, CloseMenu, "closes the calendar's open menu (EndMenu, inside it)"},
+    {"close", "", 0, false, Close, "asks the calendar to close, as the system does (WM_CLOSE)"},
+    {"change-dpi", "DPI", 1, true, ChangeDpi, "the calendar's display takes that scale, as Windows tells it"},
+    {"deny-writes", "KEY", 1, false, DenyWrites, "makes HKCU\\KEY read-only for everyone"},
+    {"allow-writes", "KEY", 1, false, AllowWrites, "undoes deny-writes"},
+    {"gui-resources", "PID", 1, false, GuiResources, "the process's counts of GDI and USER objects"},
+};
+
+int Usage() {
+    std::fprintf(stderr, "usage: inspector COMMAND [ARGUMENTS]\n");
+    for (const Command& command : kCommands)
+        std::fprintf(stderr, "  %-16s %-8s %s\n", command.name, command.arguments, command.what);
+    std::fprintf(stderr, "Output is key=value lines, text in UTF-8; the exit code is 0 when the thing was found.\n");
+    return 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string command = argc > 1 ? argv[1] : "";
-    HWND calendar = FindWindowA(argc > 2 && command == "window" ? argv[2] : kCalendarClass, nullptr);
-
-    if (command == "wait-visible" && argc > 2) {
-        // Ready first, so the caller can start the program after this line.
-        std::printf("ready\n");
-        std::fflush(stdout);
-        const DWORD start = GetTickCount();
-        for (;;) {
-            HWND window = FindWindowA(argv[2], nullptr);
-            if (window && IsWindowVisible(window)) break;
-            if (GetTickCount() - start > 60000) return 1;
-            Sleep(1);
-        }
-        std::printf("visible after %lu ms\n", static_cast<unsigned long>(GetTickCount() - start));
-        return 0;
-    }
-    if (command == "window") {
-        std::printf("found=%d\n", calendar ? 1 : 0);
-        return calendar ? ShowWindowState(calendar) : 1;
-    }
-    if (command == "selected") {
-        // The control writes the date into memory of its own process: lend it some.
-        HWND month = calendar ? FindWindowExA(calendar, nullptr, "SysMonthCal32", nullptr) : nullptr;
-        DWORD pid = 0;
-        GetWindowThreadProcessId(month, &pid);
-        HANDLE process = month ? OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ, FALSE, pid) : nullptr;
-        void* remote = process ? VirtualAllocEx(process, nullptr, sizeof(SYSTEMTIME), MEM_COMMIT, PAGE_READWRITE)
-                               : nullptr;
-        SYSTEMTIME day{}, today{};
-        const bool read = remote && SendMessageA(month, MCM_GETCURSEL, 0, reinterpret_cast<LPARAM>(remote)) &&
-                          ReadProcessMemory(process, remote, &day, sizeof day, nullptr) &&
-                          SendMessageA(month, MCM_GETTODAY, 0, reinterpret_cast<LPARAM>(remote)) &&
-                          ReadProcessMemory(process, remote, &today, sizeof today, nullptr);
-        if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-        if (process) CloseHandle(process);
-        GUITHREADINFO gui{};
-        gui.cbSize = sizeof gui;
-        GetGUIThreadInfo(GetWindowThreadProcessId(calendar, nullptr), &gui);
-        std::printf("found=%d\ndate=%04u-%02u-%02u\ntoday=%04u-%02u-%02u\nfocus=%d\n", read ? 1 : 0, day.wYear,
-                    day.wMonth, day.wDay, today.wYear, today.wMonth, today.wDay, month && gui.hwndFocus == month ? 1 : 0);
-        return read ? 0 : 1;
-    }
-    if (command == "count") {
-        int count = 0;
-        EnumWindows(CountCalendars, reinterpret_cast<LPARAM>(&count));
-        std::printf("count=%d\n", count);
-        return 0;
-    }
-    if (command == "dialog" && argc > 2) {
-        HWND dialog = FindWindowA("#32770", argv[2]);
-        int count = 0;
-        for (HWND other = dialog; other; other = FindWindowExA(nullptr, other, "#32770", argv[2])) ++count;
-        std::printf("found=%d\ncount=%d\n", dialog ? 1 : 0, count);
-        if (!dialog) return 1;
-        // A message box keeps its text in a static control with id 0xFFFF.
-        std::printf("message=%s\n", Escaped(Text(GetDlgItem(dialog, 0xFFFF))).c_str());
-        std::printf("foreground=%d\n", GetForegroundWindow() == dialog ? 1 : 0);
-        return 0;
-    }
-    if (command == "drop-icon") {
-        if (!calendar) return 1;
-        NOTIFYICONDATAA icon{};
-        icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
-        icon.hWnd = calendar;
-        icon.uID = 1;
-        std::printf("deleted=%d\n", Shell_NotifyIconA(NIM_DELETE, &icon) ? 1 : 0);
-        return 0;
-    }
-    if (command == "announce-taskbar") {
-        PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-        std::printf("announced=1\n");
-        return 0;
-    }
-    if (command == "refuse-icons" && argc > 2) {
-        WNDCLASSA tray{};
-        tray.lpfnWndProc = RefusingTray;
-        tray.hInstance = GetModuleHandleA(nullptr);
-        tray.lpszClassName = "Shell_TrayWnd";
-        RegisterClassA(&tray);
-        HWND refuser = CreateWindowA("Shell_TrayWnd", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, tray.hInstance,
-                                     nullptr);
-        if (!refuser || FindWindowA("Shell_TrayWnd", nullptr) != refuser) return 1;
-        std::printf("ready\n");
-        std::fflush(stdout);
-        const DWORD start = GetTickCount();
-        const DWORD limit = static_cast<DWORD>(std::atol(argv[2]));
-        while (GetTickCount() - start < limit) {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-            MSG msg;
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-        }
-        DestroyWindow(refuser);
-        std::printf("refused=%d\n", refused);
-        return 0;
-    }
-    if (command == "time-changed") {
-        DWORD_PTR answer = 0;
-        SendMessageTimeoutA(HWND_BROADCAST, WM_TIMECHANGE, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer);
-        std::printf("announced=1\n");
-        return 0;
-    }
-    if (command == "take-scheme" && calendar) {
-        const bool done = InCalendar(calendar, "TakeScheme", "vrlCalendar e2e: take the colour scheme",
-                                     "vrlCalendar e2e: scheme taken");
-        std::printf("taken=%d\n", done ? 1 : 0);
-        return done ? 0 : 1;
-    }
-    // The hook library writes what it read into memory shared under this name.
-    HANDLE shared = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 8192, "vrlCalendar e2e: read");
-    const char* text = shared ? static_cast<const char*>(MapViewOfFile(shared, FILE_MAP_READ, 0, 0, 0)) : nullptr;
-    if ((command == "menu" || command == "names") && calendar) {
-        const bool read = text && (command == "menu" ? InCalendar(calendar, "ReadMenu", "vrlCalendar e2e: read the menu",
-                                                                   "vrlCalendar e2e: menu read")
-                                                     : InCalendar(calendar, "ReadNames", "vrlCalendar e2e: read the names",
-                                                                  "vrlCalendar e2e: names read"));
-        std::printf("%s", read ? text : "found=0\n");
-        return read ? 0 : 1;
-    }
-    if (command == "tip" && text) {
-        std::vector<HWND> tips;
-        EnumWindows(FindTips, reinterpret_cast<LPARAM>(&tips));
-        for (HWND tip : tips)
-            if (InCalendar(tip, "ReadTip", "vrlCalendar e2e: read the tip", "vrlCalendar e2e: tip read"))
-                std::printf("tip=%s\n", text);
-        return 0;
-    }
-    if (command == "change-dpi" && calendar && argc > 2) {
-        const bool done = InCalendar(calendar, "ChangeDpi", "vrlCalendar e2e: change the scale",
-                                     "vrlCalendar e2e: scale changed", static_cast<WPARAM>(std::atol(argv[2])));
-        std::printf("changed=%d\n", done ? 1 : 0);
-        return done ? 0 : 1;
-    }
-    if (command == "close-menu" && calendar) {
-        const bool done = InCalendar(calendar, "CloseMenu", "vrlCalendar e2e: close the menu", "vrlCalendar e2e: menu closed");
-        std::printf("closed=%d\n", done ? 1 : 0);
-        return done ? 0 : 1;
-    }
-    if (command == "close") {
-        std::printf("closed=%d\n", calendar && PostMessageA(calendar, WM_CLOSE, 0, 0) ? 1 : 0);
-        return 0;
-    }
-    if (command == "tray-event" && calendar) {
-        // As the shell reports the icon's mouse and keyboard events: the callback message the calendar's
-        // Win32 layer asks for (WM_APP + 1), the icon's id, then the event.
-        for (int i = 2; i < argc; ++i) PostMessageA(calendar, WM_APP + 1, 1, std::atol(argv[i]));
-        std::printf("posted=%d\n", argc - 2);
-        return 0;
-    }
-    if ((command == "deny-writes" || command == "allow-writes") && argc > 2) {
-        // Everyone may read; writing values or subkeys is denied, or allowed again.
-        const char* rules = command == "deny-writes" ? "D:(D;;KW;;;WD)(A;;KR;;;WD)" : "D:(A;;KA;;;WD)";
-        PSECURITY_DESCRIPTOR descriptor = nullptr;
-        HKEY key = nullptr;
-        if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(rules, SDDL_REVISION_1, &descriptor, nullptr))
+    const Arguments args(argv + (argc > 2 ? 2 : argc), argv + argc);
+    for (const Command& command : kCommands) {
+        if (argc < 2 || std::strcmp(argv[1], command.name) != 0) continue;
+        if (args.size() < command.least) return Usage();
+        HWND calendar = FindWindowA(kCalendarClass, nullptr);
+        if (command.needsCalendar && !calendar) {
+            std::printf("found=0\n");
             return 1;
-        LONG result = RegOpenKeyExA(HKEY_CURRENT_USER, argv[2], 0, WRITE_DAC, &key);
-        if (result == ERROR_SUCCESS) {
-            result = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor);
-            RegCloseKey(key);
         }
-        LocalFree(descriptor);
-        std::printf("changed=%d\n", result == ERROR_SUCCESS ? 1 : 0);
-        return result == ERROR_SUCCESS ? 0 : 1;
+        return command.run(calendar, args);
     }
-    if (command == "gui-resources" && argc > 2) {
-        HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, static_cast<DWORD>(std::atol(argv[2])));
-        if (!process) return 1;
-        std::printf("gdi=%lu\nuser=%lu\n", static_cast<unsigned long>(GetGuiResources(process, GR_GDIOBJECTS)),
-                    static_cast<unsigned long>(GetGuiResources(process, GR_USEROBJECTS)));
-        CloseHandle(process);
-        // Windows are the USER objects anyone can count, where the call above
-        // is not implemented (Wine answers 0).
-        WindowCount count{static_cast<DWORD>(std::atol(argv[2])), 0};
-        EnumWindows(CountProcessWindows, reinterpret_cast<LPARAM>(&count));
-        std::printf("windows=%d\n", count.windows);
-        return 0;
-    }
-    std::fprintf(stderr, "usage: inspector window [CLASS]|wait-visible CLASS|count|dialog TITLE|drop-icon|"
-                         "announce-taskbar|time-changed|deny-writes KEY|allow-writes KEY|gui-resources PID\n");
-    return 2;
+    return Usage();
 }

@@ -114,15 +114,16 @@ def check_scoop(dist, said):
             manifest = json.load(text)
     except (OSError, ValueError) as error:
         return said.append(f"scoop/vrlCalendar.json: {error}")
-    said += [f"scoop: {key} is missing" for key in ("version", "description", "homepage", "license", "architecture",
-                                                     "checkver", "autoupdate", "shortcuts") if not manifest.get(key)]
+    required = ("version", "description", "homepage", "license", "architecture", "checkver", "autoupdate", "shortcuts")
+    said += [f"scoop: {key} is missing" for key in required if not manifest.get(key)]
     for arch in ("64bit", "32bit"):
         entry = (manifest.get("architecture") or {}).get(arch) or {}
         if not re.fullmatch(SHA256, str(entry.get("hash", ""))):
             said.append(f"scoop {arch}: the hash {entry.get('hash')!r} is not 64 hex digits")
         elif entry.get("url"):
             check_file_url(f"scoop {arch}", entry["url"], entry["hash"], dist, said)
-        if "$version" not in str(((manifest.get("autoupdate") or {}).get("architecture") or {}).get(arch, {}).get("url")):
+        updates = (manifest.get("autoupdate") or {}).get("architecture") or {}
+        if "$version" not in str(updates.get(arch, {}).get("url")):
             said.append(f"scoop {arch}: autoupdate has no address with $version")
     return manifest
 

@@ -1,0 +1,1 @@
+"""The end-to-end scenarios, one module for each part of the behaviour."""

@@ -1,0 +1,111 @@
+"""The display language, and the installer as a new user meets it."""
+import glob
+import os
+
+from harness import SETTINGS_KEY, winerun
+from steps import RUN_KEY, click_x, escaped, label_centre, language_texts, scenario
+
+
+@scenario
+def languages(world):
+    """In the display language: the menu, the tips, the help box, the error report and what a screen reader
+    calls the labels; and after every way of showing the window the calendar has the keyboard."""
+    de = language_texts("de")
+    calendar = world.start_calendar(language="de_DE.UTF-8")
+    world.activate()  # as the window manager would; openbox does not at a start (tests/README.md)
+    world.expect("after start: the calendar holds the keyboard focus", world.selected_day, lambda s: s[1])
+    names = {"window": "vrlCalendar", "label1": de["close"], "label2": de["help"]}
+    world.expect(f"the names a screen reader says {names}", lambda: world.inspect("names"),
+                 lambda seen: {key: seen.get(key) for key in names} == names)
+    world.point_at(*label_centre(world, 1))
+    world.expect("the X label's tip", lambda: world.inspect("tip").get("tip"), lambda tip: tip == de["tip.close"])
+    x, y, width, height = world.desktop.tray_icons()[0]
+    world.point_at(x + width // 2, y + height // 2)
+    world.expect("the icon's tip", lambda: world.inspect("tip", inspector=world.shell_inspector).get("tip"),
+                 lambda tip: tip == de["tip.icon"])
+
+    items = world.open_tray_menu()
+    menu = [de["menu.hide"], de["help"], "-", de["menu.start_at_sign_in"], "-", de["close"]]
+    if [item["text"] for item in items] != menu:
+        world.fail(f"the menu: expected {menu}, saw {[item['text'] for item in items]}")
+    for way, events in (("the menu's item", ()), ("the keyboard's Enter on the icon", (516, 517))):
+        world.choose(items, de["menu.hide"])
+        world.expect("the window hidden", world.window, lambda s: s.get("visible") == "0")
+        world.choose(world.open_tray_menu(*events), de["menu.show"])
+        world.expect(f"shown by {way}: the calendar holds the keyboard focus", world.selected_day, lambda s: s[1])
+        items = world.open_tray_menu()
+    world.choose(items, de["help"])
+    box = world.expect("the help box", lambda: world.inspect("dialog", "vrlCalendar 1.0"),
+                       lambda s: s.get("found") == "1")
+    if box["message"] != escaped(de["help.prompt"]):
+        world.fail(f"the help text: expected {de['help.prompt']!r}, saw {box['message']!r}")
+    world.keys("Return")
+    settings_key = SETTINGS_KEY.removeprefix("HKCU\\")
+    world.store("left", "3000")
+    world.inspect("deny-writes", settings_key)
+    click_x(world)
+    report = world.expect("the run-time error report", lambda: world.inspect("dialog", "vrlCalendar"),
+                          lambda s: s.get("found") == "1")
+    expected = escaped(de["error.title"].replace("%1", "5") + "\n\n" + de["error.5"])
+    if report["message"] != expected:
+        world.fail(f"the report: expected {expected!r}, saw {report['message']!r}")
+    world.keys("Return")
+    if not world.ended(calendar):
+        world.fail("the program did not end after the report was answered")
+    world.inspect("allow-writes", settings_key)
+
+    ja = language_texts("ja")
+    calendar = world.start_calendar(language="ja_JP.UTF-8")
+    items = world.open_tray_menu()
+    menu = [ja["menu.hide"], ja["help"], "-", ja["menu.start_at_sign_in"], "-", ja["close"]]
+    if [item["text"] for item in items] != menu:
+        world.fail(f"the menu in Japanese: expected {menu}, saw {[item['text'] for item in items]}")
+    world.choose(items, ja["close"])
+    if not world.ended(calendar):
+        world.fail(f"{ja['close']!r} left the program running")
+
+
+UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\vrlCalendar"
+
+
+@scenario
+def installer(world):
+    """As a new user would: silent install, start, reinstall over a running copy, silent uninstall."""
+    setup = os.path.join(world.dist, f"vrlCalendar-1.0-{winerun.architecture(world.exe)}-setup.exe")
+    home = glob.glob(world.drive_c("users", "*", "AppData", "Local"))
+    if len(home) != 1:
+        world.fail(f"expected one user profile in the prefix, saw {home}")
+    user = os.path.dirname(os.path.dirname(home[0]))
+    folder = os.path.join(home[0], "Programs", "vrlCalendar")
+    shortcut = os.path.join(user, "AppData", "Roaming", "Microsoft", "Windows", "Start Menu", "Programs",
+                            "vrlCalendar.lnk")
+    installed = r"C:\users\{}\AppData\Local\Programs\vrlCalendar\vrlCalendar.exe".format(os.path.basename(user))
+
+    world.wine(setup, "/S", check=True)
+    seen = {"program": os.path.exists(os.path.join(folder, "vrlCalendar.exe")),
+            "uninstaller": os.path.exists(os.path.join(folder, "Uninstall.exe")),
+            "shortcut": os.path.exists(shortcut),
+            "log-on entry": world.registry_value(RUN_KEY, "vrlCalendar"),
+            "installed-programs entry": world.registry_value(UNINSTALL_KEY, "DisplayName")}
+    expected = {"program": True, "uninstaller": True, "shortcut": True,
+                "log-on entry": f'"{installed}"', "installed-programs entry": "vrlCalendar"}
+    if seen != expected:
+        world.fail(f"after installing: expected {expected}, saw {seen}")
+
+    running = world.start_calendar(exe=os.path.join(folder, "vrlCalendar.exe"))
+    world.wine(setup, "/S", check=True)  # the installer closes the running copy first
+    if not world.ended(running):
+        world.fail("installing over a running copy left it running")
+    if set(world.stored()) != {"left", "top"}:
+        world.fail(f"the running copy was not closed as the user would close it (nothing stored: {world.stored()})")
+    kept = world.stored()
+
+    world.wine(os.path.join(folder, "Uninstall.exe"), "/S", check=True)
+    world.expect("the uninstaller to remove the program folder", lambda: os.path.exists(folder), lambda s: not s,
+                 seconds=30)
+    seen = {"shortcut": os.path.exists(shortcut), "log-on entry": world.registry_value(RUN_KEY, "vrlCalendar"),
+            "installed-programs entry": world.registry_value(UNINSTALL_KEY, "DisplayName"),
+            "saved position": world.stored()}
+    expected = {"shortcut": False, "log-on entry": None, "installed-programs entry": None, "saved position": kept}
+    if seen != expected:
+        world.fail(f"after uninstalling: expected {expected}, saw {seen}")

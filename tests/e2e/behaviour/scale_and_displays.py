@@ -1,0 +1,169 @@
+"""Every display scale, a change of scale, a second display and a smaller screen."""
+import time
+
+from harness import TWIPS_PER_PIXEL, twips_to_pixels
+from steps import alike, calendar_point, close_with_x, keys_to_edges, rounds_to, scenario, window_picture
+
+
+def month_clipped(world, calendar):
+    """Whether text runs into the calendar control's right edge below its title (a cut-off column)."""
+    x, y = world.window_point(int(calendar["x"]), int(calendar["y"]))
+    width, height = int(calendar["width"]), int(calendar["height"])
+    edge = world.pixels(x + width - 2, y + height // 4, 2, height * 3 // 5)
+    return any(min(pixel) < 160 for pixel in edge)
+
+
+@scenario(cost=340)
+def display_scales(world):
+    """From 100 % to 300 %: the whole month shows, the labels sit in the top strip, the icon toggles on a
+    left press only; at fractional scales the keys stop at their limits, drags and stored places keep the pixel."""
+    for dots_per_inch in (96, 110, 120, 144, 168, 192, 216, 240, 288):
+        tpp = 1440 / dots_per_inch
+        at = f"at {dots_per_inch} DPI"
+        world.set_display_scale(dots_per_inch)
+        calendar_process = world.start_calendar()
+        state = world.window()
+        width = int(state["width"])
+        controls = {child["id"]: child for child in state["children"]}
+        calendar, close, help_label = controls["3"], controls["1"], controls["2"]
+        if int(calendar["x"]) + int(calendar["width"]) > width:
+            world.fail(f"{at}: the calendar control {calendar} reaches past the window's width {width}")
+        world.expect(f"{at}: the whole month painted inside the calendar control {calendar}",
+                     lambda: month_clipped(world, calendar), lambda clipped: not clipped)
+        for label, from_right in ((close, 200), (help_label, 450)):
+            seen = tuple(int(label[k]) for k in ("x", "y", "width", "height"))
+            exact = (width - from_right / tpp, 0, 200 / tpp, 175 / tpp)
+            if not all(rounds_to(s, e) for s, e in zip(seen, exact)):
+                world.fail(f"{at}: label {label['text']!r} at {seen}, expected {exact} in pixels")
+
+        world.click_tray_icon()
+        world.expect(f"{at}: a left press on the icon hides the window", world.window,
+                     lambda s: s.get("visible") == "0")
+        for button in (3, 2):
+            world.click_tray_icon(button)
+            time.sleep(0.5)
+            if world.window().get("visible") != "0":
+                world.fail(f"{at}: button {button} on the icon toggled the window")
+            world.keys("Escape")
+        world.click_tray_icon(double=True)  # one press toggles; the double-click message does not
+        world.expect(f"{at}: a double-click shows the window (once)", world.window,
+                     lambda s: s.get("visible") == "1")
+        time.sleep(0.5)
+        if world.window().get("visible") != "1":
+            world.fail(f"{at}: the double-click toggled twice")
+
+        if dots_per_inch in (240, 288):
+            # Round the window's edge, every column of the top strip among it: a real
+            # pointer move at column 513 must not read as the icon's left press.
+            left, top = world.position()
+            height = int(state["height"])
+            path = ([(x, 2) for x in range(width)] + [(width - 2, y) for y in range(height)] +
+                    [(x, height - 2) for x in reversed(range(width))] + [(2, y) for y in reversed(range(height))])
+            world.xdotool(*[word for x, y in path for word in ("mousemove", left + x, top + y, "sleep", "0.004")],
+                          timeout=300)
+            world.click_tray_icon()  # handled after the sweep: hides only if the sweep left the window shown
+            world.expect(f"{at}: the pointer swept round the window, the icon then to hide it", world.window,
+                         lambda s: s.get("visible") == "0")
+            world.click_tray_icon()
+            world.expect(f"{at}: and to show it again", world.window, lambda s: s.get("visible") == "1")
+
+        if dots_per_inch in (120, 144, 192):
+            world.click(*calendar_point(world))
+            screen_w, screen_h = int(state["screen_width"]), int(state["screen_height"])
+            height = int(state["height"])
+            limits = {"alt+Right": (screen_w - width - 100 / tpp, None),
+                      "alt+Down": (None, screen_h - height - 100 / tpp),
+                      "alt+Left": (0, None), "alt+Up": (None, 0)}
+            keys_to_edges(world, limits, tpp, past=50, what=f"{at}: ")
+
+            world.keys("alt+Right", "alt+Down", repeat=3)
+            start = world.position()
+            x, y = calendar_point(world)
+            world.xdotool("mousemove", x, y, "mousedown", 1)
+            for _ in range(5):
+                world.xdotool("mousemove_relative", "--", 7, 5)
+                time.sleep(0.1)
+            world.xdotool("mouseup", 1)
+            expected = (start[0] + 35, start[1] + 25)
+            world.expect(f"{at}: a drag by (35, 25) from {start} to {expected}", world.position,
+                         lambda p: p == expected)
+            close_with_x(world, calendar_process, at)
+            calendar_process = world.start_calendar()
+            world.expect(f"{at}: the stored place {expected} back to the pixel", world.position,
+                         lambda p: p == expected)
+        close_with_x(world, calendar_process, at)
+
+
+@scenario
+def dpi_change(world):
+    """Told that its scale has changed, as Windows tells a window moved onto a display of another scale, the
+    calendar is laid out as a start at that scale lays it out; back at 96 DPI it is as it was."""
+    def layout():
+        state = world.window()
+        return (int(state["width"]), int(state["height"]),
+                [(c["id"], int(c["x"]), int(c["y"]), int(c["width"]), int(c["height"])) for c in state["children"]])
+    fresh = {}
+    for dots_per_inch in (144, 192, 96):
+        world.set_display_scale(dots_per_inch)
+        calendar = world.start_calendar()
+        fresh[dots_per_inch] = layout(), window_picture(world)
+        if dots_per_inch != 96:
+            close_with_x(world, calendar, f"at {dots_per_inch} DPI")
+    for dots_per_inch in (144, 192, 96):
+        if world.inspect("change-dpi", str(dots_per_inch)).get("changed") != "1":
+            world.fail(f"the calendar was not told of {dots_per_inch} DPI")
+        at = f"told of {dots_per_inch} DPI"
+        world.expect(f"{at}: the layout of a start at that scale {fresh[dots_per_inch][0]}", layout,
+                     lambda seen: seen == fresh[dots_per_inch][0])
+        share = alike(window_picture(world), fresh[dots_per_inch][1])
+        if share < 1:
+            world.fail(f"{at}: {share:.2%} of the window's pixels are those of a start at that scale")
+        left, top = world.position()  # kept on the screen, wherever it grew to
+        state = world.window()
+        if not (0 <= left <= int(state["screen_width"]) - int(state["width"]) and
+                0 <= top <= int(state["screen_height"]) - int(state["height"])):
+            world.fail(f"{at}: the window at {(left, top)} is not wholly on the screen")
+    world.click_tray_icon()  # hidden (minimised), it takes a new scale on when it is shown again
+    world.expect("the window hidden", world.window, lambda s: s.get("visible") == "0")
+    world.inspect("change-dpi", "144")
+    world.click_tray_icon()
+    world.expect("told of 144 DPI while hidden, then shown: the layout of a start at that scale", layout,
+                 lambda seen: seen == fresh[144][0])
+
+
+@scenario(second=(800, 600), cost=70)
+def second_display(world):
+    """A second display to the right: a window left there reopens there, and Alt+arrows stop at its edges."""
+    world.store("left", str(1100 * TWIPS_PER_PIXEL))
+    world.store("top", str(100 * TWIPS_PER_PIXEL))
+    calendar = world.start_calendar()
+    world.expect("the window reopened where it was left on the second display", world.position,
+                 lambda p: p == (1100, 100))
+    state = world.window()
+    width, height = int(state["width"]), int(state["height"])
+    world.click(*calendar_point(world))
+    limits = {"alt+Right": (twips_to_pixels((1824 - width) * TWIPS_PER_PIXEL - 100), None),
+              "alt+Down": (None, twips_to_pixels((600 - height) * TWIPS_PER_PIXEL - 100)),
+              "alt+Left": (1024, None), "alt+Up": (None, 0)}
+    keys_to_edges(world, limits, what="on the second display: ")
+    close_with_x(world, calendar)
+
+    world.store("left", str(1800 * TWIPS_PER_PIXEL))  # partly off the second display's right edge
+    world.start_calendar()
+    expected = twips_to_pixels((1024 - width) * TWIPS_PER_PIXEL - 250)
+    world.expect(f"a window hanging off the second display pulled back onto the primary (x={expected})",
+                 world.position, lambda p: p[0] == expected)
+
+
+@scenario(screen=(640, 480))
+def screen_shrinks(world):
+    """A position saved on a 1024 by 768 screen, opened on a 640 by 480 one."""
+    world.store("left", str(900 * TWIPS_PER_PIXEL))
+    world.store("top", str(600 * TWIPS_PER_PIXEL))
+    world.start_calendar()
+    state = world.window()
+    width, height = int(state["width"]) * TWIPS_PER_PIXEL, int(state["height"]) * TWIPS_PER_PIXEL
+    expected = (twips_to_pixels(640 * TWIPS_PER_PIXEL - width - 250),
+                twips_to_pixels(480 * TWIPS_PER_PIXEL - height - 250))
+    world.expect(f"the window pulled back onto the smaller screen at {expected}", world.position,
+                 lambda p: p == expected)
