@@ -15,12 +15,12 @@ using numeric::Sub;
 
 namespace {
 
-constexpr float kMargin = 100;       // calendar to window edge, left and right
+constexpr float kMargin = 100;  // calendar to window edge, left and right
 constexpr float kLabelWidth = 200;
 constexpr float kLabelHeight = 175;  // also the strip the calendar sits under
 constexpr float kLabel2FromRight = 450;
 constexpr float kKeyStep = 100;
-constexpr float kEdgeGap = 100;      // kept free at the right and bottom edges
+constexpr float kEdgeGap = 100;  // kept free at the right and bottom edges
 
 constexpr int16_t kKeyLeft = 37;
 constexpr int16_t kKeyUp = 38;
@@ -280,9 +280,7 @@ void frmCalendar::MonthView1_MouseMove(int16_t& Button, int16_t& /*Shift*/, floa
 // Deactivation only re-asserts the band; the call does not hold activation
 // back, so it must not run when another application takes the foreground.
 void frmCalendar::SetFormAtTop() {
-    IgnoringErrors([&] {
-        platform_.SetWindowPos(platform_.Me().hWnd(), kHwndTopmost, 0, 0, 0, 0, kSwpNoSizeNoMove);
-    });
+    IgnoringErrors([&] { platform_.SetWindowPos(platform_.Me().hWnd(), kHwndTopmost, 0, 0, 0, 0, kSwpNoSizeNoMove); });
 }
 
 // An icon the shell refuses is tried again a few times, further apart each

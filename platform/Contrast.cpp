@@ -14,7 +14,9 @@ double Channel(int32_t rgb, int shift) {
     return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
 }
 
-double Luminance(int32_t rgb) { return 0.2126 * Channel(rgb, 0) + 0.7152 * Channel(rgb, 8) + 0.0722 * Channel(rgb, 16); }
+double Luminance(int32_t rgb) {
+    return 0.2126 * Channel(rgb, 0) + 0.7152 * Channel(rgb, 8) + 0.0722 * Channel(rgb, 16);
+}
 
 // The first candidate that reads on the background and is not `unlike`;
 // black or white, whichever reads better, when none does.
@@ -34,8 +36,7 @@ double Ratio(int32_t a, int32_t b) {
 int32_t LabelPaint(std::optional<int32_t> written, const Scheme& scheme) {
     if (!scheme.highContrast && Ratio(kBlack, scheme.background) >= kReadable)
         return written.value_or(scheme.buttonText);
-    const int32_t resting =
-        FirstReadable({scheme.buttonText, scheme.windowText}, scheme.background, std::nullopt);
+    const int32_t resting = FirstReadable({scheme.buttonText, scheme.windowText}, scheme.background, std::nullopt);
     if (written != kRed) return resting;
     return FirstReadable({scheme.hotTracking, scheme.highlight, kRed, scheme.windowText, kWhite, kBlack},
                          scheme.background, resting);

@@ -16,9 +16,9 @@ constexpr double kReadable = 4.5;  // the least contrast ratio for small text (W
 
 // The system colours the choice looks at.
 struct Scheme {
-    bool highContrast;    // the user turned high contrast on
-    int32_t background;   // highlighted text: the window's background
-    int32_t buttonText;   // the labels' colour before the program sets one
+    bool highContrast;   // the user turned high contrast on
+    int32_t background;  // highlighted text: the window's background
+    int32_t buttonText;  // the labels' colour before the program sets one
     int32_t windowText;
     int32_t hotTracking;  // what the scheme lights up under the pointer
     int32_t highlight;

@@ -14,10 +14,10 @@ using numeric::Sub;
 // How much of the window a display holds, in square twips; double, so that
 // no product of two screen lengths can overflow.
 double Overlap(const DisplayArea& area, float left, float top, float width, float height) {
-    const double across = std::min<double>(double(area.left) + area.width, double(left) + width) -
-                          std::max<double>(area.left, left);
-    const double down = std::min<double>(double(area.top) + area.height, double(top) + height) -
-                        std::max<double>(area.top, top);
+    const double across =
+        std::min<double>(double(area.left) + area.width, double(left) + width) - std::max<double>(area.left, left);
+    const double down =
+        std::min<double>(double(area.top) + area.height, double(top) + height) - std::max<double>(area.top, top);
     return across > 0 && down > 0 ? across * down : 0;
 }
 

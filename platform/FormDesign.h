@@ -53,8 +53,8 @@ struct MonthView {
 struct Form {
     const char* caption;  // the same in every language
     bool borderless;
-    int backColor;        // a system colour, by its index
-    bool keyPreview;      // the window sees keys before the control with the focus
+    int backColor;    // a system colour, by its index
+    bool keyPreview;  // the window sees keys before the control with the focus
     ScaleMode scaleMode;
     Rect design;
     std::array<Control, 3> controls;  // in tab order

@@ -98,10 +98,10 @@ class SettingsStore {
 public:
     virtual ~SettingsStore() = default;
     // The stored text, or defaultText when the key is absent.
-    virtual std::string GetSetting(const std::string& appName, const std::string& section,
-                                   const std::string& key, const std::string& defaultText) = 0;
-    virtual void SaveSetting(const std::string& appName, const std::string& section,
-                             const std::string& key, const std::string& text) = 0;
+    virtual std::string GetSetting(const std::string& appName, const std::string& section, const std::string& key,
+                                   const std::string& defaultText) = 0;
+    virtual void SaveSetting(const std::string& appName, const std::string& section, const std::string& key,
+                             const std::string& text) = 0;
 };
 
 // The programs Windows starts when the user signs in (the per-user Run list),
@@ -200,7 +200,7 @@ public:
 
     // Windows functions called directly; their results are handed back as is.
     virtual int32_t Shell_NotifyIconW(int32_t message, ShellNotifyIconBuffer& data) = 0;
-    virtual int32_t SetWindowPos(int32_t hWnd, int32_t hWndInsertAfter, int32_t x, int32_t y, int32_t cx,
-                                 int32_t cy, int32_t flags) = 0;
+    virtual int32_t SetWindowPos(int32_t hWnd, int32_t hWndInsertAfter, int32_t x, int32_t y, int32_t cx, int32_t cy,
+                                 int32_t flags) = 0;
     virtual int32_t GetWindowThreadProcessId(int32_t hWnd, int32_t& processId) = 0;
 };

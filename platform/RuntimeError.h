@@ -10,8 +10,7 @@
 // that is what the user sees in the error report.
 class RuntimeError : public std::runtime_error {
 public:
-    RuntimeError(int32_t number, const std::string& description)
-        : std::runtime_error(description), number_(number) {}
+    RuntimeError(int32_t number, const std::string& description) : std::runtime_error(description), number_(number) {}
 
     int32_t Number() const { return number_; }
     std::string Description() const { return what(); }
@@ -35,8 +34,7 @@ template <typename Statement>
 void IgnoringErrors(Statement&& statement) {
     try {
         statement();
-    } catch (const RuntimeError&) {
-    }
+    } catch (const RuntimeError&) {}
 }
 
 // Whatever a handler threw, as the error the user is told of: a RuntimeError

@@ -70,8 +70,8 @@ void Restore(PlatformServices& platform) {
     if (left < 0) left = kInset;
     if (spareWidth() < left) left = Sub(spareWidth(), kInset);
 
-    const float storedTop = Rescaled(ReadTwips(platform, "top", numeric::IntegerText(kDefaultTop), kDefaultTop),
-                                     storedScale, windowScale);
+    const float storedTop =
+        Rescaled(ReadTwips(platform, "top", numeric::IntegerText(kDefaultTop), kDefaultTop), storedScale, windowScale);
     float top = storedTop;
     if (top < 0) top = kInset;
     if (spareHeight() < top) top = Sub(spareHeight(), kInset);
@@ -93,9 +93,11 @@ void Save(PlatformServices& platform) {
     ScreenObject& screen = platform.Screen();
     const float storedScale = screen.SystemTwipsPerPixel(), windowScale = screen.TwipsPerPixelX();
     std::string app = platform.App().EXEName();
-    platform.Settings().SaveSetting(app, app, "left", platform.SingleToText(Rescaled(me.Left(), windowScale, storedScale)));
+    platform.Settings().SaveSetting(app, app, "left",
+                                    platform.SingleToText(Rescaled(me.Left(), windowScale, storedScale)));
     app = platform.App().EXEName();
-    platform.Settings().SaveSetting(app, app, "top", platform.SingleToText(Rescaled(me.Top(), windowScale, storedScale)));
+    platform.Settings().SaveSetting(app, app, "top",
+                                    platform.SingleToText(Rescaled(me.Top(), windowScale, storedScale)));
 }
 
 }  // namespace saved_position

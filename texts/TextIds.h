@@ -6,25 +6,25 @@
 // less its NUL, a message box's prompt). The language files name each text
 // by its key; make_texts.py reads this list to check them and to build the
 // tables, so a text is added here and in texts/languages/en.txt.
-#define CALENDAR_TEXTS(X)                                        \
-    X(HideCalendar, "menu.hide", 60)                             \
-    X(ShowCalendar, "menu.show", 60)                             \
-    X(Help, "help", 60)                                          \
-    X(StartAtSignIn, "menu.start_at_sign_in", 60)                \
-    X(Close, "close", 60)                                        \
-    X(HelpPrompt, "help.prompt", 1000)                           \
-    X(Label1ToolTip, "tip.close", 79)                            \
-    X(IconTip, "tip.icon", 127)                                  \
-    X(StartAtSignInRefused, "sign_in.on_refused", 200)           \
-    X(StopAtSignInRefused, "sign_in.off_refused", 200)           \
-    X(RunTimeError, "error.title", 100)                          \
-    X(Error5, "error.5", 200)                                    \
-    X(Error6, "error.6", 200)                                    \
-    X(Error7, "error.7", 200)                                    \
-    X(Error11, "error.11", 200)                                  \
-    X(Error13, "error.13", 200)                                  \
-    X(Error51, "error.51", 200)                                  \
-    X(InstallStartAtSignIn, "installer.start_at_sign_in", 100)   \
+#define CALENDAR_TEXTS(X)                                      \
+    X(HideCalendar, "menu.hide", 60)                           \
+    X(ShowCalendar, "menu.show", 60)                           \
+    X(Help, "help", 60)                                        \
+    X(StartAtSignIn, "menu.start_at_sign_in", 60)              \
+    X(Close, "close", 60)                                      \
+    X(HelpPrompt, "help.prompt", 1000)                         \
+    X(Label1ToolTip, "tip.close", 79)                          \
+    X(IconTip, "tip.icon", 127)                                \
+    X(StartAtSignInRefused, "sign_in.on_refused", 200)         \
+    X(StopAtSignInRefused, "sign_in.off_refused", 200)         \
+    X(RunTimeError, "error.title", 100)                        \
+    X(Error5, "error.5", 200)                                  \
+    X(Error6, "error.6", 200)                                  \
+    X(Error7, "error.7", 200)                                  \
+    X(Error11, "error.11", 200)                                \
+    X(Error13, "error.13", 200)                                \
+    X(Error51, "error.51", 200)                                \
+    X(InstallStartAtSignIn, "installer.start_at_sign_in", 100) \
     X(UninstallForgetPlace, "uninstaller.forget_place", 200)
 
 enum class TextId : size_t {

@@ -55,7 +55,11 @@ bool Decode(const std::string& text, std::u16string& out) {
     out.clear();
     for (size_t i = 0; i < text.size();) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        const size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+        const size_t length = lead < 0x80           ? 1
+                              : (lead >> 5) == 0x6  ? 2
+                              : (lead >> 4) == 0xE  ? 3
+                              : (lead >> 3) == 0x1E ? 4
+                                                    : 0;
         if (length == 0 || i + length > text.size()) return false;
         char32_t c = length == 1 ? lead : lead & (0x3F >> (length - 1));
         for (size_t k = 1; k < length; ++k) {
@@ -92,7 +96,6 @@ Texts Texts::ForLanguages(const std::vector<std::string>& preferred) {
     }
     return Texts(English());
 }
-
 
 std::u16string Utf16(const std::string& utf8) {
     std::u16string wide;

@@ -5,8 +5,8 @@
 using shell_layout::GetInt32;
 using shell_layout::PutInt32;
 
-NotifyIconRecord BuildNotifyIconData(int32_t hWnd, int32_t uID, int32_t uFlags, int32_t uCallbackMessage,
-                                     int32_t hIcon, const std::u16string& tip) {
+NotifyIconRecord BuildNotifyIconData(int32_t hWnd, int32_t uID, int32_t uFlags, int32_t uCallbackMessage, int32_t hIcon,
+                                     const std::u16string& tip) {
     NotifyIconRecord record;
     record.cbSize = shell::kRecordSize;
     record.hWnd = hWnd;
@@ -50,8 +50,8 @@ NotifyIconRecord FromShellLayout(const ShellNotifyIconBuffer& buffer) {
     record.uCallbackMessage = GetInt32(buffer, shell_layout::kUCallbackMessage);
     record.hIcon = GetInt32(buffer, shell_layout::kHIcon);
     for (size_t i = 0; i < record.szTip.size(); ++i)
-        record.szTip[i] = static_cast<char16_t>(buffer[shell_layout::kSzTip + 2 * i] |
-                                                buffer[shell_layout::kSzTip + 2 * i + 1] << 8);
+        record.szTip[i] =
+            static_cast<char16_t>(buffer[shell_layout::kSzTip + 2 * i] | buffer[shell_layout::kSzTip + 2 * i + 1] << 8);
     return record;
 }
 

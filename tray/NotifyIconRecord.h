@@ -31,8 +31,8 @@ struct NotifyIconRecord {
     std::array<char16_t, shell::kTipLength> szTip{};
 };
 
-NotifyIconRecord BuildNotifyIconData(int32_t hWnd, int32_t uID, int32_t uFlags, int32_t uCallbackMessage,
-                                     int32_t hIcon, const std::u16string& tip);
+NotifyIconRecord BuildNotifyIconData(int32_t hWnd, int32_t uID, int32_t uFlags, int32_t uCallbackMessage, int32_t hIcon,
+                                     const std::u16string& tip);
 
 // The shell's wide layout, little-endian, tip and all.
 ShellNotifyIconBuffer ToShellLayout(const NotifyIconRecord& record);

@@ -20,8 +20,7 @@ bool AddIcon(PlatformServices& platform) {
     const std::string tip = platform.MonthView1().ToolTipText();
     const int32_t hWnd = platform.Me().hWnd();
     const int32_t hIcon = platform.Me().IconHandle();
-    NotifyIconRecord record =
-        BuildNotifyIconData(hWnd, kIconId, kAllFlags, kCallbackMessage, hIcon, Utf16(tip));
+    NotifyIconRecord record = BuildNotifyIconData(hWnd, kIconId, kAllFlags, kCallbackMessage, hIcon, Utf16(tip));
     if (Shell_NotifyIconW(platform, shell::kNimAdd, record) != 0) return true;
     // The call handed back whatever the shell left in the record: build it anew.
     record = BuildNotifyIconData(hWnd, kIconId, kAllFlags, kCallbackMessage, hIcon, Utf16(tip));

@@ -33,8 +33,8 @@ void Win32Platform::AppActivate(int32_t processId) {
     if (search.found == hwnd_ && GetActiveWindow() == hwnd_) SetFocus(monthView_.hwnd);
 }
 
-int32_t Win32Platform::SetWindowPos(int32_t hWnd, int32_t hWndInsertAfter, int32_t x, int32_t y, int32_t cx,
-                                    int32_t cy, int32_t flags) {
+int32_t Win32Platform::SetWindowPos(int32_t hWnd, int32_t hWndInsertAfter, int32_t x, int32_t y, int32_t cx, int32_t cy,
+                                    int32_t flags) {
     return ::SetWindowPos(FullHandle(hWnd), FullHandle(hWndInsertAfter), x, y, cx, cy, static_cast<UINT>(flags));
 }
 

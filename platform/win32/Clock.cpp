@@ -39,8 +39,8 @@ CalendarDate Win32Platform::LocalDateAt(int64_t utcMs) {
     // The Ex form (Windows 7 on) applies the rules of the year asked about;
     // the plain one applies this year's to every year.
     using ToLocalEx = BOOL(WINAPI*)(const DYNAMIC_TIME_ZONE_INFORMATION*, const SYSTEMTIME*, SYSTEMTIME*);
-    static const auto toLocalEx = reinterpret_cast<ToLocalEx>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "SystemTimeToTzSpecificLocalTimeEx")));
+    static const auto toLocalEx = reinterpret_cast<ToLocalEx>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "SystemTimeToTzSpecificLocalTimeEx")));
     DYNAMIC_TIME_ZONE_INFORMATION zone{};
     const bool converted = toLocalEx && GetDynamicTimeZoneInformation(&zone) != TIME_ZONE_ID_INVALID
                                ? toLocalEx(&zone, &utc, &local)
@@ -50,7 +50,8 @@ CalendarDate Win32Platform::LocalDateAt(int64_t utcMs) {
 }
 
 void Win32Platform::StartTimer(FormTimer which, uint32_t milliseconds) {
-    if (!SetTimer(hwnd_, static_cast<UINT_PTR>(which), milliseconds, nullptr)) throw RuntimeError::InvalidProcedureCall();
+    if (!SetTimer(hwnd_, static_cast<UINT_PTR>(which), milliseconds, nullptr))
+        throw RuntimeError::InvalidProcedureCall();
 }
 
 void Win32Platform::StopTimer(FormTimer which) { KillTimer(hwnd_, static_cast<UINT_PTR>(which)); }

@@ -19,8 +19,14 @@ void Win32Platform::Form::Place(int x, int y, int cx, int cy, UINT flags) {
 
 float Win32Platform::Form::Left() { return w.ToTwips(Rect().left); }
 float Win32Platform::Form::Top() { return w.ToTwips(Rect().top); }
-float Win32Platform::Form::Width() { RECT r = Rect(); return w.ToTwips(r.right - r.left); }
-float Win32Platform::Form::Height() { RECT r = Rect(); return w.ToTwips(r.bottom - r.top); }
+float Win32Platform::Form::Width() {
+    RECT r = Rect();
+    return w.ToTwips(r.right - r.left);
+}
+float Win32Platform::Form::Height() {
+    RECT r = Rect();
+    return w.ToTwips(r.bottom - r.top);
+}
 void Win32Platform::Form::SetLeft(float twips) { Place(w.ToPixels(twips), Rect().top, 0, 0, SWP_NOSIZE); }
 void Win32Platform::Form::SetTop(float twips) { Place(Rect().left, w.ToPixels(twips), 0, 0, SWP_NOSIZE); }
 void Win32Platform::Form::SetWidth(float twips) {

@@ -21,7 +21,11 @@ contrast::Scheme CurrentScheme(int background) {
     const bool on = SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof highContrast, &highContrast, 0) &&
                     (highContrast.dwFlags & HCF_HIGHCONTRASTON);
     auto colour = [](int index) { return static_cast<int32_t>(GetSysColor(index)); };
-    return {on, colour(background), colour(COLOR_BTNTEXT), colour(COLOR_WINDOWTEXT), colour(COLOR_HOTLIGHT),
+    return {on,
+            colour(background),
+            colour(COLOR_BTNTEXT),
+            colour(COLOR_WINDOWTEXT),
+            colour(COLOR_HOTLIGHT),
             colour(COLOR_HIGHLIGHT)};
 }
 
@@ -66,14 +70,20 @@ LRESULT Win32Platform::OnFormMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
         case kScaleChanged: OnScaleChanged(); return 0;
         case WM_SYSCOLORCHANGE:
         case WM_THEMECHANGED: OnColoursChanged(); break;
-        case WM_SETTINGCHANGE: if (wParam == SPI_SETHIGHCONTRAST) OnColoursChanged(); break;
+        case WM_SETTINGCHANGE:
+            if (wParam == SPI_SETHIGHCONTRAST) OnColoursChanged();
+            break;
         case WM_CLOSE: OnClose(); return 0;
-        case WM_TIMER: if (OnTimer(wParam)) return 0; break;
+        case WM_TIMER:
+            if (OnTimer(wParam)) return 0;
+            break;
         case WM_TIMECHANGE: OnDayChange(); return 0;  // the clock or the time zone was changed
         case WM_POWERBROADCAST:
             if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) OnDayChange();
             return TRUE;
-        case WM_ENDSESSION: if (wParam) SendMessageA(hwnd, WM_CLOSE, 0, 0); return 0;
+        case WM_ENDSESSION:
+            if (wParam) SendMessageA(hwnd, WM_CLOSE, 0, 0);
+            return 0;
         case WM_DESTROY: PostQuitMessage(0); return 0;
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
@@ -215,11 +225,14 @@ LRESULT Win32Platform::OnLabelMessage(HWND hwnd, UINT message, WPARAM wParam, LP
     float x = ToTwips(GET_X_LPARAM(lParam)), y = ToTwips(GET_Y_LPARAM(lParam));
     switch (message) {
         case WM_GETOBJECT:
-            if (const LRESULT answer = accessible_name::Answer(hwnd, wParam, lParam, label.accessibleName)) return answer;
+            if (const LRESULT answer = accessible_name::Answer(hwnd, wParam, lParam, label.accessibleName))
+                return answer;
             break;
         case WM_MOUSEMOVE:
-            Raise([&] { isLabel1 ? events_->Label1_MouseMove(button, shift, x, y)
-                                 : events_->Label2_MouseMove(button, shift, x, y); });
+            Raise([&] {
+                isLabel1 ? events_->Label1_MouseMove(button, shift, x, y)
+                         : events_->Label2_MouseMove(button, shift, x, y);
+            });
             return 0;
         case WM_LBUTTONDOWN:
             label.pressed = true;

@@ -67,10 +67,10 @@ void Win32Platform::CreateForm() {
     // A tool window has no taskbar button: the notification-area icon is the
     // calendar's handle while it runs.
     const form_design::Rect& at = design_.design;
-    hwnd_ = CreateWindowExW(WS_EX_TOOLWINDOW, kFormClass, wide_text::Utf16(design_.caption).c_str(),
-                            (design_.borderless ? WS_POPUP : WS_POPUP | WS_BORDER) | WS_CLIPCHILDREN,
-                            ToPixels(at.left), ToPixels(at.top), ToPixels(at.width), ToPixels(at.height), nullptr,
-                            nullptr, instance_, this);
+    hwnd_ =
+        CreateWindowExW(WS_EX_TOOLWINDOW, kFormClass, wide_text::Utf16(design_.caption).c_str(),
+                        (design_.borderless ? WS_POPUP : WS_POPUP | WS_BORDER) | WS_CLIPCHILDREN, ToPixels(at.left),
+                        ToPixels(at.top), ToPixels(at.width), ToPixels(at.height), nullptr, nullptr, instance_, this);
 
     // Made on the primary display, the window has its scale, which differs
     // from the system's once the user has changed it since signing in.

@@ -33,8 +33,8 @@ Native FromBuffer(const ShellNotifyIconBuffer& data, uint32_t firstFormSize, ToH
 template <typename Native, typename HandleBits>
 void ToBuffer(const Native& record, uint32_t firstFormSize, HandleBits handleBits, ShellNotifyIconBuffer& data) {
     using namespace shell_layout;
-    PutInt32(data, kCbSize, record.cbSize == firstFormSize ? static_cast<int32_t>(data.size())
-                                                           : static_cast<int32_t>(record.cbSize));
+    PutInt32(data, kCbSize,
+             record.cbSize == firstFormSize ? static_cast<int32_t>(data.size()) : static_cast<int32_t>(record.cbSize));
     PutInt32(data, kHWnd, handleBits(record.hWnd));
     PutInt32(data, kUID, static_cast<int32_t>(record.uID));
     PutInt32(data, kUFlags, static_cast<int32_t>(record.uFlags));

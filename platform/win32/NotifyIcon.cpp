@@ -37,8 +37,9 @@ constexpr DWORD kWideRecordSize = NOTIFYICONDATAW_V2_SIZE;
 static_assert(sizeof(NOTIFYICONDATAW{}.szTip) == shell_layout::kTipBytes);
 static_assert(offsetof(NOTIFYICONDATAW, szTip) + shell_layout::kTipBytes == offsetof(NOTIFYICONDATAW, dwState));
 // The two layouts the record fuzzer converts, as this compiler has them.
-static_assert(offsetof(NOTIFYICONDATAW, hWnd) == sizeof(void*) && offsetof(NOTIFYICONDATAW, szTip) ==
-              (sizeof(void*) == 8 ? 40 : 24) && kWideRecordSize == (sizeof(void*) == 8 ? 952 : 936));
+static_assert(offsetof(NOTIFYICONDATAW, hWnd) == sizeof(void*) &&
+              offsetof(NOTIFYICONDATAW, szTip) == (sizeof(void*) == 8 ? 40 : 24) &&
+              kWideRecordSize == (sizeof(void*) == 8 ? 952 : 936));
 
 HWND Win32Platform::FullHandle(int32_t hWnd) const {
     // Window and icon handles carry 32 significant bits on every Windows, and
@@ -54,8 +55,7 @@ HICON Win32Platform::FullIconHandle(int32_t hIcon) const {
 
 int32_t Win32Platform::Shell_NotifyIconW(int32_t message, ShellNotifyIconBuffer& data) {
     NOTIFYICONDATAW record = native_notify_icon::FromBuffer<NOTIFYICONDATAW>(
-        data, kWideRecordSize, [&](int32_t h) { return FullHandle(h); },
-        [&](int32_t h) { return FullIconHandle(h); });
+        data, kWideRecordSize, [&](int32_t h) { return FullHandle(h); }, [&](int32_t h) { return FullIconHandle(h); });
     // The calendar asks for the shell's mouse events as mouse moves of its
     // window. They come as a message of their own, so that a real pointer
     // move is never taken for one; the window turns them into mouse moves.
@@ -69,6 +69,7 @@ int32_t Win32Platform::Shell_NotifyIconW(int32_t message, ShellNotifyIconBuffer&
     } else if (result && message == NIM_DELETE && record.hWnd == trayIcon_.hWnd && record.uID == trayIcon_.uID) {
         trayIconAdded_ = false;
     }
-    native_notify_icon::ToBuffer(record, kWideRecordSize, [](const void* h) { return AsInt32(h); }, data);
+    native_notify_icon::ToBuffer(
+        record, kWideRecordSize, [](const void* h) { return AsInt32(h); }, data);
     return result;
 }

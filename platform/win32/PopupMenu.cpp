@@ -51,8 +51,9 @@ int32_t Show(HWND owner, UINT iconId, const std::vector<MenuItem>& items, POINT 
     HMENU menu = CreatePopupMenu();
     if (!menu) throw RuntimeError::OutOfMemory();
     for (const MenuItem& item : items) {
-        const UINT flags = item.text.empty() ? MF_SEPARATOR
-                                             : MF_STRING | (item.checked ? MF_CHECKED : 0) | (item.enabled ? 0 : MF_GRAYED);
+        const UINT flags = item.text.empty()
+                               ? MF_SEPARATOR
+                               : MF_STRING | (item.checked ? MF_CHECKED : 0) | (item.enabled ? 0 : MF_GRAYED);
         const std::wstring text = wide_text::Utf16(item.text);
         if (!AppendMenuW(menu, flags, static_cast<UINT_PTR>(item.id), item.text.empty() ? nullptr : text.c_str())) {
             DestroyMenu(menu);

@@ -44,9 +44,9 @@ void Win32Platform::Registry::SaveSetting(const std::string& appName, const std:
                         nullptr, &settings, nullptr) != ERROR_SUCCESS)
         throw RuntimeError::InvalidProcedureCall();
     const std::wstring data = wide_text::Utf16(text);
-    const LONG result = RegSetValueExW(settings, wide_text::Utf16(key).c_str(), 0, REG_SZ,
-                                       reinterpret_cast<const BYTE*>(data.c_str()),
-                                       static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+    const LONG result =
+        RegSetValueExW(settings, wide_text::Utf16(key).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                       static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(settings);
     if (result != ERROR_SUCCESS) throw RuntimeError::InvalidProcedureCall();
 }

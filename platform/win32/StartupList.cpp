@@ -12,7 +12,6 @@ namespace {
 const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const wchar_t kApprovedKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
 
-
 // Windows' own words for a failure, as the user's message box shows them:
 // in the language of the calendar's texts where Windows has them in it, else
 // in Windows' own choice.
@@ -25,7 +24,8 @@ RuntimeError Refused(LONG error, LANGID language) {
     }
     std::string reason = text ? wide_text::Utf8(text) : "Windows error " + std::to_string(error);
     LocalFree(text);
-    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' ')) reason.pop_back();
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' '))
+        reason.pop_back();
     return {RuntimeError::InvalidProcedureCall().Number(), reason};
 }
 
@@ -41,13 +41,13 @@ std::optional<std::string> Win32Platform::Startup::Command(const std::string& na
     // counts as a plain one.
     DWORD size = 0;
     const std::wstring value = wide_text::Utf16(name);
-    if (RegGetValueW(HKEY_CURRENT_USER, kRunKey, value.c_str(), RRF_RT_REG_SZ, nullptr, nullptr,
-                     &size) != ERROR_SUCCESS)
+    if (RegGetValueW(HKEY_CURRENT_USER, kRunKey, value.c_str(), RRF_RT_REG_SZ, nullptr, nullptr, &size) !=
+        ERROR_SUCCESS)
         return std::nullopt;
     std::wstring command(size / sizeof(wchar_t) + 1, L'\0');
     size = static_cast<DWORD>(command.size() * sizeof(wchar_t));
-    if (RegGetValueW(HKEY_CURRENT_USER, kRunKey, value.c_str(), RRF_RT_REG_SZ, nullptr,
-                     command.data(), &size) != ERROR_SUCCESS)
+    if (RegGetValueW(HKEY_CURRENT_USER, kRunKey, value.c_str(), RRF_RT_REG_SZ, nullptr, command.data(), &size) !=
+        ERROR_SUCCESS)
         return std::nullopt;
     command.resize(wcsnlen(command.c_str(), command.size()));
     return wide_text::Utf8(command);
@@ -58,16 +58,15 @@ std::optional<std::string> Win32Platform::Startup::Command(const std::string& na
 bool Win32Platform::Startup::TurnedOff(const std::string& name) {
     BYTE mark[64]{};
     DWORD size = sizeof mark;
-    return RegGetValueW(HKEY_CURRENT_USER, kApprovedKey, wide_text::Utf16(name).c_str(), RRF_RT_REG_BINARY, nullptr, mark,
-                        &size) == ERROR_SUCCESS &&
+    return RegGetValueW(HKEY_CURRENT_USER, kApprovedKey, wide_text::Utf16(name).c_str(), RRF_RT_REG_BINARY, nullptr,
+                        mark, &size) == ERROR_SUCCESS &&
            size > 0 && (mark[0] & 1) != 0;
 }
 
 void Win32Platform::Startup::SetCommand(const std::string& name, const std::string& command) {
     const std::wstring text = wide_text::Utf16(command);
-    const LONG result =
-        RegSetKeyValueW(HKEY_CURRENT_USER, kRunKey, wide_text::Utf16(name).c_str(), REG_SZ, text.c_str(),
-                        static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    const LONG result = RegSetKeyValueW(HKEY_CURRENT_USER, kRunKey, wide_text::Utf16(name).c_str(), REG_SZ,
+                                        text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
     if (result != ERROR_SUCCESS) throw Refused(result, languageId);
 }
 

@@ -56,7 +56,8 @@ void WindowScale::Change(int dotsPerInch) {
     FreeOldFonts();
     dotsPerInch_ = dotsPerInch;
     if (HFONT label = MakeLabelFont(labelDesign_, dotsPerInch)) oldFonts_[0] = labelFont_, labelFont_ = label;
-    if (HFONT calendar = MakeMessageFont(dotsPerInch, systemDotsPerInch_)) oldFonts_[1] = calendarFont_, calendarFont_ = calendar;
+    if (HFONT calendar = MakeMessageFont(dotsPerInch, systemDotsPerInch_))
+        oldFonts_[1] = calendarFont_, calendarFont_ = calendar;
 }
 
 void WindowScale::FreeOldFonts() {
@@ -80,7 +81,8 @@ int WindowScale::SmallIconSize() const {
     static const auto metricsForDpi = OptionalFunction<MetricsForDpiFn>("user32.dll", "GetSystemMetricsForDpi");
     UINT dpi = 0, unused = 0;
     const int effectiveDpi = 0;  // MDT_EFFECTIVE_DPI
-    if (!monitorDpi || FAILED(monitorDpi(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), effectiveDpi, &dpi, &unused)) ||
+    if (!monitorDpi ||
+        FAILED(monitorDpi(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), effectiveDpi, &dpi, &unused)) ||
         dpi == static_cast<UINT>(systemDotsPerInch_))
         return GetSystemMetrics(SM_CXSMICON);
     return metricsForDpi ? metricsForDpi(SM_CXSMICON, dpi)

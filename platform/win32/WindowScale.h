@@ -26,7 +26,7 @@ public:
     // a font that cannot be made keeps the old one.
     void Change(int dotsPerInch);
     void FreeOldFonts();
-    HFONT LabelFont() const { return labelFont_; }  // null: the control's own
+    HFONT LabelFont() const { return labelFont_; }        // null: the control's own
     HFONT CalendarFont() const { return calendarFont_; }  // null: the control's own
 
     // The window's scale as Windows has it (Windows 10 1607 on), else the system's.

@@ -12,7 +12,8 @@ struct Procedure {
     const char* done;     // event the procedure sets when it has run
 };
 
-constexpr Procedure kTakeScheme{"TakeScheme", "vrlCalendar e2e: take the colour scheme", "vrlCalendar e2e: scheme taken"};
+constexpr Procedure kTakeScheme{"TakeScheme", "vrlCalendar e2e: take the colour scheme",
+                                "vrlCalendar e2e: scheme taken"};
 constexpr Procedure kReadMenu{"ReadMenu", "vrlCalendar e2e: read the menu", "vrlCalendar e2e: menu read"};
 constexpr Procedure kCloseMenu{"CloseMenu", "vrlCalendar e2e: close the menu", "vrlCalendar e2e: menu closed"};
 constexpr Procedure kReadTip{"ReadTip", "vrlCalendar e2e: read the tip", "vrlCalendar e2e: tip read"};

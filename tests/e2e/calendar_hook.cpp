@@ -30,8 +30,8 @@ struct Colour {
 };
 
 const Colour kScheme[] = {
-    {"HilightText", COLOR_HIGHLIGHTTEXT}, {"Hilight", COLOR_HIGHLIGHT},      {"Window", COLOR_WINDOW},
-    {"WindowText", COLOR_WINDOWTEXT},     {"ButtonFace", COLOR_BTNFACE},     {"ButtonText", COLOR_BTNTEXT},
+    {"HilightText", COLOR_HIGHLIGHTTEXT}, {"Hilight", COLOR_HIGHLIGHT},  {"Window", COLOR_WINDOW},
+    {"WindowText", COLOR_WINDOWTEXT},     {"ButtonFace", COLOR_BTNFACE}, {"ButtonText", COLOR_BTNTEXT},
     {"HotTrackingColor", COLOR_HOTLIGHT}, {"GrayText", COLOR_GRAYTEXT},
 };
 
@@ -110,7 +110,8 @@ std::string NamesText(HWND calendar) {
 
 std::string MenuText() {
     HWND popup = FindWindowA("#32768", nullptr);
-    HMENU menu = popup && IsWindowVisible(popup) ? reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0)) : nullptr;
+    HMENU menu =
+        popup && IsWindowVisible(popup) ? reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0)) : nullptr;
     if (!menu) return "found=0\n";
     std::string text = "found=1\n";
     const UINT defaultItem = GetMenuDefaultItem(menu, FALSE, 0);
@@ -125,8 +126,9 @@ std::string MenuText() {
         GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &item);
         GetMenuItemRect(nullptr, menu, static_cast<UINT>(i), &at);
         char line[640];
-        std::snprintf(line, sizeof line, "item=%d default=%d checked=%d enabled=%d x=%ld y=%ld width=%ld height=%ld text=%s\n",
-                      i, item.wID == defaultItem ? 1 : 0, item.fState & MFS_CHECKED ? 1 : 0,
+        std::snprintf(line, sizeof line,
+                      "item=%d default=%d checked=%d enabled=%d x=%ld y=%ld width=%ld height=%ld text=%s\n", i,
+                      item.wID == defaultItem ? 1 : 0, item.fState & MFS_CHECKED ? 1 : 0,
                       item.fState & MFS_DISABLED ? 0 : 1, at.left, at.top, at.right - at.left, at.bottom - at.top,
                       item.fType & MFT_SEPARATOR ? "-" : Utf8(caption).c_str());
         text += line;
@@ -137,32 +139,28 @@ std::string MenuText() {
 }  // namespace
 
 extern "C" __declspec(dllexport) LRESULT CALLBACK TakeScheme(int code, WPARAM wParam, LPARAM lParam) {
-    return WhenPosted(hook_protocol::kTakeScheme, code, wParam, lParam,
-                      [](const MSG&) { TakeSchemeFromRegistry(); });
+    return WhenPosted(hook_protocol::kTakeScheme, code, wParam, lParam, [](const MSG&) { TakeSchemeFromRegistry(); });
 }
 
 extern "C" __declspec(dllexport) LRESULT CALLBACK ReadMenu(int code, WPARAM wParam, LPARAM lParam) {
-    return WhenPosted(hook_protocol::kReadMenu, code, wParam, lParam,
-                      [](const MSG&) { ShareText(MenuText()); });
+    return WhenPosted(hook_protocol::kReadMenu, code, wParam, lParam, [](const MSG&) { ShareText(MenuText()); });
 }
 
 extern "C" __declspec(dllexport) LRESULT CALLBACK CloseMenu(int code, WPARAM wParam, LPARAM lParam) {
-    return WhenPosted(hook_protocol::kCloseMenu, code, wParam, lParam,
-                      [](const MSG&) { EndMenu(); });
+    return WhenPosted(hook_protocol::kCloseMenu, code, wParam, lParam, [](const MSG&) { EndMenu(); });
 }
 
 extern "C" __declspec(dllexport) LRESULT CALLBACK ReadTip(int code, WPARAM wParam, LPARAM lParam) {
-    return WhenPosted(hook_protocol::kReadTip, code, wParam, lParam,
-                      [](const MSG& posted) {
-                          wchar_t text[1024] = L"";
-                          TTTOOLINFOW tool{};
-                          tool.cbSize = sizeof tool;
-                          if (SendMessageW(posted.hwnd, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(&tool))) {
-                              tool.lpszText = text;
-                              SendMessageW(posted.hwnd, TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(&tool));
-                          }
-                          ShareText(Utf8(text));
-                      });
+    return WhenPosted(hook_protocol::kReadTip, code, wParam, lParam, [](const MSG& posted) {
+        wchar_t text[1024] = L"";
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        if (SendMessageW(posted.hwnd, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(&tool))) {
+            tool.lpszText = text;
+            SendMessageW(posted.hwnd, TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(&tool));
+        }
+        ShareText(Utf8(text));
+    });
 }
 
 extern "C" __declspec(dllexport) LRESULT CALLBACK ReadNames(int code, WPARAM wParam, LPARAM lParam) {
@@ -173,12 +171,11 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK ReadNames(int code, WPARAM wPa
 // The new scale comes as the posted message's wParam. Windows suggests a place and size; the calendar
 // takes the place and lays out its own size.
 extern "C" __declspec(dllexport) LRESULT CALLBACK ChangeDpi(int code, WPARAM wParam, LPARAM lParam) {
-    return WhenPosted(hook_protocol::kChangeDpi, code, wParam, lParam,
-                      [](const MSG& posted) {
-                          const WORD dotsPerInch = static_cast<WORD>(posted.wParam);
-                          RECT suggested{};
-                          GetWindowRect(posted.hwnd, &suggested);
-                          SendMessageA(posted.hwnd, hook_protocol::kDpiChanged, MAKEWPARAM(dotsPerInch, dotsPerInch),
-                                       reinterpret_cast<LPARAM>(&suggested));
-                      });
+    return WhenPosted(hook_protocol::kChangeDpi, code, wParam, lParam, [](const MSG& posted) {
+        const WORD dotsPerInch = static_cast<WORD>(posted.wParam);
+        RECT suggested{};
+        GetWindowRect(posted.hwnd, &suggested);
+        SendMessageA(posted.hwnd, hook_protocol::kDpiChanged, MAKEWPARAM(dotsPerInch, dotsPerInch),
+                     reinterpret_cast<LPARAM>(&suggested));
+    });
 }

@@ -37,9 +37,12 @@ BOOL CALLBACK FindTips(HWND hwnd, LPARAM tips) {
 std::string Escaped(const std::string& text) {
     std::string out;
     for (char c : text) {
-        if (c == '\r') out += "\\r";
-        else if (c == '\n') out += "\\n";
-        else out += c;
+        if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n";
+        else
+            out += c;
     }
     return out;
 }
@@ -105,8 +108,8 @@ int ShowWindowState(HWND hwnd) {
     const LONG exStyle = GetWindowLongA(hwnd, GWL_EXSTYLE);
     HWND foreground = GetForegroundWindow();
     std::printf("hwnd=%lu\npid=%lu\nleft=%ld\ntop=%ld\nwidth=%ld\nheight=%ld\n",
-                static_cast<unsigned long>(reinterpret_cast<uintptr_t>(hwnd)), static_cast<unsigned long>(pid),
-                r.left, r.top, r.right - r.left, r.bottom - r.top);
+                static_cast<unsigned long>(reinterpret_cast<uintptr_t>(hwnd)), static_cast<unsigned long>(pid), r.left,
+                r.top, r.right - r.left, r.bottom - r.top);
     std::printf("visible=%d\niconic=%d\ntopmost=%d\ntoolwindow=%d\nenabled=%d\nforeground=%d\nforeground_title=%s\n",
                 IsWindowVisible(hwnd) ? 1 : 0, IsIconic(hwnd) ? 1 : 0, exStyle & WS_EX_TOPMOST ? 1 : 0,
                 exStyle & WS_EX_TOOLWINDOW ? 1 : 0, IsWindowEnabled(hwnd) ? 1 : 0, foreground == hwnd ? 1 : 0,
@@ -134,12 +137,12 @@ bool InCalendar(HWND calendar, const hook_protocol::Procedure& procedure, WPARAM
     return ok;
 }
 
-
 // Text the hook library read inside another program, in the memory it shares.
 const char* SharedText() {
     static HANDLE shared = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                               hook_protocol::kSharedSize, hook_protocol::kSharedText);
-    static const char* text = shared ? static_cast<const char*>(MapViewOfFile(shared, FILE_MAP_READ, 0, 0, 0)) : nullptr;
+    static const char* text =
+        shared ? static_cast<const char*>(MapViewOfFile(shared, FILE_MAP_READ, 0, 0, 0)) : nullptr;
     return text;
 }
 
@@ -347,7 +350,8 @@ const Command kCommands[] = {
     {"dialog", "TITLE", 1, false, Dialog, "a dialog with that title: its message text"},
     {"drop-icon", "", 0, true, DropIcon, "the shell forgets the calendar's icon"},
     {"announce-taskbar", "", 0, false, AnnounceTaskbar, "the shell says a new taskbar was created"},
-    {"refuse-icons", "MS", 1, false, RefuseIcons, "for so many ms, the shell refuses every icon: its tray window is ours"},
+    {"refuse-icons", "MS", 1, false, RefuseIcons,
+     "for so many ms, the shell refuses every icon: its tray window is ours"},
     {"time-changed", "", 0, false, TimeChanged, "tells every window the system time was changed"},
     {"take-scheme", "", 0, true, TakeScheme,
      "the calendar takes the colours in HKCU\\Control Panel\\Colors, as at a change of scheme"},

@@ -37,9 +37,11 @@ void ThroughNative(const ShellNotifyIconBuffer& buffer, uint32_t firstFormSize) 
     auto narrow = [](Handle handle) { return static_cast<int32_t>(static_cast<int64_t>(handle)); };
     const Native native = native_notify_icon::FromBuffer<Native>(buffer, firstFormSize, widen, widen);
     if (native.hWnd != widen(shell_layout::GetInt32(buffer, shell_layout::kHWnd))) __builtin_trap();
-    if (native.uCallbackMessage != static_cast<uint32_t>(shell_layout::GetInt32(buffer, shell_layout::kUCallbackMessage)))
+    if (native.uCallbackMessage !=
+        static_cast<uint32_t>(shell_layout::GetInt32(buffer, shell_layout::kUCallbackMessage)))
         __builtin_trap();
-    if ((shell_layout::GetInt32(buffer, shell_layout::kCbSize) == 280) != (native.cbSize == firstFormSize)) __builtin_trap();
+    if ((shell_layout::GetInt32(buffer, shell_layout::kCbSize) == 280) != (native.cbSize == firstFormSize))
+        __builtin_trap();
     ShellNotifyIconBuffer back{};
     native_notify_icon::ToBuffer(native, firstFormSize, narrow, back);
     if (back != buffer) __builtin_trap();
@@ -68,7 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool splits = tip.size() > 127 && tip[126] >= 0xD800 && tip[126] <= 0xDBFF;
     const size_t kept = std::min<size_t>(tip.size(), splits ? 126 : 127);
     if (record.szTip[kept] != u'\0') __builtin_trap();
-    if (!std::equal(tip.begin(), tip.begin() + static_cast<std::ptrdiff_t>(kept), record.szTip.begin())) __builtin_trap();
+    if (!std::equal(tip.begin(), tip.begin() + static_cast<std::ptrdiff_t>(kept), record.szTip.begin()))
+        __builtin_trap();
     for (size_t i = kept + 1; i < record.szTip.size(); ++i)
         if (record.szTip[i] != u' ') __builtin_trap();
     const ShellNotifyIconBuffer layout = ToShellLayout(record);

@@ -70,8 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const RuntimeError& error) {
         // Only an error other than "type mismatch" (13) or "overflow" (6) may
         // stop the start, and only the one the conversion raised.
-        const bool expected = (unreadable[0] && error.Number() == errors[0]) ||
-                              (unreadable[1] && error.Number() == errors[1]);
+        const bool expected =
+            (unreadable[0] && error.Number() == errors[0]) || (unreadable[1] && error.Number() == errors[1]);
         if (!expected || error.Number() == 13 || error.Number() == 6) __builtin_trap();
         return 0;
     }

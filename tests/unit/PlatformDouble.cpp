@@ -54,13 +54,34 @@ float PlatformDouble::Held(float twips) const {
 
 void PlatformDouble::Store(const std::string& key, const std::string& text) { store[{exeName, exeName, key}] = text; }
 
-float PlatformDouble::FormImpl::Left() { d.Touch("Me.Left"); return d.form.left; }
-void PlatformDouble::FormImpl::SetLeft(float v) { d.Touch("Me.Left=", "Me.Left=" + Num(v)); d.form.left = d.Held(v); }
-float PlatformDouble::FormImpl::Top() { d.Touch("Me.Top"); return d.form.top; }
-void PlatformDouble::FormImpl::SetTop(float v) { d.Touch("Me.Top=", "Me.Top=" + Num(v)); d.form.top = d.Held(v); }
-float PlatformDouble::FormImpl::Width() { d.Touch("Me.Width"); return d.form.width; }
-void PlatformDouble::FormImpl::SetWidth(float v) { d.Touch("Me.Width=", "Me.Width=" + Num(v)); d.form.width = d.Held(v); }
-float PlatformDouble::FormImpl::Height() { d.Touch("Me.Height"); return d.form.height; }
+float PlatformDouble::FormImpl::Left() {
+    d.Touch("Me.Left");
+    return d.form.left;
+}
+void PlatformDouble::FormImpl::SetLeft(float v) {
+    d.Touch("Me.Left=", "Me.Left=" + Num(v));
+    d.form.left = d.Held(v);
+}
+float PlatformDouble::FormImpl::Top() {
+    d.Touch("Me.Top");
+    return d.form.top;
+}
+void PlatformDouble::FormImpl::SetTop(float v) {
+    d.Touch("Me.Top=", "Me.Top=" + Num(v));
+    d.form.top = d.Held(v);
+}
+float PlatformDouble::FormImpl::Width() {
+    d.Touch("Me.Width");
+    return d.form.width;
+}
+void PlatformDouble::FormImpl::SetWidth(float v) {
+    d.Touch("Me.Width=", "Me.Width=" + Num(v));
+    d.form.width = d.Held(v);
+}
+float PlatformDouble::FormImpl::Height() {
+    d.Touch("Me.Height");
+    return d.form.height;
+}
 void PlatformDouble::FormImpl::SetHeight(float v) {
     d.Touch("Me.Height=", "Me.Height=" + Num(v));
     d.form.height = d.Held(v);
@@ -70,7 +91,10 @@ void PlatformDouble::FormImpl::Move(float left, float top) {
     d.form.left = d.Held(left);
     d.form.top = d.Held(top);
 }
-int16_t PlatformDouble::FormImpl::WindowState() { d.Touch("Me.WindowState"); return d.form.windowState; }
+int16_t PlatformDouble::FormImpl::WindowState() {
+    d.Touch("Me.WindowState");
+    return d.form.windowState;
+}
 void PlatformDouble::FormImpl::SetWindowState(int16_t s) {
     d.Touch("Me.WindowState=", "Me.WindowState=" + std::to_string(s));
     d.form.windowState = s;
@@ -79,8 +103,14 @@ void PlatformDouble::FormImpl::SetVisible(int16_t v) {
     d.Touch("Me.Visible=", "Me.Visible=" + std::to_string(v));
     d.form.visible = v;
 }
-int32_t PlatformDouble::FormImpl::hWnd() { d.Touch("Me.hWnd"); return d.form.hWnd; }
-int32_t PlatformDouble::FormImpl::IconHandle() { d.Touch("Me.Icon"); return d.form.icon; }
+int32_t PlatformDouble::FormImpl::hWnd() {
+    d.Touch("Me.hWnd");
+    return d.form.hWnd;
+}
+int32_t PlatformDouble::FormImpl::IconHandle() {
+    d.Touch("Me.Icon");
+    return d.form.icon;
+}
 void PlatformDouble::FormImpl::Unload() {
     d.Touch("Me.Unload");
     int16_t cancel = 0;
@@ -88,7 +118,10 @@ void PlatformDouble::FormImpl::Unload() {
     d.form.unloaded = true;
 }
 
-float PlatformDouble::LabelImpl::Height() { d.Touch(name + ".Height"); return state.height; }
+float PlatformDouble::LabelImpl::Height() {
+    d.Touch(name + ".Height");
+    return state.height;
+}
 void PlatformDouble::LabelImpl::Move(float left, float top, float width, float height) {
     d.Touch(name + ".Move", name + ".Move " + Num(left) + "," + Num(top) + "," + Num(width) + "," + Num(height));
     state = {left, top, width, height, state.foreColor};
@@ -98,15 +131,27 @@ void PlatformDouble::LabelImpl::SetForeColor(int32_t rgb) {
     state.foreColor = rgb;
 }
 
-float PlatformDouble::MonthViewImpl::Width() { d.Touch("MonthView1.Width"); return d.calendar.width; }
-float PlatformDouble::MonthViewImpl::Height() { d.Touch("MonthView1.Height"); return d.calendar.height; }
-std::string PlatformDouble::MonthViewImpl::ToolTipText() { d.Touch("MonthView1.ToolTipText"); return d.calendar.toolTip; }
+float PlatformDouble::MonthViewImpl::Width() {
+    d.Touch("MonthView1.Width");
+    return d.calendar.width;
+}
+float PlatformDouble::MonthViewImpl::Height() {
+    d.Touch("MonthView1.Height");
+    return d.calendar.height;
+}
+std::string PlatformDouble::MonthViewImpl::ToolTipText() {
+    d.Touch("MonthView1.ToolTipText");
+    return d.calendar.toolTip;
+}
 void PlatformDouble::MonthViewImpl::Move(float left, float top) {
     d.Touch("MonthView1.Move", "MonthView1.Move " + Num(left) + "," + Num(top));
     d.calendar.left = left;
     d.calendar.top = top;
 }
-CalendarDate PlatformDouble::MonthViewImpl::Value() { d.Touch("MonthView1.Value"); return d.calendar.value; }
+CalendarDate PlatformDouble::MonthViewImpl::Value() {
+    d.Touch("MonthView1.Value");
+    return d.calendar.value;
+}
 void PlatformDouble::MonthViewImpl::SetValue(CalendarDate date) {
     d.Touch("MonthView1.Value=");
     d.calendar.value = date;
@@ -117,9 +162,18 @@ CalendarDate PlatformDouble::MonthViewImpl::ShownMonth() {
     return d.calendar.shownMonth;
 }
 
-float PlatformDouble::ScreenImpl::Width() { d.Touch("Screen.Width"); return d.screen.width; }
-float PlatformDouble::ScreenImpl::Height() { d.Touch("Screen.Height"); return d.screen.height; }
-float PlatformDouble::ScreenImpl::TwipsPerPixelX() { d.Touch("Screen.TwipsPerPixelX"); return d.screen.twipsPerPixelX; }
+float PlatformDouble::ScreenImpl::Width() {
+    d.Touch("Screen.Width");
+    return d.screen.width;
+}
+float PlatformDouble::ScreenImpl::Height() {
+    d.Touch("Screen.Height");
+    return d.screen.height;
+}
+float PlatformDouble::ScreenImpl::TwipsPerPixelX() {
+    d.Touch("Screen.TwipsPerPixelX");
+    return d.screen.twipsPerPixelX;
+}
 float PlatformDouble::ScreenImpl::SystemTwipsPerPixel() {
     d.Touch("Screen.SystemTwipsPerPixel");
     return d.screen.systemTwipsPerPixel != 0 ? d.screen.systemTwipsPerPixel : d.screen.twipsPerPixelX;
@@ -130,10 +184,22 @@ std::vector<DisplayArea> PlatformDouble::ScreenImpl::Displays() {
     return d.screen.displays;
 }
 
-bool PlatformDouble::AppImpl::PrevInstance() { d.Touch("App.PrevInstance"); return d.prevInstance; }
-std::string PlatformDouble::AppImpl::EXEName() { d.Touch("App.EXEName"); return d.exeName; }
-std::string PlatformDouble::AppImpl::FullPath() { d.Touch("App.FullPath"); return d.fullPath; }
-void PlatformDouble::AppImpl::End() { d.Touch("App.End"); d.ended = true; }
+bool PlatformDouble::AppImpl::PrevInstance() {
+    d.Touch("App.PrevInstance");
+    return d.prevInstance;
+}
+std::string PlatformDouble::AppImpl::EXEName() {
+    d.Touch("App.EXEName");
+    return d.exeName;
+}
+std::string PlatformDouble::AppImpl::FullPath() {
+    d.Touch("App.FullPath");
+    return d.fullPath;
+}
+void PlatformDouble::AppImpl::End() {
+    d.Touch("App.End");
+    d.ended = true;
+}
 
 std::string PlatformDouble::SettingsImpl::GetSetting(const std::string& appName, const std::string& section,
                                                      const std::string& key, const std::string& defaultText) {
@@ -175,7 +241,10 @@ int32_t PlatformDouble::PopupMenu(const std::vector<MenuItem>& items) {
     return menuChoice;
 }
 
-CalendarDate PlatformDouble::Today() { Touch("Today"); return today; }
+CalendarDate PlatformDouble::Today() {
+    Touch("Today");
+    return today;
+}
 
 int32_t PlatformDouble::MsgBox(const std::string& prompt, int32_t buttons, const std::string& title) {
     Touch("MsgBox");

@@ -19,9 +19,9 @@ public:
 
     // --- what the test sets up or inspects ---
     std::vector<std::string> calls;
-    std::map<std::string, int> failing;                    // operation -> error number
-    std::map<std::string, std::function<void()>> hooks;    // operation -> run before it
-    FormEvents* events = nullptr;                          // receives Unload
+    std::map<std::string, int> failing;                  // operation -> error number
+    std::map<std::string, std::function<void()>> hooks;  // operation -> run before it
+    FormEvents* events = nullptr;                        // receives Unload
 
     // The window holds whole pixels, as the real one does: a position or size
     // written in twips reads back as pixels times twips per pixel. A test
@@ -31,15 +31,27 @@ public:
     char decimalSeparator = '.';  // the user's locale's, for the number conversions
     float Held(float twips) const;
 
-    struct Form { float left = 0, top = 0, width = 4800, height = 3600; int16_t windowState = 0;
-                  int16_t visible = 0; int32_t hWnd = 0x00010086; int32_t icon = 0x001A0F33; bool unloaded = false; } form;
-    struct Label { float left = 0, top = 0, width = 0, height = 0; int32_t foreColor = -1; } label1, label2;
-    struct Calendar { float left = 0, top = 0, width = 0, height = 0;  // as designed
-                      std::string toolTip; CalendarDate value{1999, 1, 1};
-                      CalendarDate shownMonth{1999, 1, 1}; } calendar;  // SetValue shows the date's month
+    struct Form {
+        float left = 0, top = 0, width = 4800, height = 3600;
+        int16_t windowState = 0;
+        int16_t visible = 0;
+        int32_t hWnd = 0x00010086;
+        int32_t icon = 0x001A0F33;
+        bool unloaded = false;
+    } form;
+    struct Label {
+        float left = 0, top = 0, width = 0, height = 0;
+        int32_t foreColor = -1;
+    } label1, label2;
+    struct Calendar {
+        float left = 0, top = 0, width = 0, height = 0;  // as designed
+        std::string toolTip;
+        CalendarDate value{1999, 1, 1};
+        CalendarDate shownMonth{1999, 1, 1};
+    } calendar;  // SetValue shows the date's month
     struct ScreenState {
         float width = 19200, height = 14400, twipsPerPixelX = 15;
-        float systemTwipsPerPixel = 0;  // none given: the window's display has the system's scale
+        float systemTwipsPerPixel = 0;      // none given: the window's display has the system's scale
         std::vector<DisplayArea> displays;  // none given: the one primary display of width by height
     } screen;
     bool prevInstance = false;
@@ -48,19 +60,26 @@ public:
     std::map<std::tuple<std::string, std::string, std::string>, std::string> store;
     CalendarDate today{2026, 12, 7};
     int32_t processId = 4242;
-    struct Message { std::string prompt; int32_t buttons; std::string title; };
+    struct Message {
+        std::string prompt;
+        int32_t buttons;
+        std::string title;
+    };
     std::vector<Message> messages;
-    struct ShellCall { int32_t message; ShellNotifyIconBuffer data; };
+    struct ShellCall {
+        int32_t message;
+        ShellNotifyIconBuffer data;
+    };
     std::vector<ShellCall> shellCalls;
-    std::set<std::pair<int32_t, int32_t>> trayIcons;       // (hWnd, uID) the shell holds
-    int refuseAdds = 0;                                    // so many additions the shell refuses first
-    int64_t nowUtcMs = 1796601600000;                      // 2026-12-07 00:00 UTC
-    std::function<CalendarDate(int64_t)> localDateAt;      // none given: `today` at every instant
-    std::map<FormTimer, uint32_t> timers;                  // running, with the milliseconds asked for
+    std::set<std::pair<int32_t, int32_t>> trayIcons;   // (hWnd, uID) the shell holds
+    int refuseAdds = 0;                                // so many additions the shell refuses first
+    int64_t nowUtcMs = 1796601600000;                  // 2026-12-07 00:00 UTC
+    std::function<CalendarDate(int64_t)> localDateAt;  // none given: `today` at every instant
+    std::map<FormTimer, uint32_t> timers;              // running, with the milliseconds asked for
     std::vector<int32_t> activated;
     std::string fullPath = "C:\\Users\\ann\\Programs\\vrlCalendar.exe";
-    std::map<std::string, std::string> runList;            // the log-on entries: name -> command
-    std::set<std::string> turnedOff;                       // entries the user turned off in Windows' list
+    std::map<std::string, std::string> runList;  // the log-on entries: name -> command
+    std::set<std::string> turnedOff;             // entries the user turned off in Windows' list
     // The menu as last shown, and what the user does with it: the id chosen,
     // 0 for a click elsewhere, kMenuEscaped for Esc.
     std::vector<MenuItem> menuShown;

@@ -115,8 +115,8 @@ TEST_P(NextDateChange, IsTheFirstInstantOfTheNextLocalDateToTheSecond) {
     EXPECT_GE(change, UtcMs(c.changeUtc));
     EXPECT_LE(change, UtcMs(c.changeUtc) + 1000);
     const uint32_t wait = day_clock::MillisecondsToNextLook(UtcMs(c.nowUtc), DatesIn(c.zone));
-    EXPECT_EQ(wait, std::min<int64_t>(change - UtcMs(c.nowUtc) + day_clock::kPastTheChangeMs,
-                                      day_clock::kLongestWaitMs));
+    EXPECT_EQ(wait,
+              std::min<int64_t>(change - UtcMs(c.nowUtc) + day_clock::kPastTheChangeMs, day_clock::kLongestWaitMs));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -133,8 +133,10 @@ INSTANTIATE_TEST_SUITE_P(
         ZoneCase{"America/Havana", "2024-11-03 04:30:00", "2024-11-04 05:00:00", "the hour after midnight twice"},
         ZoneCase{"Australia/Lord_Howe", "2024-10-05 14:30:00", "2024-10-06 13:00:00", "forward by half an hour"},
         ZoneCase{"Pacific/Apia", "2011-12-29 22:00:00", "2011-12-30 10:00:00", "30 December 2011 never was"}),
-    [](const auto& info) { return std::string(info.param.zone).substr(std::string(info.param.zone).find('/') + 1) +
-                                  "_" + std::to_string(info.index); });
+    [](const auto& info) {
+        return std::string(info.param.zone).substr(std::string(info.param.zone).find('/') + 1) + "_" +
+               std::to_string(info.index);
+    });
 
 TEST(DayChange, AnUnreadableCalendarIsLeftAloneAndTheDateLookedAtAgain) {
     for (const char* failing : {"Today", "MonthView1.Value", "MonthView1.ShownMonth", "MonthView1.Value="}) {

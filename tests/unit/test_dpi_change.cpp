@@ -17,7 +17,8 @@ void ChangeScale(LoadedCalendar& calendar, float twipsPerPixel, float left, floa
 }
 
 std::vector<float> Layout(const PlatformDouble& p) {
-    return {p.form.width, p.form.height, p.label1.left, p.label1.height, p.label2.left, p.calendar.left, p.calendar.top};
+    return {p.form.width,  p.form.height,   p.label1.left, p.label1.height,
+            p.label2.left, p.calendar.left, p.calendar.top};
 }
 
 TEST(DpiChange, LaysTheWindowOutAsAStartAtTheNewScaleWhereWindowsSuggests) {
@@ -35,11 +36,14 @@ TEST(DpiChange, LaysTheWindowOutAsAStartAtTheNewScaleWhereWindowsSuggests) {
 // Kept within the limits Alt+arrows keep, on the display the window is then on.
 TEST(DpiChange, ASuggestedPlaceOffTheDisplayIsPulledBackOntoIt) {
     const std::vector<DisplayArea> two{{0, 0, 19200, 14400}, {19200, 0, 15360, 11520}};
-    struct Case { float left, top; std::vector<DisplayArea> displays; float expectedLeft, expectedTop; };
-    for (const Case& c : {Case{99999, 99999, {}, 19200 - 2840 - 100, 14400 - 2460 - 100},
-                          Case{-500, -700, {}, 0, 0},
-                          Case{33000, 11000, two, 19200 + 15360 - 2840 - 100, 11520 - 2460 - 100},
-                          Case{20000, 300, two, 20000, 300}}) {
+    struct Case {
+        float left, top;
+        std::vector<DisplayArea> displays;
+        float expectedLeft, expectedTop;
+    };
+    for (const Case& c :
+         {Case{99999, 99999, {}, 19200 - 2840 - 100, 14400 - 2460 - 100}, Case{-500, -700, {}, 0, 0},
+          Case{33000, 11000, two, 19200 + 15360 - 2840 - 100, 11520 - 2460 - 100}, Case{20000, 300, two, 20000, 300}}) {
         LoadedCalendar calendar;
         calendar.platform.screen.displays = c.displays;
         ChangeScale(calendar, 15, c.left, c.top);

@@ -54,21 +54,41 @@ INSTANTIATE_TEST_SUITE_P(
         KeyCase{"UpOvershootIsPulledBackToZero", kUp, 500, 30, 19200, {"Me.Top=-70", "Me.Top=0"}},
         KeyCase{"UpInTheMiddle", kUp, 500, 4000, 19200, {"Me.Top=3900"}},
         KeyCase{"RightLandingOnTheMaximumIsLeftAlone", kRight, 16160, 500, 19200, {"Me.Left=16260"}},
-        KeyCase{"RightOvershootIsPulledBackToTheMaximum", kRight, 16200, 500, 19200,
-                {"Me.Left=16300", "Me.Left=16260"}},
+        KeyCase{
+            "RightOvershootIsPulledBackToTheMaximum", kRight, 16200, 500, 19200, {"Me.Left=16300", "Me.Left=16260"}},
         KeyCase{"RightFromOffTheLeftEdgeIsNotCorrected", kRight, -500, 500, 19200, {"Me.Left=-400"}},
         KeyCase{"RightOnANarrowScreenGoesToTheNegativeMaximum", kRight, 0, 500, 2000, {"Me.Left=100", "Me.Left=-940"}},
         KeyCase{"LeftFromTheNegativeMaximumGoesToZero", kLeft, -940, 500, 2000, {"Me.Left=-1040", "Me.Left=0"}},
         KeyCase{"DownOvershootIsPulledBackToTheMaximum", kDown, 500, 11800, 19200, {"Me.Top=11900", "Me.Top=11840"}},
         KeyCase{"DownLandingOnTheMaximumIsLeftAlone", kDown, 500, 11740, 19200, {"Me.Top=11840"}},
-        KeyCase{"RightOnTheSecondDisplayStopsAtItsEdge", kRight, 31600, 500, 19200, {"Me.Left=31700", "Me.Left=31620"},
+        KeyCase{"RightOnTheSecondDisplayStopsAtItsEdge",
+                kRight,
+                31600,
+                500,
+                19200,
+                {"Me.Left=31700", "Me.Left=31620"},
                 kTwoDisplays},
-        KeyCase{"LeftOnTheSecondDisplayStopsAtItsLeftEdge", kLeft, 19250, 500, 19200, {"Me.Left=19150", "Me.Left=19200"},
+        KeyCase{"LeftOnTheSecondDisplayStopsAtItsLeftEdge",
+                kLeft,
+                19250,
+                500,
+                19200,
+                {"Me.Left=19150", "Me.Left=19200"},
                 kTwoDisplays},
-        KeyCase{"DownOnTheSecondDisplayStopsAtItsBottom", kDown, 25000, 8900, 19200, {"Me.Top=9000", "Me.Top=8960"},
+        KeyCase{"DownOnTheSecondDisplayStopsAtItsBottom",
+                kDown,
+                25000,
+                8900,
+                19200,
+                {"Me.Top=9000", "Me.Top=8960"},
                 kTwoDisplays},
-        KeyCase{"RightOnThePrimaryOfTwoKeepsThePrimaryLimit", kRight, 16200, 500, 19200,
-                {"Me.Left=16300", "Me.Left=16260"}, kTwoDisplays},
+        KeyCase{"RightOnThePrimaryOfTwoKeepsThePrimaryLimit",
+                kRight,
+                16200,
+                500,
+                19200,
+                {"Me.Left=16300", "Me.Left=16260"},
+                kTwoDisplays},
         KeyCase{"UpLandingOnZeroIsLeftAlone", kUp, 500, 100, 19200, {"Me.Top=0"}},
         // At 7.5 twips per pixel the window holds 15100 as 15097.5 and -2.5 as
         // 0: the limit is tested on what the window took, not on what was written.
@@ -108,7 +128,11 @@ TEST_P(AltArrowAtScale, StopsOnEachLimitToThePixelWithoutCreeping) {
     ScaledCalendar calendar(GetParam());
     PlatformDouble& p = calendar.platform;
     const float maxLeft = p.screen.width - p.form.width - 100, maxTop = p.screen.height - p.form.height - 100;
-    const struct { int16_t key; const float& position; float limit; } edges[] = {
+    const struct {
+        int16_t key;
+        const float& position;
+        float limit;
+    } edges[] = {
         {kRight, p.form.left, maxLeft}, {kDown, p.form.top, maxTop}, {kLeft, p.form.left, 0}, {kUp, p.form.top, 0}};
     for (const auto& edge : edges) {
         auto press = [&](int times) {

@@ -111,16 +111,18 @@ INSTANTIATE_TEST_SUITE_P(
         SchemeCase{"Normal", {false, Rgb(255, 255, 255), 0, 0, Rgb(0, 102, 204), Rgb(0, 120, 215)}, 0, 255},
         SchemeCase{"HighContrastBlack",
                    {true, 0, Rgb(255, 255, 255), Rgb(255, 255, 255), Rgb(255, 255, 0), Rgb(26, 235, 255)},
-                   Rgb(255, 255, 255), Rgb(255, 255, 0)},
-        SchemeCase{"HighContrastWhite",
-                   {true, Rgb(255, 255, 255), 0, 0, Rgb(0, 0, 159), Rgb(55, 0, 110)}, 0,
-                   Rgb(0, 0, 159)},
+                   Rgb(255, 255, 255),
+                   Rgb(255, 255, 0)},
+        SchemeCase{
+            "HighContrastWhite", {true, Rgb(255, 255, 255), 0, 0, Rgb(0, 0, 159), Rgb(55, 0, 110)}, 0, Rgb(0, 0, 159)},
         SchemeCase{"NightSky",
                    {true, 0, Rgb(255, 255, 255), Rgb(255, 255, 255), Rgb(128, 128, 255), Rgb(211, 166, 255)},
-                   Rgb(255, 255, 255), Rgb(128, 128, 255)},
+                   Rgb(255, 255, 255),
+                   Rgb(128, 128, 255)},
         SchemeCase{"DarkHighlightTextWithoutHighContrast",
                    {false, Rgb(40, 40, 40), 0, Rgb(240, 240, 240), Rgb(20, 20, 120), Rgb(255, 200, 0)},
-                   Rgb(240, 240, 240), Rgb(255, 200, 0)}),
+                   Rgb(240, 240, 240),
+                   Rgb(255, 200, 0)}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

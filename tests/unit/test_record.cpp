@@ -75,7 +75,8 @@ INSTANTIATE_TEST_SUITE_P(Record, RecordTip,
 TEST(Record, NegativeFieldsPassThroughAsTwosComplementAndComeBack) {
     NotifyIconRecord record = BuildNotifyIconData(-2, -1, 7, 512, INT32_MIN, u"x");
     const ShellNotifyIconBuffer buffer = ToShellLayout(record);
-    EXPECT_EQ((std::vector<uint8_t>(buffer.begin() + 4, buffer.begin() + 8)), (std::vector<uint8_t>{0xFE, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ((std::vector<uint8_t>(buffer.begin() + 4, buffer.begin() + 8)),
+              (std::vector<uint8_t>{0xFE, 0xFF, 0xFF, 0xFF}));
     EXPECT_EQ((std::vector<uint8_t>(buffer.begin() + 20, buffer.begin() + 24)), (std::vector<uint8_t>{0, 0, 0, 0x80}));
     const NotifyIconRecord back = FromShellLayout(buffer);
     EXPECT_EQ(back.hWnd, -2);

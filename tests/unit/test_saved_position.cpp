@@ -44,8 +44,7 @@ INSTANTIATE_TEST_SUITE_P(
         RestoreCase{"StoredValuesInsideTheScreenAreKept", "1234", "567", 1234, 567},
         RestoreCase{"NegativeLeftBecomes250", "-15", "-1", 250, 250},
         RestoreCase{"LeftExactlyAtTheEdgeIsKept", "16360", "11940", 16360, 11940},
-        RestoreCase{"ZeroIsKept", "0", "0", 0, 0},
-        RestoreCase{"JustBelowZeroBecomes250", "-0.5", "-0.5", 250, 250},
+        RestoreCase{"ZeroIsKept", "0", "0", 0, 0}, RestoreCase{"JustBelowZeroBecomes250", "-0.5", "-0.5", 250, 250},
         RestoreCase{"OneTwipPastTheEdgeIsPulledIn", "16361", "11941", 16110, 11690},
         RestoreCase{"TopFarBelowTheScreenIsPulledIn", "300", "99999", 300, 11690},
         RestoreCase{"ANarrowScreenGivesANegativeLeftUsedUnchanged", "-15", "250", -1090, 250, 2000},
@@ -76,8 +75,9 @@ TEST(SavedPosition, ReadsTheScreenBeforeTheWindowForEachDifference) {
     Strings restore;
     for (size_t i = calendar.IndexOf("Shell_NotifyIconW 0"); i < calendar.IndexOf("Me.Move"); ++i)
         if (calls[i].rfind("Screen.", 0) == 0 || calls[i].rfind("Me.", 0) == 0) restore.push_back(calls[i]);
-    EXPECT_EQ(restore, (Strings{"Screen.SystemTwipsPerPixel", "Screen.TwipsPerPixelX", "Screen.Width", "Me.Width", "Screen.Width", "Me.Width", "Screen.Width", "Me.Width",
-                                "Screen.Height", "Me.Height", "Screen.Height", "Me.Height", "Screen.Displays"}));
+    EXPECT_EQ(restore, (Strings{"Screen.SystemTwipsPerPixel", "Screen.TwipsPerPixelX", "Screen.Width", "Me.Width",
+                                "Screen.Width", "Me.Width", "Screen.Width", "Me.Width", "Screen.Height", "Me.Height",
+                                "Screen.Height", "Me.Height", "Screen.Displays"}));
 }
 
 // On a real display: a position saved at any scale comes back to the pixel,

@@ -69,7 +69,7 @@ TEST(ShutDown, DeletesTheIconBeforeSavingThePosition) {
     calendar.form.Form_Unload(cancel);
     EXPECT_TRUE(calendar.platform.trayIcons.empty());
     EXPECT_LT(calendar.IndexOf("Shell_NotifyIconW 2"), calendar.IndexOf("SaveSetting"));
-    EXPECT_EQ(calendar.CallsStartingWith({"SaveSetting"}),
-              (Strings{"SaveSetting vrlCalendar/vrlCalendar/left=16110", "SaveSetting vrlCalendar/vrlCalendar/top=250"}));
+    EXPECT_EQ(calendar.CallsStartingWith({"SaveSetting"}), (Strings{"SaveSetting vrlCalendar/vrlCalendar/left=16110",
+                                                                    "SaveSetting vrlCalendar/vrlCalendar/top=250"}));
     EXPECT_EQ(cancel, 0);
 }

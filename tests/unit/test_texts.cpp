@@ -8,11 +8,12 @@ namespace {
 // The user's display languages, in Windows' order, and the table they get.
 TEST(Texts, TheDisplayLanguageFallsBackAsWindowsFallsBackForItsOwnResources) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
-        {{"de-DE"}, "de"},          {{"de-AT"}, "de"},       {{"de-CH", "en-US"}, "de"}, {{"es-MX"}, "es"},
-        {{"pt-BR"}, "pt-BR"},       {{"pt-PT"}, "pt-PT"},    {{"pt"}, "pt-BR"},          {{"zh-TW"}, "zh-Hant"},
-        {{"zh-HK"}, "zh-Hant"},     {{"zh-MO"}, "zh-Hant"},  {{"zh-Hant-HK"}, "zh-Hant"}, {{"zh-CN"}, "zh-Hans"},
-        {{"zh-SG"}, "zh-Hans"},     {{"ja-JP"}, "ja"},       {{"nb-NO", "sv-SE"}, "sv"}, {{"nb-NO"}, "en"},
-        {{"en-GB", "de-DE"}, "en"}, {{}, "en"}};
+        {{"de-DE"}, "de"},      {{"de-AT"}, "de"},           {{"de-CH", "en-US"}, "de"},
+        {{"es-MX"}, "es"},      {{"pt-BR"}, "pt-BR"},        {{"pt-PT"}, "pt-PT"},
+        {{"pt"}, "pt-BR"},      {{"zh-TW"}, "zh-Hant"},      {{"zh-HK"}, "zh-Hant"},
+        {{"zh-MO"}, "zh-Hant"}, {{"zh-Hant-HK"}, "zh-Hant"}, {{"zh-CN"}, "zh-Hans"},
+        {{"zh-SG"}, "zh-Hans"}, {{"ja-JP"}, "ja"},           {{"nb-NO", "sv-SE"}, "sv"},
+        {{"nb-NO"}, "en"},      {{"en-GB", "de-DE"}, "en"},  {{}, "en"}};
     for (const auto& [preferred, tag] : cases)
         EXPECT_STREQ(Texts::ForLanguages(preferred).Tag(), tag.c_str()) << (preferred.empty() ? "" : preferred[0]);
 }

@@ -34,14 +34,14 @@ TEST_P(TrayCallback, TogglesOnlyForALeftPressAfterRoundingHalvesToEven) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Tray, TrayCallback,
-                         ::testing::Values(DecodeCase{7695, 15, true},     // 513: left press
-                                           DecodeCase{7680, 15, false},    // 512: movement
-                                           DecodeCase{7710, 15, false},    // 514: left release
-                                           DecodeCase{7694.5f, 15, false}, // 7694 / 15 = 512
-                                           DecodeCase{7695.5f, 15, true},  // 7696 / 15 = 513
-                                           DecodeCase{6156, 12, true},     // 120 DPI
-                                           DecodeCase{1026, 2.5f, true},   // 2.5 rounds to 2, not 3
-                                           DecodeCase{2052, 3.5f, true},   // 3.5 rounds to 4
+                         ::testing::Values(DecodeCase{7695, 15, true},      // 513: left press
+                                           DecodeCase{7680, 15, false},     // 512: movement
+                                           DecodeCase{7710, 15, false},     // 514: left release
+                                           DecodeCase{7694.5f, 15, false},  // 7694 / 15 = 512
+                                           DecodeCase{7695.5f, 15, true},   // 7696 / 15 = 513
+                                           DecodeCase{6156, 12, true},      // 120 DPI
+                                           DecodeCase{1026, 2.5f, true},    // 2.5 rounds to 2, not 3
+                                           DecodeCase{2052, 3.5f, true},    // 3.5 rounds to 4
                                            DecodeCase{513, 1, true}));
 
 // X as the Win32 layer delivers it for the shell's callback, at the scales
@@ -63,10 +63,12 @@ TEST(Tray, CallbackAsThePlatformDeliversItDecodesAtEveryDisplayScale) {
 }
 
 TEST(Tray, RoundingToLongGoesHalfToEvenAndOverflowsOutOfRange) {
-    const std::vector<std::pair<float, int32_t>> cases{{0.5f, 0},   {1.5f, 2},  {2.5f, 2},   {-0.5f, 0},
-                                                      {-1.5f, -2}, {-2.5f, -2}, {7694.5f, 7694}, {-2147483648.0f, INT32_MIN}};
+    const std::vector<std::pair<float, int32_t>> cases{
+        {0.5f, 0},   {1.5f, 2},   {2.5f, 2},       {-0.5f, 0},
+        {-1.5f, -2}, {-2.5f, -2}, {7694.5f, 7694}, {-2147483648.0f, INT32_MIN}};
     for (const auto& [value, expected] : cases) EXPECT_EQ(numeric::ToLong(value), expected) << value;
-    for (float bad : {2147483648.0f, -2147483904.0f, NAN, INFINITY}) EXPECT_THROW(numeric::ToLong(bad), RuntimeError) << bad;
+    for (float bad : {2147483648.0f, -2147483904.0f, NAN, INFINITY})
+        EXPECT_THROW(numeric::ToLong(bad), RuntimeError) << bad;
 }
 
 TEST(Tray, ZeroTwipsPerPixelIsADivisionByZeroError) {
@@ -92,7 +94,8 @@ struct Toggle : ::testing::Test {
         calendar.form.Form_MouseMove(button, shift, x, y);
     }
     Strings ToggleCalls() {
-        return calendar.CallsStartingWith({"Me.WindowState=", "Me.Visible=", "GetWindowThreadProcessId", "AppActivate"});
+        return calendar.CallsStartingWith(
+            {"Me.WindowState=", "Me.Visible=", "GetWindowThreadProcessId", "AppActivate"});
     }
 };
 
@@ -142,8 +145,8 @@ TEST_F(Toggle, NewTaskbarGetsTheSameIconAsStartUp) {
 struct MenuCase {
     const char* name;
     bool hidden;
-    int32_t choice;  // an item's id, 0 for a click elsewhere, kMenuEscaped
-    Strings calls;   // the window's, the shell's, the store's, the log-on list's and the message box's
+    int32_t choice;                 // an item's id, 0 for a click elsewhere, kMenuEscaped
+    Strings calls;                  // the window's, the shell's, the store's, the log-on list's and the message box's
     const char* refused = nullptr;  // a write Windows refuses
 };
 
@@ -167,11 +170,13 @@ TEST_P(TrayMenu, EachItemDoesWhatTheWindowDoesAndNothingElse) {
     ReleaseRightButtonOnIcon(calendar);
     ASSERT_EQ(p.menuShown.size(), 6u);
     EXPECT_EQ(p.menuShown[0], (MenuItem{tray::kShowOrHide, c.hidden ? "Show calendar" : "Hide calendar", true}));
-    EXPECT_EQ(calendar.CallsStartingWith({"Me.WindowState=", "Me.Visible=", "AppActivate", "Shell_NotifyIconW", "MsgBox",
-                                          "SaveSetting", "Startup.SetCommand", "Startup.Remove", "Startup.Clear"}),
-              c.calls);
+    EXPECT_EQ(
+        calendar.CallsStartingWith({"Me.WindowState=", "Me.Visible=", "AppActivate", "Shell_NotifyIconW", "MsgBox",
+                                    "SaveSetting", "Startup.SetCommand", "Startup.Remove", "Startup.Clear"}),
+        c.calls);
     if (c.refused)
-        EXPECT_TRUE(p.messages.at(0).buttons == 48 && p.messages[0].prompt.find("injected failure") != std::string::npos)
+        EXPECT_TRUE(p.messages.at(0).buttons == 48 &&
+                    p.messages[0].prompt.find("injected failure") != std::string::npos)
             << "an exclamation with Windows' reason: " << p.messages[0].prompt;
 }
 
@@ -181,13 +186,19 @@ INSTANTIATE_TEST_SUITE_P(
         MenuCase{"HideWhenShown", false, tray::kShowOrHide, {"Me.WindowState=1", "Me.Visible=0"}},
         MenuCase{"ShowWhenHidden", true, tray::kShowOrHide, {"Me.WindowState=0", "Me.Visible=-1", "AppActivate 4242"}},
         MenuCase{"Help", true, tray::kHelp, {"MsgBox"}},
-        MenuCase{"StartAtSignIn", false, tray::kStartAtSignIn,
+        MenuCase{"StartAtSignIn",
+                 false,
+                 tray::kStartAtSignIn,
                  {"Startup.SetCommand vrlCalendar=\"C:\\Users\\ann\\Programs\\vrlCalendar.exe\"",
                   "Startup.ClearTurnedOff vrlCalendar"}},
-        MenuCase{"ARefusedWriteIsReportedAndTheCalendarGoesOn", false, tray::kStartAtSignIn,
+        MenuCase{"ARefusedWriteIsReportedAndTheCalendarGoesOn",
+                 false,
+                 tray::kStartAtSignIn,
                  {"Startup.SetCommand vrlCalendar=\"C:\\Users\\ann\\Programs\\vrlCalendar.exe\"", "MsgBox"},
                  "Startup.SetCommand"},
-        MenuCase{"CloseWhenShown", false, tray::kClose,
+        MenuCase{"CloseWhenShown",
+                 false,
+                 tray::kClose,
                  {"Shell_NotifyIconW 2", "SaveSetting vrlCalendar/vrlCalendar/left=16110",
                   "SaveSetting vrlCalendar/vrlCalendar/top=250"}},
         MenuCase{"CloseWhenHiddenSavesNothing", true, tray::kClose, {"Shell_NotifyIconW 2"}},
@@ -199,9 +210,12 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Tray, StartAtSignInIsCheckedForThisProgramFileOnly) {
     const std::string here = "C:\\Users\\ann\\Programs\\vrlCalendar.exe";
     const std::vector<std::tuple<std::optional<std::string>, bool, bool>> cases{
-        {std::nullopt, false, false},       {'"' + here + '"', false, true},
-        {here, false, true},                {"\"c:\\users\\ANN\\programs\\VRLCALENDAR.EXE\" /x", false, true},
-        {"\"D:\\vrlCalendar.exe\"", false, false}, {'"' + here + '"', true, false}};
+        {std::nullopt, false, false},
+        {'"' + here + '"', false, true},
+        {here, false, true},
+        {"\"c:\\users\\ANN\\programs\\VRLCALENDAR.EXE\" /x", false, true},
+        {"\"D:\\vrlCalendar.exe\"", false, false},
+        {'"' + here + '"', true, false}};
     for (const auto& [command, turnedOff, checked] : cases) {
         LoadedCalendar calendar;
         PlatformDouble& p = calendar.platform;
@@ -270,13 +284,17 @@ TEST_P(RefusedIcon, IsTriedAgainUntilTheShellHasItForAboutTwoMinutes) {
 // an icon it may still hold, before waiting.
 INSTANTIATE_TEST_SUITE_P(
     Tray, RefusedIcon,
-    ::testing::Values(
-        RefusedCase{"TakenAtOnceAsAlways", 0, false, {"0"}, {}, true},
-        RefusedCase{"RefusedOnce", 1, false, {"0", "1", "0"}, {2000}, true},
-        RefusedCase{"RefusedThreeTimes", 3, false, {"0", "1", "0", "1", "0", "1", "0"}, {2000, 4000, 8000}, true},
-        RefusedCase{"RefusedForGood", 100, false, {"0", "1", "0", "1", "0", "1", "0", "1", "0", "1", "0", "1", "0", "1"},
-                    {2000, 4000, 8000, 16000, 32000, 64000}, false},
-        RefusedCase{"AlreadyThereIsChanged", 0, true, {"0", "1"}, {}, true}),
+    ::testing::Values(RefusedCase{"TakenAtOnceAsAlways", 0, false, {"0"}, {}, true},
+                      RefusedCase{"RefusedOnce", 1, false, {"0", "1", "0"}, {2000}, true},
+                      RefusedCase{
+                          "RefusedThreeTimes", 3, false, {"0", "1", "0", "1", "0", "1", "0"}, {2000, 4000, 8000}, true},
+                      RefusedCase{"RefusedForGood",
+                                  100,
+                                  false,
+                                  {"0", "1", "0", "1", "0", "1", "0", "1", "0", "1", "0", "1", "0", "1"},
+                                  {2000, 4000, 8000, 16000, 32000, 64000},
+                                  false},
+                      RefusedCase{"AlreadyThereIsChanged", 0, true, {"0", "1"}, {}, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Tray, ANewTaskbarEndsTheRetriesOrStartsThemAfresh) {
