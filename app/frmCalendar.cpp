@@ -7,6 +7,7 @@
 #include "platform/Numeric.h"
 #include "platform/RuntimeError.h"
 #include "settings/SavedPosition.h"
+#include "settings/Shortcut.h"
 #include "settings/StartAtSignIn.h"
 #include "tray/TrayIcon.h"
 
@@ -70,9 +71,22 @@ void frmCalendar::Form_Load() {
     saved_position::Restore(platform_);
     dateSet_ = platform_.Today();
     platform_.MonthView1().SetValue(dateSet_);
+    RegisterShortcut();
     SetFormAtTop();
     LookAtTheDateLater();
 }
+
+// Read once, at the start; a text that names no shortcut is the default's,
+// and a shortcut another program holds is simply not the calendar's.
+void frmCalendar::RegisterShortcut() {
+    const std::string name = platform_.App().EXEName();
+    const auto chosen = shortcut::FromStored(platform_.Settings().GetSetting(name, name, "shortcut", ""));
+    if (chosen && platform_.RegisterHotKey(chosen->modifiers, chosen->keyCode))
+        shortcutText_ = shortcut::Text(*chosen, platform_.Language());
+}
+
+// What a left press on the icon does.
+void frmCalendar::Form_HotKey() { tray::Toggle(platform_); }
 
 // The window around the calendar, from the controls as designed.
 void frmCalendar::LayOut() {
@@ -104,6 +118,7 @@ void frmCalendar::Form_DpiChanged(float& Left, float& Top) {
 }
 
 void frmCalendar::Form_Unload(int16_t& /*Cancel*/) {
+    if (!shortcutText_.empty()) platform_.UnregisterHotKey();
     RemoveTrayIcon();
     saved_position::Save(platform_);
 }
@@ -162,7 +177,8 @@ void frmCalendar::Form_MouseMove(int16_t& /*Button*/, int16_t& /*Shift*/, float&
 // can be closed, and all of it can be reached from the keyboard.
 void frmCalendar::ShowTrayMenu() {
     const bool startsAtSignIn = start_at_sign_in::IsOn(platform_);
-    const auto items = tray::MenuItems(platform_.Language(), tray::IsHidden(platform_), helpOpen_, startsAtSignIn);
+    const auto items =
+        tray::MenuItems(platform_.Language(), tray::IsHidden(platform_), helpOpen_, startsAtSignIn, shortcutText_);
     switch (platform_.PopupMenu(items)) {
         case tray::kShowOrHide: tray::Toggle(platform_); break;
         case tray::kHelp: ShowHelp(); break;

@@ -20,6 +20,7 @@ public:
     void Form_DpiChanged(float& Left, float& Top) override;
     void Form_DayChange() override;
     void Form_Timer(FormTimer which) override;
+    void Form_HotKey() override;
 
     void Label1_Click() override;
     void Label1_MouseMove(int16_t& Button, int16_t& Shift, float& X, float& Y) override;
@@ -45,10 +46,12 @@ private:
     void ShowTrayMenu();
     void ShowHelp();
     void SetStartAtSignIn(bool on);
+    void RegisterShortcut();
 
     PlatformServices& platform_;
     DragState drag_;
-    CalendarDate dateSet_{};  // the date the program last gave the calendar
-    int trayFailures_ = 0;    // additions of the icon refused in a row
-    bool helpOpen_ = false;   // the help box is up: the icon's menu can still be opened
+    CalendarDate dateSet_{};    // the date the program last gave the calendar
+    int trayFailures_ = 0;      // additions of the icon refused in a row
+    bool helpOpen_ = false;     // the help box is up: the icon's menu can still be opened
+    std::string shortcutText_;  // the shortcut the program holds, as menus show it; empty: none
 };

@@ -8,6 +8,22 @@ namespace contrast {
 namespace {
 
 constexpr int32_t kRed = 0x0000FF;
+constexpr int32_t Rgb(int r, int g, int b) { return r | g << 8 | b << 16; }
+
+// Windows 11's dark surfaces: the window near #202020 with text near white.
+// The control draws the weekday names, the week numbers and the selected day
+// in its title's colour, on the month's background and under the month's
+// background colour: so the title takes Windows' accent for dark surfaces,
+// light enough for all three, with the dark surface's colour as its text.
+// The labels rest light and light up in a red lighter than pure red, which
+// reads poorly on the dark surface.
+constexpr int32_t kDarkSurface = Rgb(32, 32, 32);
+constexpr CalendarColours kDarkCalendar{kDarkSurface,      kDarkSurface, Rgb(255, 255, 255),
+                                        Rgb(96, 205, 255), kDarkSurface, Rgb(133, 133, 133)};
+constexpr int32_t kDarkLabelResting = Rgb(230, 230, 230);
+constexpr int32_t kDarkLabelLit = Rgb(255, 107, 107);
+
+bool DarkApplies(const Scheme& scheme) { return scheme.darkApps && !scheme.highContrast; }
 
 double Channel(int32_t rgb, int shift) {
     const double c = static_cast<double>((rgb >> shift) & 0xFF) / 255.0;
@@ -33,7 +49,17 @@ double Ratio(int32_t a, int32_t b) {
     return (std::fmax(la, lb) + 0.05) / (std::fmin(la, lb) + 0.05);
 }
 
+bool DarkAppsFrom(std::optional<uint32_t> appsUseLightTheme) { return appsUseLightTheme == 0u; }
+
+int32_t WindowBackground(const Scheme& scheme) { return DarkApplies(scheme) ? kDarkSurface : scheme.background; }
+
+std::optional<CalendarColours> CalendarPaint(const Scheme& scheme) {
+    if (!DarkApplies(scheme)) return std::nullopt;
+    return kDarkCalendar;
+}
+
 int32_t LabelPaint(std::optional<int32_t> written, const Scheme& scheme) {
+    if (DarkApplies(scheme)) return written == kRed ? kDarkLabelLit : kDarkLabelResting;
     if (!scheme.highContrast && Ratio(kBlack, scheme.background) >= kReadable)
         return written.value_or(scheme.buttonText);
     const int32_t resting = FirstReadable({scheme.buttonText, scheme.windowText}, scheme.background, std::nullopt);

@@ -2,11 +2,13 @@
 #include <cstdint>
 #include <optional>
 
-// The labels' colours as they are painted. The calendar writes black (0) and
+// The window's colours as they are painted. The calendar writes black (0) and
 // red (255) on a background of the system's highlighted-text colour, which
 // is white in the normal scheme and black or nearly black in the dark
 // high-contrast ones, where black labels would vanish. There the labels take
-// the scheme's own text colours instead. Colours are RGB as the platform
+// the scheme's own text colours instead. In Windows' dark app mode (and no
+// high contrast, which wins) the window, the calendar and the labels take the
+// colours of Windows 11's dark surfaces. Colours are RGB as the platform
 // holds them: red in the low byte.
 namespace contrast {
 
@@ -22,7 +24,33 @@ struct Scheme {
     int32_t windowText;
     int32_t hotTracking;  // what the scheme lights up under the pointer
     int32_t highlight;
+    bool darkApps = false;  // the user's default app mode is dark
 };
+
+// Windows' "default app mode": AppsUseLightTheme (a number under HKCU's
+// Themes\Personalize) 0 is dark; absent, 1, another value or another type
+// (given as none) light.
+bool DarkAppsFrom(std::optional<uint32_t> appsUseLightTheme);
+
+// The month calendar's own colours, as its messages name them.
+struct CalendarColours {
+    int32_t background;       // around the month
+    int32_t monthBackground;  // behind the days
+    int32_t text;             // day numbers and weekday names
+    int32_t titleBackground;  // the title; also the weekday names, week numbers and the selected day
+    int32_t titleText;
+    int32_t trailingText;  // the days of the months before and after
+};
+
+// What the control draws today's marker in, whatever its other colours.
+constexpr int32_t kTodayMarker = 0x0000FF;
+
+// The window's background: the system colour it is designed with, or the
+// dark surface.
+int32_t WindowBackground(const Scheme& scheme);
+// The calendar's colours in dark mode; none where it keeps its own look (its
+// visual style, or the high-contrast scheme's colours).
+std::optional<CalendarColours> CalendarPaint(const Scheme& scheme);
 
 // The contrast ratio of two colours, from 1 (the same) to 21 (black on white).
 double Ratio(int32_t a, int32_t b);

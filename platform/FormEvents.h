@@ -32,6 +32,8 @@ public:
     // passed, the machine woke from sleep, or the clock or time zone changed.
     virtual void Form_DayChange() = 0;
     virtual void Form_Timer(FormTimer which) = 0;
+    // The user pressed the calendar's shortcut, wherever the keyboard was.
+    virtual void Form_HotKey() = 0;
 
     virtual void Label1_Click() = 0;
     virtual void Label1_MouseMove(int16_t& Button, int16_t& Shift, float& X, float& Y) = 0;

@@ -192,6 +192,11 @@ public:
     // the keyboard, at the icon. Returns the id of the item chosen, 0 when
     // the user clicked elsewhere, kMenuEscaped when Esc closed it.
     virtual int32_t PopupMenu(const std::vector<MenuItem>& items) = 0;
+    // A shortcut held anywhere raises Form_HotKey, until it is released or
+    // the program ends. False where another program holds it already.
+    // Modifiers are the window system's bits (1 Alt, 2 Ctrl, 4 Shift, 8 Win).
+    virtual bool RegisterHotKey(int32_t modifiers, int32_t keyCode) = 0;
+    virtual void UnregisterHotKey() = 0;
 
     // Conversions that follow the user's locale. TextToSingle throws type
     // mismatch for text that is no number and overflow for one out of range.

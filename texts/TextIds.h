@@ -12,6 +12,10 @@
     X(Help, "help", 60)                                        \
     X(StartAtSignIn, "menu.start_at_sign_in", 60)              \
     X(Close, "close", 60)                                      \
+    X(KeyCtrl, "key.ctrl", 12)                                 \
+    X(KeyAlt, "key.alt", 12)                                   \
+    X(KeyShift, "key.shift", 12)                               \
+    X(KeyWin, "key.win", 12)                                   \
     X(HelpPrompt, "help.prompt", 1000)                         \
     X(Label1ToolTip, "tip.close", 79)                          \
     X(IconTip, "tip.icon", 127)                                \

@@ -61,9 +61,11 @@ void Toggle(PlatformServices& platform) {
     }
 }
 
-std::vector<MenuItem> MenuItems(const Texts& texts, bool hidden, bool helpOpen, bool startsAtSignIn) {
+std::vector<MenuItem> MenuItems(const Texts& texts, bool hidden, bool helpOpen, bool startsAtSignIn,
+                                const std::string& shortcut) {
+    const std::string toggle = texts.Text(hidden ? TextId::ShowCalendar : TextId::HideCalendar);
     return {
-        {kShowOrHide, texts.Text(hidden ? TextId::ShowCalendar : TextId::HideCalendar), true, false, true},
+        {kShowOrHide, shortcut.empty() ? toggle : toggle + "\t" + shortcut, true, false, true},
         {kHelp, texts.Text(TextId::Help), false, false, !helpOpen},  // one help box at a time
         {},
         {kStartAtSignIn, texts.Text(TextId::StartAtSignIn), false, startsAtSignIn, true},

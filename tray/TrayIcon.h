@@ -41,8 +41,10 @@ void Toggle(PlatformServices& platform);
 
 // The icon's menu, in the user's language, for a window hidden or shown,
 // with or without the help box open, starting at sign-in or not. The first
-// item, the default, does what the left press does.
-std::vector<MenuItem> MenuItems(const Texts& texts, bool hidden, bool helpOpen, bool startsAtSignIn);
+// item, the default, does what the left press does, and names the shortcut
+// that does it too, after a tab as menus do (none: no shortcut).
+std::vector<MenuItem> MenuItems(const Texts& texts, bool hidden, bool helpOpen, bool startsAtSignIn,
+                                const std::string& shortcut = "");
 
 // The keyboard back to the notification area, after a menu closed with Esc.
 void ReturnFocus(PlatformServices& platform);

@@ -44,3 +44,21 @@ int32_t Win32Platform::GetWindowThreadProcessId(int32_t hWnd, int32_t& processId
     processId = static_cast<int32_t>(id);
     return static_cast<int32_t>(thread);
 }
+
+namespace {
+
+constexpr int kHotKeyId = 1;
+constexpr UINT kModNoRepeat = 0x4000;  // MOD_NOREPEAT, Windows 7 on
+
+}  // namespace
+
+// Held down, a shortcut repeats: it toggles once a press. Windows before 7
+// refuse the flag that says so, and get the shortcut without it.
+bool Win32Platform::RegisterHotKey(int32_t modifiers, int32_t keyCode) {
+    const UINT held = static_cast<UINT>(modifiers), key = static_cast<UINT>(keyCode);
+    if (::RegisterHotKey(hwnd_, kHotKeyId, held | kModNoRepeat, key)) return true;
+    if (GetLastError() == ERROR_HOTKEY_ALREADY_REGISTERED) return false;
+    return ::RegisterHotKey(hwnd_, kHotKeyId, held, key) != 0;
+}
+
+void Win32Platform::UnregisterHotKey() { ::UnregisterHotKey(hwnd_, kHotKeyId); }

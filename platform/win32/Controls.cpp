@@ -49,6 +49,9 @@ void Win32Platform::Form::SetWindowState(int16_t state) {
     switch (state) {
         case 0:
             ShowWindow(w.hwnd_, SW_RESTORE);
+            // A change of app mode while hidden may not have been told.
+            w.ReadAppMode();
+            w.ApplyAppMode();
             if (w.scaleChange_.pending) {
                 w.scaleChange_.suggested = Rect();
                 PostMessageA(w.hwnd_, kScaleChanged, 0, 0);

@@ -15,20 +15,6 @@ namespace {
 // Windows 8.1 on tell a window of a new scale; the program still runs on Vista.
 constexpr UINT kDpiChanged = 0x02E0;  // WM_DPICHANGED
 
-contrast::Scheme CurrentScheme(int background) {
-    HIGHCONTRASTA highContrast{};
-    highContrast.cbSize = sizeof highContrast;
-    const bool on = SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof highContrast, &highContrast, 0) &&
-                    (highContrast.dwFlags & HCF_HIGHCONTRASTON);
-    auto colour = [](int index) { return static_cast<int32_t>(GetSysColor(index)); };
-    return {on,
-            colour(background),
-            colour(COLOR_BTNTEXT),
-            colour(COLOR_WINDOWTEXT),
-            colour(COLOR_HOTLIGHT),
-            colour(COLOR_HIGHLIGHT)};
-}
-
 int16_t ShiftState() {
     return static_cast<int16_t>((GetKeyState(VK_SHIFT) < 0 ? 1 : 0) | (GetKeyState(VK_CONTROL) < 0 ? 2 : 0) |
                                 (GetKeyState(VK_MENU) < 0 ? 4 : 0));
@@ -70,9 +56,9 @@ LRESULT Win32Platform::OnFormMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
         case kScaleChanged: OnScaleChanged(); return 0;
         case WM_SYSCOLORCHANGE:
         case WM_THEMECHANGED: OnColoursChanged(); break;
-        case WM_SETTINGCHANGE:
-            if (wParam == SPI_SETHIGHCONTRAST) OnColoursChanged();
-            break;
+        case WM_SETTINGCHANGE: OnSettingChange(wParam, reinterpret_cast<const wchar_t*>(lParam)); break;
+        case WM_ERASEBKGND: return OnEraseBackground(hwnd, reinterpret_cast<HDC>(wParam));
+        case WM_HOTKEY: Raise([&] { events_->Form_HotKey(); }); return 0;
         case WM_CLOSE: OnClose(); return 0;
         case WM_TIMER:
             if (OnTimer(wParam)) return 0;
@@ -122,9 +108,28 @@ void Win32Platform::OnActivate(WPARAM state, HWND other) {
 
 LRESULT Win32Platform::OnCtlColorStatic(HWND control, HDC dc) {
     const Label& label = control == label1_.hwnd ? label1_ : label2_;
-    SetTextColor(dc, static_cast<COLORREF>(contrast::LabelPaint(label.foreColor, CurrentScheme(design_.backColor))));
-    SetBkColor(dc, GetSysColor(design_.backColor));
-    return reinterpret_cast<LRESULT>(GetSysColorBrush(design_.backColor));
+    const contrast::Scheme scheme = CurrentScheme();
+    SetTextColor(dc, static_cast<COLORREF>(contrast::LabelPaint(label.foreColor, scheme)));
+    SetBkColor(dc, static_cast<COLORREF>(contrast::WindowBackground(scheme)));
+    return reinterpret_cast<LRESULT>(dark_.applied ? dark_.background : GetSysColorBrush(design_.backColor));
+}
+
+// The class's brush is the designed system colour; the dark surface is
+// painted here.
+LRESULT Win32Platform::OnEraseBackground(HWND hwnd, HDC dc) {
+    if (!dark_.applied) return DefWindowProcW(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    FillRect(dc, &client, dark_.background);
+    return 1;
+}
+
+// High contrast switched, or the light or dark app mode chosen in Settings
+// (announced as "ImmersiveColorSet").
+void Win32Platform::OnSettingChange(WPARAM setting, const wchar_t* area) {
+    const bool appMode = area && lstrcmpiW(area, L"ImmersiveColorSet") == 0;
+    if (appMode) ReadAppMode();
+    if (appMode || setting == SPI_SETHIGHCONTRAST) OnColoursChanged();
 }
 
 // Sent from inside the move that took the window onto the other display,
@@ -147,6 +152,7 @@ void Win32Platform::OnScaleChanged() {
 // only from their parent, and every part of the window is painted anew.
 void Win32Platform::OnColoursChanged() {
     SendMessageA(monthView_.hwnd, WM_SYSCOLORCHANGE, 0, 0);
+    ApplyAppMode();
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 

@@ -85,6 +85,8 @@ void Win32Platform::CreateForm() {
         HWND made = CreateControl(control);
         if (control.toolTip) AddToolTip(made, *control.toolTip);
     }
+    ReadAppMode();
+    ApplyAppMode();
     DesignControls();
     taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
 }
@@ -153,6 +155,7 @@ void Win32Platform::DesignControls() {
     MonthCal_GetMinReqRect(monthView_.hwnd, &minimum);
     const int todayWidth = static_cast<int>(MonthCal_GetMaxTodayWidth(monthView_.hwnd));
     const int monthWidth = minimum.right - minimum.left > todayWidth ? minimum.right - minimum.left : todayWidth;
+    dark_.measuredApplied = dark_.applied;
     const form_design::MonthView& months = design_.monthView;
     const form_design::Rect& at = design_.Find(form_design::Name::MonthView1).design;
     ::SetWindowPos(monthView_.hwnd, nullptr, ToPixels(at.left), ToPixels(at.top), monthWidth * months.monthColumns,

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/Contrast.h"
 #include "platform/FormDesign.h"
 #include "platform/FormEvents.h"
 #include "platform/PlatformServices.h"
@@ -50,6 +51,8 @@ public:
     int32_t MsgBox(const std::string& prompt, int32_t buttons, const std::string& title) override;
     void AppActivate(int32_t processId) override;
     int32_t PopupMenu(const std::vector<MenuItem>& items) override;
+    bool RegisterHotKey(int32_t modifiers, int32_t keyCode) override;
+    void UnregisterHotKey() override;
     std::string SingleToText(float value) override;
     float TextToSingle(const std::string& text) override;
     int32_t Shell_NotifyIconW(int32_t message, ShellNotifyIconBuffer& data) override;
@@ -99,6 +102,13 @@ private:
     void OnScaleChanged();
     void OnDpiChanged(int dotsPerInch, const RECT& suggested);
     void OnColoursChanged();
+    void OnSettingChange(WPARAM setting, const wchar_t* area);
+    LRESULT OnEraseBackground(HWND hwnd, HDC dc);
+
+    // The window's colours in the light or dark app mode (AppMode.cpp).
+    contrast::Scheme CurrentScheme() const;
+    void ReadAppMode();
+    void ApplyAppMode();
     void OnClose();
     bool OnTimer(WPARAM which);
     void OnDayChange();
@@ -208,6 +218,13 @@ private:
     NOTIFYICONDATAW trayIcon_{};
     bool trayIconAdded_ = false;
     bool reporting_ = false;  // a run-time error is being reported
+    bool darkApps_ = false;   // the user's default app mode is dark
+    struct {
+        bool applied = false;          // the calendar has its visual style off and the dark colours
+        COLORREF own[6]{};             // its colours before
+        HBRUSH background = nullptr;   // the dark surface
+        bool measuredApplied = false;  // whether the calendar was last measured with them
+    } dark_;
     UINT taskbarCreated_ = 0;
     POINT trayEventAt_{};  // where the pointer was at the shell's last event on the icon
     struct {

@@ -252,6 +252,18 @@ int32_t PlatformDouble::MsgBox(const std::string& prompt, int32_t buttons, const
     return 1;
 }
 
+bool PlatformDouble::RegisterHotKey(int32_t modifiers, int32_t keyCode) {
+    Touch("RegisterHotKey", "RegisterHotKey " + std::to_string(modifiers) + "," + std::to_string(keyCode));
+    if (hotKeyTaken) return false;
+    hotKey = {modifiers, keyCode};
+    return true;
+}
+
+void PlatformDouble::UnregisterHotKey() {
+    Touch("UnregisterHotKey");
+    hotKey.reset();
+}
+
 void PlatformDouble::AppActivate(int32_t id) {
     Touch("AppActivate", "AppActivate " + std::to_string(id));
     activated.push_back(id);

@@ -1,6 +1,7 @@
 #pragma once
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <tuple>
@@ -84,6 +85,10 @@ public:
     // 0 for a click elsewhere, kMenuEscaped for Esc.
     std::vector<MenuItem> menuShown;
     int32_t menuChoice = 0;
+    // The shortcut the program holds, as (modifiers, key code); another
+    // program holding the one it asks for refuses it.
+    std::optional<std::pair<int32_t, int32_t>> hotKey;
+    bool hotKeyTaken = false;
     Texts language = Texts::ForLanguages({"en-US"});
 
     std::string Stored(const std::string& key) const;
@@ -111,6 +116,8 @@ public:
     int32_t MsgBox(const std::string& prompt, int32_t buttons, const std::string& title) override;
     void AppActivate(int32_t processId) override;
     int32_t PopupMenu(const std::vector<MenuItem>& items) override;
+    bool RegisterHotKey(int32_t modifiers, int32_t keyCode) override;
+    void UnregisterHotKey() override;
     std::string SingleToText(float value) override;
     float TextToSingle(const std::string& text) override;
     int32_t Shell_NotifyIconW(int32_t message, ShellNotifyIconBuffer& data) override;

@@ -97,8 +97,9 @@ TEST_P(LabelColours, ReadOnTheBackgroundRestingAndHighlightedAndDiffer) {
     EXPECT_EQ(highlighted, c.highlighted);
     EXPECT_NE(resting, highlighted);
     if (resting != 0) {  // a scheme the labels had to adapt to
-        EXPECT_GE(contrast::Ratio(resting, c.scheme.background), contrast::kReadable);
-        EXPECT_GE(contrast::Ratio(highlighted, c.scheme.background), contrast::kReadable);
+        const int32_t background = contrast::WindowBackground(c.scheme);
+        EXPECT_GE(contrast::Ratio(resting, background), contrast::kReadable);
+        EXPECT_GE(contrast::Ratio(highlighted, background), contrast::kReadable);
         EXPECT_EQ(contrast::LabelPaint(std::nullopt, c.scheme), resting);  // before the first write too
     }
 }
@@ -119,10 +120,40 @@ INSTANTIATE_TEST_SUITE_P(
                    {true, 0, Rgb(255, 255, 255), Rgb(255, 255, 255), Rgb(128, 128, 255), Rgb(211, 166, 255)},
                    Rgb(255, 255, 255),
                    Rgb(128, 128, 255)},
+        SchemeCase{"DarkAppMode",
+                   {false, Rgb(255, 255, 255), 0, 0, Rgb(0, 102, 204), Rgb(0, 120, 215), true},
+                   Rgb(230, 230, 230),
+                   Rgb(255, 107, 107)},
+        SchemeCase{"HighContrastBlackOverDarkAppMode",
+                   {true, 0, Rgb(255, 255, 255), Rgb(255, 255, 255), Rgb(255, 255, 0), Rgb(26, 235, 255), true},
+                   Rgb(255, 255, 255),
+                   Rgb(255, 255, 0)},
         SchemeCase{"DarkHighlightTextWithoutHighContrast",
                    {false, Rgb(40, 40, 40), 0, Rgb(240, 240, 240), Rgb(20, 20, 120), Rgb(255, 200, 0)},
                    Rgb(240, 240, 240),
                    Rgb(255, 200, 0)}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Dark only for AppsUseLightTheme 0; high contrast keeps its own colours.
+TEST(AppMode, TheDarkCalendarReadsAndIsOnlyForTheDarkAppModeWithoutHighContrast) {
+    for (const auto& [value, dark] :
+         {std::pair<std::optional<uint32_t>, bool>{std::nullopt, false}, {0u, true}, {1u, false}, {2u, false}})
+        EXPECT_EQ(contrast::DarkAppsFrom(value), dark) << value.value_or(99);
+    const contrast::Scheme light{false, Rgb(255, 255, 255), 0, 0, 0, 0},
+        dark{false, Rgb(255, 255, 255), 0, 0, 0, 0, true}, highContrast{true, 0, 0, 0, 0, 0, true};
+    EXPECT_FALSE(contrast::CalendarPaint(light) || contrast::CalendarPaint(highContrast));
+    EXPECT_EQ(contrast::WindowBackground(light), Rgb(255, 255, 255));
+    const auto c = contrast::CalendarPaint(dark);
+    ASSERT_TRUE(c);
+    EXPECT_EQ(contrast::WindowBackground(dark), c->background);
+    // Weekday names and week numbers are drawn in the title's colour, the
+    // selected day's number in the month's background on it.
+    for (auto [text, background] : {std::pair{c->text, c->monthBackground},
+                                    {c->titleText, c->titleBackground},
+                                    {c->titleBackground, c->monthBackground}})
+        EXPECT_GE(contrast::Ratio(text, background), contrast::kReadable) << text;
+    for (int32_t mark : {c->trailingText, contrast::kTodayMarker})
+        EXPECT_GE(contrast::Ratio(mark, c->monthBackground), 3.0) << mark;
+}
 
 }  // namespace

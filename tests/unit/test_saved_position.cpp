@@ -117,7 +117,8 @@ INSTANTIATE_TEST_SUITE_P(SavedPosition, SavedPositionAtScale,
 TEST(SavedPosition, DefaultsAreOfferedToTheStoreAsText) {
     LoadedCalendar calendar(false);
     calendar.form.Form_Load();
-    EXPECT_EQ(calendar.CallsStartingWith({"GetSetting"}),
+    EXPECT_EQ(calendar.CallsStartingWith(
+                  {"GetSetting vrlCalendar/vrlCalendar/left", "GetSetting vrlCalendar/vrlCalendar/top"}),
               (Strings{"GetSetting vrlCalendar/vrlCalendar/left default 16110",
                        "GetSetting vrlCalendar/vrlCalendar/top default 250"}));
 }

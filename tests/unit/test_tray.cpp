@@ -5,6 +5,7 @@
 #include "platform/Numeric.h"
 #include "platform/RuntimeError.h"
 #include "platform/Units.h"
+#include "settings/Shortcut.h"
 #include "tests/unit/LoadedCalendar.h"
 #include "tray/TrayIcon.h"
 
@@ -120,6 +121,19 @@ TEST_F(Toggle, DecidesByWindowStateAlone) {
     EXPECT_EQ(p.form.windowState, 0);
 }
 
+TEST_F(Toggle, TheShortcutHeldFromTheStartTogglesAsTheIconDoesUntilTheEnd) {
+    EXPECT_EQ(p.hotKey, (std::pair<int32_t, int32_t>{shortcut::kWin | shortcut::kAlt, 'C'}));
+    calendar.form.Form_HotKey();
+    EXPECT_EQ(ToggleCalls(), (Strings{"Me.WindowState=1", "Me.Visible=0"}));
+    p.Forget();
+    calendar.form.Form_HotKey();
+    EXPECT_EQ(ToggleCalls(), (Strings{"Me.WindowState=0", "Me.Visible=-1",
+                                      "GetWindowThreadProcessId " + std::to_string(p.form.hWnd), "AppActivate 4242"}));
+    int16_t cancel = 0;
+    calendar.form.Form_Unload(cancel);
+    EXPECT_FALSE(p.hotKey);
+}
+
 TEST_F(Toggle, ClosingWhileHiddenDeletesTheIconAndSavesNothing) {
     PressIcon();
     int16_t cancel = 0;
@@ -169,7 +183,9 @@ TEST_P(TrayMenu, EachItemDoesWhatTheWindowDoesAndNothingElse) {
     p.menuChoice = c.choice;
     ReleaseRightButtonOnIcon(calendar);
     ASSERT_EQ(p.menuShown.size(), 6u);
-    EXPECT_EQ(p.menuShown[0], (MenuItem{tray::kShowOrHide, c.hidden ? "Show calendar" : "Hide calendar", true}));
+    EXPECT_EQ(
+        p.menuShown[0],
+        (MenuItem{tray::kShowOrHide, std::string(c.hidden ? "Show calendar" : "Hide calendar") + "\tWin+Alt+C", true}));
     EXPECT_EQ(
         calendar.CallsStartingWith({"Me.WindowState=", "Me.Visible=", "AppActivate", "Shell_NotifyIconW", "MsgBox",
                                     "SaveSetting", "Startup.SetCommand", "Startup.Remove", "Startup.Clear"}),
@@ -205,6 +221,49 @@ INSTANTIATE_TEST_SUITE_P(
         MenuCase{"EscGivesTheKeyboardBackToTheNotificationArea", true, kMenuEscaped, {"Shell_NotifyIconW 3"}},
         MenuCase{"AClickElsewhereDoesNothing", false, 0, {}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Stored text, the shortcut it names (none for "none"), and the menu's first
+// item then: the default stands for any text that names no shortcut, and a
+// shortcut another program holds is not shown.
+TEST(Shortcut, TheStoredTextNamesTheShortcutTheMenuShows) {
+    using shortcut::Shortcut;
+    const std::optional<Shortcut> def = shortcut::kDefault;
+    struct Row {
+        std::string stored;
+        std::optional<Shortcut> named;
+        const char* menu;
+        bool taken = false;
+        const char* language = "en";
+    };
+    for (const Row& row : {
+             Row{"", def, "Hide calendar\tWin+Alt+C"},
+             Row{"Ctrl+Alt+K", Shortcut{shortcut::kCtrl | shortcut::kAlt, 'K'}, "Hide calendar\tCtrl+Alt+K"},
+             Row{" win + shift + f9 ", Shortcut{shortcut::kWin | shortcut::kShift, 0x78},
+                 "Hide calendar\tWin+Shift+F9"},
+             Row{"Shift+Ctrl+PageDown", Shortcut{shortcut::kCtrl | shortcut::kShift, 0x22},
+                 "Kalender ausblenden\tStrg+Umschalt+PageDown", false, "de"},
+             Row{"none", std::nullopt, "Hide calendar"},
+             Row{"Win+Alt+C", def, "Hide calendar", true},
+             Row{"Ctrl+Alt", def, "Hide calendar\tWin+Alt+C"},
+             Row{"K", def, "Hide calendar\tWin+Alt+C"},
+             Row{"Ctrl+Hyper+K", def, "Hide calendar\tWin+Alt+C"},
+             Row{"Ctrl+Ctrl+K", def, "Hide calendar\tWin+Alt+C"},
+             Row{"Ctrl+F25", def, "Hide calendar\tWin+Alt+C"},
+             Row{"Ctrl++", def, "Hide calendar\tWin+Alt+C"},
+             Row{"Ctrl+Alt+" + std::string(60, 'K'), def, "Hide calendar\tWin+Alt+C"},
+         }) {
+        EXPECT_EQ(shortcut::FromStored(row.stored), row.named) << row.stored;
+        LoadedCalendar calendar(false);
+        PlatformDouble& p = calendar.platform;
+        p.language = Texts::ForLanguages({row.language});
+        p.hotKeyTaken = row.taken;
+        p.Store("shortcut", row.stored);
+        calendar.form.Form_Load();
+        EXPECT_EQ(!calendar.CallsStartingWith({"RegisterHotKey"}).empty(), row.named.has_value()) << row.stored;
+        ReleaseRightButtonOnIcon(calendar);
+        EXPECT_EQ(p.menuShown.at(0).text, row.menu) << row.stored;
+    }
+}
 
 // Checked only for an entry that starts this very file and is not turned off.
 TEST(Tray, StartAtSignInIsCheckedForThisProgramFileOnly) {

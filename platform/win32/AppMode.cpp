@@ -1,0 +1,83 @@
+// The window in Windows' light or dark app mode. Which colours each mode
+// takes is the logic's (platform/Contrast); here they are put on the window,
+// its labels and the calendar.
+#include "platform/win32/Win32Platform.h"
+
+#include <commctrl.h>
+
+#include "platform/win32/OptionalFunction.h"
+
+namespace {
+
+const wchar_t kPersonalize[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+constexpr int kCalendarParts[] = {MCSC_BACKGROUND, MCSC_MONTHBK,   MCSC_TEXT,
+                                  MCSC_TITLEBK,    MCSC_TITLETEXT, MCSC_TRAILINGTEXT};
+
+// A month calendar with its visual style draws its own colours; with the
+// style off for it alone, it draws the colours it is given.
+void SetVisualStyle(HWND window, bool on) {
+    using SetWindowThemeFn = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
+    static const auto setTheme = OptionalFunction<SetWindowThemeFn>("uxtheme.dll", "SetWindowTheme");
+    if (setTheme) setTheme(window, on ? nullptr : L"", on ? nullptr : L"");
+}
+
+}  // namespace
+
+contrast::Scheme Win32Platform::CurrentScheme() const {
+    HIGHCONTRASTA highContrast{};
+    highContrast.cbSize = sizeof highContrast;
+    const bool on = SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof highContrast, &highContrast, 0) &&
+                    (highContrast.dwFlags & HCF_HIGHCONTRASTON);
+    auto colour = [](int index) { return static_cast<int32_t>(GetSysColor(index)); };
+    return {on,
+            colour(design_.backColor),
+            colour(COLOR_BTNTEXT),
+            colour(COLOR_WINDOWTEXT),
+            colour(COLOR_HOTLIGHT),
+            colour(COLOR_HIGHLIGHT),
+            darkApps_};
+}
+
+// A value of another type, or none, reads as none.
+void Win32Platform::ReadAppMode() {
+    DWORD value = 0, size = sizeof value;
+    const bool read = RegGetValueW(HKEY_CURRENT_USER, kPersonalize, L"AppsUseLightTheme", RRF_RT_REG_DWORD, nullptr,
+                                   &value, &size) == ERROR_SUCCESS;
+    darkApps_ = contrast::DarkAppsFrom(read ? std::optional<uint32_t>(value) : std::nullopt);
+}
+
+// In light mode the calendar is left as it was made, with its visual style;
+// in dark mode it has the style off and the dark colours, until light mode
+// gives it back its style and its own colours.
+void Win32Platform::ApplyAppMode() {
+    const contrast::Scheme scheme = CurrentScheme();
+    const std::optional<contrast::CalendarColours> colours = contrast::CalendarPaint(scheme);
+    if (!colours && !dark_.applied) return;
+    HWND calendar = monthView_.hwnd;
+    if (colours && !dark_.applied) {
+        for (size_t i = 0; i < std::size(kCalendarParts); ++i)
+            dark_.own[i] = MonthCal_GetColor(calendar, kCalendarParts[i]);
+        SetVisualStyle(calendar, false);
+        if (!dark_.background)
+            dark_.background = CreateSolidBrush(static_cast<COLORREF>(contrast::WindowBackground(scheme)));
+    } else if (!colours) {
+        SetVisualStyle(calendar, true);
+    }
+    for (size_t i = 0; i < std::size(kCalendarParts); ++i) {
+        const int32_t paint[] = {colours ? colours->background : 0, colours ? colours->monthBackground : 0,
+                                 colours ? colours->text : 0,       colours ? colours->titleBackground : 0,
+                                 colours ? colours->titleText : 0,  colours ? colours->trailingText : 0};
+        MonthCal_SetColor(calendar, kCalendarParts[i], colours ? static_cast<COLORREF>(paint[i]) : dark_.own[i]);
+    }
+    dark_.applied = colours.has_value();
+    // Without its style the control may want another size: a shown window is
+    // laid out again as at a start; a hidden one when it is shown.
+    if (dark_.measuredApplied != dark_.applied && IsWindowVisible(hwnd_) && !IsIconic(hwnd_)) {
+        DesignControls();
+        RECT place{};
+        GetWindowRect(hwnd_, &place);
+        float left = ToTwips(place.left), top = ToTwips(place.top);
+        Raise([&] { events_->Form_DpiChanged(left, top); });
+    }
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+}
