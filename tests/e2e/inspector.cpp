@@ -333,6 +333,41 @@ int GuiResources(HWND, const Arguments& args) {
     return 0;
 }
 
+// Whether another program holds a shortcut: it is free if this one can take it.
+int HotKeyHeld(HWND, const Arguments& args) {
+    const UINT modifiers = static_cast<UINT>(std::atol(args[0])), key = static_cast<UINT>(std::atol(args[1]));
+    const bool free = RegisterHotKey(nullptr, 1, modifiers, key);
+    if (free) UnregisterHotKey(nullptr, 1);
+    std::printf("held=%d\n", free ? 0 : 1);
+    return 0;
+}
+
+int HoldHotKey(HWND, const Arguments& args) {
+    if (!RegisterHotKey(nullptr, 1, static_cast<UINT>(std::atol(args[0])), static_cast<UINT>(std::atol(args[1]))))
+        return 1;
+    std::printf("ready\n");
+    std::fflush(stdout);
+    Sleep(static_cast<DWORD>(std::atol(args[2])));
+    return 0;
+}
+
+// As Windows delivers a shortcut to the window that holds it.
+int PostHotKey(HWND calendar, const Arguments&) {
+    std::printf("posted=%d\n", PostMessageA(calendar, WM_HOTKEY, 1, 0) ? 1 : 0);
+    return 0;
+}
+
+// As Settings announces a change: "ImmersiveColorSet" for the app mode.
+int SettingChanged(HWND, const Arguments& args) {
+    wchar_t area[64] = L"";
+    MultiByteToWideChar(CP_UTF8, 0, args[0], -1, area, 64);
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(area), SMTO_ABORTIFHUNG, 5000,
+                        &answer);
+    std::printf("announced=1\n");
+    return 0;
+}
+
 struct Command {
     const char* name;
     const char* arguments;  // as the usage shows them
@@ -365,6 +400,10 @@ const Command kCommands[] = {
     {"deny-writes", "KEY", 1, false, DenyWrites, "makes HKCU\\KEY read-only for everyone"},
     {"allow-writes", "KEY", 1, false, AllowWrites, "undoes deny-writes"},
     {"gui-resources", "PID", 1, false, GuiResources, "the process's counts of GDI and USER objects"},
+    {"hotkey-held", "MODS KEY", 2, false, HotKeyHeld, "whether a program holds that shortcut"},
+    {"hold-hotkey", "MODS KEY MS", 3, false, HoldHotKey, "holds that shortcut for so many ms, as another program"},
+    {"post-hotkey", "", 0, true, PostHotKey, "the calendar's shortcut pressed, as Windows tells its window"},
+    {"setting-changed", "AREA", 1, false, SettingChanged, "tells every window a setting changed (WM_SETTINGCHANGE)"},
 };
 
 int Usage() {

@@ -2,7 +2,8 @@
 import time
 
 from harness import TWIPS_PER_PIXEL, twips_to_pixels
-from steps import HELP_TEXT, calendar_point, close_with_x, ink, keys_to_edges, label_centre, red_pixels, scenario
+from steps import (HELP_TEXT, alike, calendar_point, close_with_x, ink, keys_to_edges, label_centre, red_pixels,
+                   scenario, window_picture)
 
 
 @scenario
@@ -122,3 +123,76 @@ def help_box(world):
                  lambda: (world.inspect("dialog", "vrlCalendar 1.0").get("found"), world.window().get("visible")),
                  lambda seen: seen == ("0", "1"))
     world.expect("the calendar to hold the keyboard focus again", world.selected_day, lambda s: s[1])
+
+
+PERSONALIZE = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Themes\Personalize"
+WIN_ALT_C = ("9", str(ord("C")))  # MOD_WIN | MOD_ALT, and the key
+
+
+def dark_share(world):
+    """The share of the window's pixels with no channel above 80."""
+    picture = window_picture(world)
+    return sum(max(pixel) <= 80 for row in picture for pixel in row) / sum(map(len, picture))
+
+
+@scenario(cost=60)
+def dark_mode_and_shortcut(world):
+    """Windows' app mode followed while running, shown and hidden, and back to today's look; the shortcut held
+    from the start toggles as the icon does, gives way to a program that holds it first, and "none" turns it off."""
+    def held():
+        return world.inspect("hotkey-held", *WIN_ALT_C).get("held")
+
+    def first_item():
+        items = world.open_tray_menu()
+        world.click(5, 5)
+        return items[0]["text"]
+
+    if held() != "0":
+        world.fail("Win+Alt+C is held before the calendar starts")
+    calendar = world.start_calendar()
+    light = window_picture(world)
+    if dark_share(world) > 0.2:
+        world.fail("started in light mode, the window is dark")
+    world.expect("Win+Alt+C held by the calendar", held, lambda h: h == "1")
+    if first_item() != "Hide calendar\tWin+Alt+C":
+        world.fail(f"the menu's first item: expected the shortcut after a tab, saw {first_item()!r}")
+    for value in ("0", "1"):
+        world.wine("reg", "add", PERSONALIZE, "/v", "AppsUseLightTheme", "/t", "REG_DWORD", "/d", value, "/f",
+                   check=True)
+        world.inspect("setting-changed", "ImmersiveColorSet")
+        if value == "1":
+            world.expect("back in light mode: today's look", lambda: alike(window_picture(world), light),
+                         lambda share: share > 0.99)
+            break
+        for when in ("told of dark mode", "hidden and shown again"):
+            world.expect(f"{when}: the window dark", lambda: dark_share(world), lambda share: share > 0.6)
+            world.expect(f"{when}: X light on the dark background", lambda: ink(world, 1),
+                         lambda seen: max(seen[0]) <= 80 and min(seen[1]) >= 150 and seen[2] >= 4.5)
+            world.click_tray_icon()
+            world.expect("the window hidden", world.window, lambda s: s.get("visible") == "0")
+            world.click_tray_icon()
+            world.expect("the window shown", world.window, lambda s: s.get("visible") == "1")
+
+    # Under Wine a shortcut reaches the program only while a Wine window has the X keyboard: the real keys
+    # hide the active calendar; the hidden one is shown by Windows' message (tests/README.md).
+    world.activate()
+    world.keys("super+alt+c")
+    world.expect("Win+Alt+C to hide the calendar", world.window, lambda s: s.get("visible") == "0")
+    world.inspect("post-hotkey")
+    world.expect("the shortcut to show it in the foreground", world.window,
+                 lambda s: s.get("visible") == "1" and s.get("foreground") == "1")
+    world.expect("the month to hold the keyboard", world.selected_day, lambda s: s[1])
+    close_with_x(world, calendar)
+    world.expect("Win+Alt+C released at the end", held, lambda h: h == "0")
+
+    holder, _ = world.start_inspector("hold-hotkey", *WIN_ALT_C, "60000")
+    calendar = world.start_calendar()
+    if first_item() != "Hide calendar":
+        world.fail(f"with Win+Alt+C held by another program the menu's first item is {first_item()!r}")
+    close_with_x(world, calendar, "with the shortcut held elsewhere")
+    holder.kill()
+    world.expect("the other program's hold on Win+Alt+C over", held, lambda h: h == "0")
+    world.store("shortcut", "none")
+    world.start_calendar()
+    if held() != "0" or first_item() != "Hide calendar":
+        world.fail(f"with the shortcut 'none' the calendar holds Win+Alt+C ({held()}) or names it ({first_item()!r})")
