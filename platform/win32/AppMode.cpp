@@ -5,6 +5,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "platform/win32/OptionalFunction.h"
 
 namespace {
@@ -63,12 +65,14 @@ void Win32Platform::ApplyAppMode() {
     } else if (!colours) {
         SetVisualStyle(calendar, true);
     }
-    for (size_t i = 0; i < std::size(kCalendarParts); ++i) {
-        const int32_t paint[] = {colours ? colours->background : 0, colours ? colours->monthBackground : 0,
-                                 colours ? colours->text : 0,       colours ? colours->titleBackground : 0,
-                                 colours ? colours->titleText : 0,  colours ? colours->trailingText : 0};
-        MonthCal_SetColor(calendar, kCalendarParts[i], colours ? static_cast<COLORREF>(paint[i]) : dark_.own[i]);
-    }
+    COLORREF paint[std::size(kCalendarParts)];
+    std::copy(std::begin(dark_.own), std::end(dark_.own), paint);
+    if (colours)
+        for (COLORREF* at = paint;
+             int32_t colour : {colours->background, colours->monthBackground, colours->text, colours->titleBackground,
+                               colours->titleText, colours->trailingText})
+            *at++ = static_cast<COLORREF>(colour);
+    for (size_t i = 0; i < std::size(kCalendarParts); ++i) MonthCal_SetColor(calendar, kCalendarParts[i], paint[i]);
     dark_.applied = colours.has_value();
     // Without its style the control may want another size: a shown window is
     // laid out again as at a start; a hidden one when it is shown.
