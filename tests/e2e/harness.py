@@ -308,8 +308,8 @@ class World:
                            lambda menu: menu.get("found") == "1")["items"]
 
     def choose(self, items, text):
-        """Clicks a menu item; the menu then closes."""
-        item = next(item for item in items if item["text"] == text)
+        """Clicks a menu item, named without the shortcut after its tab; the menu then closes."""
+        item = next(item for item in items if item["text"].split("\t")[0] == text)
         x, y = int(item["x"]) + int(item["width"]) // 2, int(item["y"]) + int(item["height"]) // 2
         # The shell's tip over the icon can stand over the menu until the pointer has left the icon.
         self.point_at(x, y)

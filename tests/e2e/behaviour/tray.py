@@ -61,8 +61,8 @@ def tray_menu(world):
         # "*" the default item, "+" a checked one, "~" one not offered
         seen = ["*" * (i["default"] == "1") + "+" * (i["checked"] == "1") + "~" * (i["enabled"] != "1") + i["text"]
                 if i["text"] != "-" else "-" for i in items]
-        want = ["*" + first, "Help" if help_offered else "~Help", "-", "+" * starts + "Start when I sign in", "-",
-                "Close"]
+        want = ["*" + first + "\tWin+Alt+C", "Help" if help_offered else "~Help", "-",
+                "+" * starts + "Start when I sign in", "-", "Close"]
         if seen != want:
             world.fail(f"{when}: expected the menu {want}, saw {seen}")
 
