@@ -54,34 +54,18 @@ float PlatformDouble::Held(float twips) const {
 
 void PlatformDouble::Store(const std::string& key, const std::string& text) { store[{exeName, exeName, key}] = text; }
 
-float PlatformDouble::FormImpl::Left() {
-    d.Touch("Me.Left");
-    return d.form.left;
-}
-void PlatformDouble::FormImpl::SetLeft(float v) {
-    d.Touch("Me.Left=", "Me.Left=" + Num(v));
-    d.form.left = d.Held(v);
-}
-float PlatformDouble::FormImpl::Top() {
-    d.Touch("Me.Top");
-    return d.form.top;
-}
-void PlatformDouble::FormImpl::SetTop(float v) {
-    d.Touch("Me.Top=", "Me.Top=" + Num(v));
-    d.form.top = d.Held(v);
-}
-float PlatformDouble::FormImpl::Width() {
-    d.Touch("Me.Width");
-    return d.form.width;
-}
+// One accessor a line, as a table.
+// clang-format off
+float PlatformDouble::FormImpl::Left() { d.Touch("Me.Left"); return d.form.left; }
+void PlatformDouble::FormImpl::SetLeft(float v) { d.Touch("Me.Left=", "Me.Left=" + Num(v)); d.form.left = d.Held(v); }
+float PlatformDouble::FormImpl::Top() { d.Touch("Me.Top"); return d.form.top; }
+void PlatformDouble::FormImpl::SetTop(float v) { d.Touch("Me.Top=", "Me.Top=" + Num(v)); d.form.top = d.Held(v); }
+float PlatformDouble::FormImpl::Width() { d.Touch("Me.Width"); return d.form.width; }
 void PlatformDouble::FormImpl::SetWidth(float v) {
     d.Touch("Me.Width=", "Me.Width=" + Num(v));
     d.form.width = d.Held(v);
 }
-float PlatformDouble::FormImpl::Height() {
-    d.Touch("Me.Height");
-    return d.form.height;
-}
+float PlatformDouble::FormImpl::Height() { d.Touch("Me.Height"); return d.form.height; }
 void PlatformDouble::FormImpl::SetHeight(float v) {
     d.Touch("Me.Height=", "Me.Height=" + Num(v));
     d.form.height = d.Held(v);
@@ -91,10 +75,7 @@ void PlatformDouble::FormImpl::Move(float left, float top) {
     d.form.left = d.Held(left);
     d.form.top = d.Held(top);
 }
-int16_t PlatformDouble::FormImpl::WindowState() {
-    d.Touch("Me.WindowState");
-    return d.form.windowState;
-}
+int16_t PlatformDouble::FormImpl::WindowState() { d.Touch("Me.WindowState"); return d.form.windowState; }
 void PlatformDouble::FormImpl::SetWindowState(int16_t s) {
     d.Touch("Me.WindowState=", "Me.WindowState=" + std::to_string(s));
     d.form.windowState = s;
@@ -103,14 +84,8 @@ void PlatformDouble::FormImpl::SetVisible(int16_t v) {
     d.Touch("Me.Visible=", "Me.Visible=" + std::to_string(v));
     d.form.visible = v;
 }
-int32_t PlatformDouble::FormImpl::hWnd() {
-    d.Touch("Me.hWnd");
-    return d.form.hWnd;
-}
-int32_t PlatformDouble::FormImpl::IconHandle() {
-    d.Touch("Me.Icon");
-    return d.form.icon;
-}
+int32_t PlatformDouble::FormImpl::hWnd() { d.Touch("Me.hWnd"); return d.form.hWnd; }
+int32_t PlatformDouble::FormImpl::IconHandle() { d.Touch("Me.Icon"); return d.form.icon; }
 void PlatformDouble::FormImpl::Unload() {
     d.Touch("Me.Unload");
     int16_t cancel = 0;
@@ -118,10 +93,7 @@ void PlatformDouble::FormImpl::Unload() {
     d.form.unloaded = true;
 }
 
-float PlatformDouble::LabelImpl::Height() {
-    d.Touch(name + ".Height");
-    return state.height;
-}
+float PlatformDouble::LabelImpl::Height() { d.Touch(name + ".Height"); return state.height; }
 void PlatformDouble::LabelImpl::Move(float left, float top, float width, float height) {
     d.Touch(name + ".Move", name + ".Move " + Num(left) + "," + Num(top) + "," + Num(width) + "," + Num(height));
     state = {left, top, width, height, state.foreColor};
@@ -131,14 +103,8 @@ void PlatformDouble::LabelImpl::SetForeColor(int32_t rgb) {
     state.foreColor = rgb;
 }
 
-float PlatformDouble::MonthViewImpl::Width() {
-    d.Touch("MonthView1.Width");
-    return d.calendar.width;
-}
-float PlatformDouble::MonthViewImpl::Height() {
-    d.Touch("MonthView1.Height");
-    return d.calendar.height;
-}
+float PlatformDouble::MonthViewImpl::Width() { d.Touch("MonthView1.Width"); return d.calendar.width; }
+float PlatformDouble::MonthViewImpl::Height() { d.Touch("MonthView1.Height"); return d.calendar.height; }
 std::string PlatformDouble::MonthViewImpl::ToolTipText() {
     d.Touch("MonthView1.ToolTipText");
     return d.calendar.toolTip;
@@ -148,10 +114,7 @@ void PlatformDouble::MonthViewImpl::Move(float left, float top) {
     d.calendar.left = left;
     d.calendar.top = top;
 }
-CalendarDate PlatformDouble::MonthViewImpl::Value() {
-    d.Touch("MonthView1.Value");
-    return d.calendar.value;
-}
+CalendarDate PlatformDouble::MonthViewImpl::Value() { d.Touch("MonthView1.Value"); return d.calendar.value; }
 void PlatformDouble::MonthViewImpl::SetValue(CalendarDate date) {
     d.Touch("MonthView1.Value=");
     d.calendar.value = date;
@@ -162,18 +125,9 @@ CalendarDate PlatformDouble::MonthViewImpl::ShownMonth() {
     return d.calendar.shownMonth;
 }
 
-float PlatformDouble::ScreenImpl::Width() {
-    d.Touch("Screen.Width");
-    return d.screen.width;
-}
-float PlatformDouble::ScreenImpl::Height() {
-    d.Touch("Screen.Height");
-    return d.screen.height;
-}
-float PlatformDouble::ScreenImpl::TwipsPerPixelX() {
-    d.Touch("Screen.TwipsPerPixelX");
-    return d.screen.twipsPerPixelX;
-}
+float PlatformDouble::ScreenImpl::Width() { d.Touch("Screen.Width"); return d.screen.width; }
+float PlatformDouble::ScreenImpl::Height() { d.Touch("Screen.Height"); return d.screen.height; }
+float PlatformDouble::ScreenImpl::TwipsPerPixelX() { d.Touch("Screen.TwipsPerPixelX"); return d.screen.twipsPerPixelX; }
 float PlatformDouble::ScreenImpl::SystemTwipsPerPixel() {
     d.Touch("Screen.SystemTwipsPerPixel");
     return d.screen.systemTwipsPerPixel != 0 ? d.screen.systemTwipsPerPixel : d.screen.twipsPerPixelX;
@@ -184,22 +138,11 @@ std::vector<DisplayArea> PlatformDouble::ScreenImpl::Displays() {
     return d.screen.displays;
 }
 
-bool PlatformDouble::AppImpl::PrevInstance() {
-    d.Touch("App.PrevInstance");
-    return d.prevInstance;
-}
-std::string PlatformDouble::AppImpl::EXEName() {
-    d.Touch("App.EXEName");
-    return d.exeName;
-}
-std::string PlatformDouble::AppImpl::FullPath() {
-    d.Touch("App.FullPath");
-    return d.fullPath;
-}
-void PlatformDouble::AppImpl::End() {
-    d.Touch("App.End");
-    d.ended = true;
-}
+bool PlatformDouble::AppImpl::PrevInstance() { d.Touch("App.PrevInstance"); return d.prevInstance; }
+std::string PlatformDouble::AppImpl::EXEName() { d.Touch("App.EXEName"); return d.exeName; }
+std::string PlatformDouble::AppImpl::FullPath() { d.Touch("App.FullPath"); return d.fullPath; }
+void PlatformDouble::AppImpl::End() { d.Touch("App.End"); d.ended = true; }
+// clang-format on
 
 std::string PlatformDouble::SettingsImpl::GetSetting(const std::string& appName, const std::string& section,
                                                      const std::string& key, const std::string& defaultText) {
@@ -241,10 +184,8 @@ int32_t PlatformDouble::PopupMenu(const std::vector<MenuItem>& items) {
     return menuChoice;
 }
 
-CalendarDate PlatformDouble::Today() {
-    Touch("Today");
-    return today;
-}
+// clang-format off
+CalendarDate PlatformDouble::Today() { Touch("Today"); return today; }
 
 int32_t PlatformDouble::MsgBox(const std::string& prompt, int32_t buttons, const std::string& title) {
     Touch("MsgBox");
@@ -259,10 +200,8 @@ bool PlatformDouble::RegisterHotKey(int32_t modifiers, int32_t keyCode) {
     return true;
 }
 
-void PlatformDouble::UnregisterHotKey() {
-    Touch("UnregisterHotKey");
-    hotKey.reset();
-}
+void PlatformDouble::UnregisterHotKey() { Touch("UnregisterHotKey"); hotKey.reset(); }
+// clang-format on
 
 void PlatformDouble::AppActivate(int32_t id) {
     Touch("AppActivate", "AppActivate " + std::to_string(id));
