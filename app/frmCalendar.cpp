@@ -46,7 +46,7 @@ constexpr uint32_t kFirstTrayRetryMs = 2000;
 
 constexpr int32_t kMsgBoxOkOnly = 0;
 constexpr int32_t kMsgBoxExclamation = 48;
-const char* const kTitle = "vrlCalendar 1.0";
+const char* const kTitle = "vrlCalendar " CALENDAR_VERSION;
 
 int32_t HoverColor(float X, float Y) {
     if (X >= kHoverHigh) return kBlack;

@@ -44,4 +44,19 @@ std::string IntegerText(int32_t value) {
     return std::string(text, end);
 }
 
+std::optional<Single> PlainWholeNumber(const std::string& text) {
+    if (text.empty() || text.size() > 7) return std::nullopt;
+    int32_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return static_cast<Single>(value);
+}
+
+std::optional<std::string> PlainWholeText(Single value) {
+    if (!(value >= 0 && value < 1e7f) || std::signbit(value) || value != std::floor(value)) return std::nullopt;
+    return IntegerText(static_cast<int32_t>(value));
+}
+
 }  // namespace numeric

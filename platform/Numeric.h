@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // The arithmetic every handler shares. Geometry is held in 32-bit floats and
@@ -25,5 +26,11 @@ int32_t DivideTruncating(int32_t dividend, int32_t divisor);
 
 // Decimal text of an integer, the same in every locale.
 std::string IntegerText(int32_t value);
+
+// The forms of a stored number that read and write alike in every locale:
+// a whole number of up to seven digits, no sign, nothing around it. Every
+// other form takes the locale's own conversion (none here).
+std::optional<Single> PlainWholeNumber(const std::string& text);
+std::optional<std::string> PlainWholeText(Single value);
 
 }  // namespace numeric

@@ -5,9 +5,12 @@ the SHA-256 sums of them all. No timestamps go into any of them, so two
 builds of one commit give the same bytes.
 
 Signing: with VRL_SIGNING_CERT (a PKCS#12 file) and VRL_SIGNING_PASSWORD in the
-environment, the program and the installer are signed with osslsigncode, the
-signing time being the commit's time. Without them the release is unsigned,
-and says so.
+environment, the program, the installer and the uninstaller it writes are
+signed with osslsigncode. With VRL_TIMESTAMP_URL (an RFC 3161 time-stamp
+server) every signature is time-stamped there, so it stays valid after the
+certificate expires; a public release needs one. Without it the signing time
+is the commit's time. Without a certificate the release is unsigned, and says
+so.
 
 Manifests: with the address where the files will be published (--url, or the
 release address of the repository's remote "origin" on a known host), the
@@ -27,8 +30,9 @@ import tempfile
 import time
 import zipfile
 
-VERSION = "1.0"
 HERE = os.path.dirname(os.path.abspath(__file__))
+with open(os.path.join(HERE, "..", "VERSION")) as version:
+    VERSION = version.read().strip()
 sys.path.insert(0, os.path.join(HERE, "..", "scripts"))
 from winerun import architecture  # noqa: E402
 import manifests  # noqa: E402
@@ -59,9 +63,12 @@ def sign(path, when):
     if not cert:
         return False
     require("osslsigncode", "osslsigncode")
+    url = os.environ.get("VRL_TIMESTAMP_URL")
     signed = path + ".signed"
-    subprocess.run(["osslsigncode", "sign", "-pkcs12", cert, "-pass", password, "-n", "vrlCalendar", "-h", "sha256",
-                    "-time", str(when), "-in", path, "-out", signed], check=True, stdout=subprocess.DEVNULL)
+    line = ["osslsigncode", "sign", "-pkcs12", cert, "-pass", password, "-n", "vrlCalendar", "-h", "sha256",
+            *(["-ts", url] if url else ["-time", str(when)]), "-in", path, "-out", signed]
+    print("signing:", " ".join("***" if word is password else word for word in line), flush=True)
+    subprocess.run(line, check=True, stdout=subprocess.DEVNULL)
     os.replace(signed, path)
     return True
 
@@ -91,7 +98,10 @@ def build(exe, icon, dist, when):
         subprocess.run([sys.executable, os.path.join(HERE, "..", "texts", "make_texts.py"), "--nsh", languages],
                        check=True)
         installer = os.path.join(dist, setup_name)
-        subprocess.run(["makensis", "-V2", "-NOCD", f"-DVERSION={VERSION}", f"-DSTAGE={stage}",
+        # makensis writes the uninstaller into the installer: it is signed there, before it goes in.
+        sign_command = f'"{sys.executable}" "{os.path.abspath(__file__)}" --sign-file'
+        uninstaller = [f"-DSIGN_UNINSTALLER={sign_command}"] if signed else []
+        subprocess.run(["makensis", "-V2", "-NOCD", *uninstaller, f"-DVERSION={VERSION}", f"-DSTAGE={stage}",
                         f"-DTARGET={NSIS_TARGETS[arch]}", f"-DOUTFILE={os.path.abspath(installer)}",
                         f"-DLANGUAGES={languages}",
                         os.path.join(HERE, "vrlCalendar.nsi")],
@@ -102,6 +112,9 @@ def build(exe, icon, dist, when):
 
 
 def main():
+    if sys.argv[1:2] == ["--sign-file"]:  # makensis's call for the uninstaller
+        sign(sys.argv[2], source_date_epoch())
+        return
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--exe", required=True, action="append", help="a program to release; once per architecture")
     parser.add_argument("--icon", required=True)

@@ -35,9 +35,17 @@ VIAddVersionKey "FileVersion" "${VERSION}"
 VIAddVersionKey "FileDescription" "${APP} ${VERSION} setup"
 VIAddVersionKey "LegalCopyright" ""
 
+; The uninstaller is written at install time from what is in here: signed
+; here when the release is signed (make_release.py gives the command), so the
+; one an install writes carries the signature too.
+!ifdef SIGN_UNINSTALLER
+  !uninstfinalize '${SIGN_UNINSTALLER} "%1"' = 0
+!endif
+
 !define MUI_ICON "${STAGE}\vrlCalendar.ico"
 !define MUI_UNICON "${STAGE}\vrlCalendar.ico"
-!define MUI_FINISHPAGE_RUN "$INSTDIR\${APP}.exe"
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_FUNCTION StartCalendar
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
@@ -62,15 +70,13 @@ VIAddVersionKey "LegalCopyright" ""
     StrCpy $LANGUAGE ${LANG_PORTUGUESE}
   ${EndIf}
 !macroend
-Function .onInit
-  !insertmacro PickLanguage
-FunctionEnd
 Function un.onInit
   !insertmacro PickLanguage
 FunctionEnd
 
 ; A running copy holds the program file open: ask it to close, as the user
 ; would with its "X", so it saves its position, and wait until it has gone.
+Var WasRunning  ; closed here, so started again once the new files are in
 !macro CloseRunningCalendar
   StrCpy $1 0
   ${Do}
@@ -78,6 +84,7 @@ FunctionEnd
     ${If} $0 == 0
       ${Break}
     ${EndIf}
+    StrCpy $WasRunning 1
     SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=2000
     Sleep 200
     IntOp $1 $1 + 1
@@ -114,6 +121,40 @@ Section "-Log-on entry off" SecLogOnOff
     DeleteRegValue HKCU "${RUN_KEY}" "${APP}"
   ${EndIf}
 SectionEnd
+
+; Last, as the user left it: a calendar closed for the upgrade is started
+; again, and reopens where it was. One that was not running stays closed.
+Section "-Start again" SecStartAgain
+  ${If} $WasRunning == 1
+    Call StartCalendar
+  ${EndIf}
+SectionEnd
+
+; One copy at a time: the finish page starts it only if it is not running.
+Function StartCalendar
+  FindWindow $0 "${WINDOW_CLASS}"
+  ${If} $0 == 0
+    Exec '"$INSTDIR\${APP}.exe"'
+  ${EndIf}
+FunctionEnd
+
+; Installing over an installed copy keeps the user's choice of starting at
+; sign-in as it stands, silent installs included (which take each section's
+; preselection): the option is ticked only if the log-on entry is there. A
+; first install offers it ticked. Windows' own "turned off" mark is never
+; touched.
+Function .onInit
+  !insertmacro PickLanguage
+  ClearErrors
+  ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  ${IfNot} ${Errors}
+    ClearErrors
+    ReadRegStr $0 HKCU "${RUN_KEY}" "${APP}"
+    ${If} ${Errors}
+      !insertmacro UnselectSection ${SecLogOn}
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
 
 Section "Uninstall"
   !insertmacro CloseRunningCalendar

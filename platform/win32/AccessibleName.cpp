@@ -2,31 +2,48 @@
 
 #include <oleacc.h>
 
+#include <algorithm>
 #include <new>
 
+#include "platform/win32/OptionalFunction.h"
+
 // Interfaces by __uuidof: MinGW's oleacc library exports IID_IAccessible as a
-// function of the DLL's, which a link can take for the identifier itself.
+// function of the DLL's, which a link can take for the identifier itself. The
+// program links none of ole32, oleacc and oleaut32: each is loaded on first use.
 
 namespace accessible_name {
 
 namespace {
 
-// The system's accessible object with a name of our own; everything else is
-// the system object's answer.
-class Named final : public IAccessible {
+constexpr GUID kAccPropServices = {0xb5f8350b, 0x0548, 0x48b1, {0xa6, 0xee, 0x88, 0xbd, 0x00, 0xb4, 0xa5, 0xe7}};
+constexpr GUID kIAccPropServices = {0x6e26e776, 0x04f0, 0x495d, {0x80, 0xe4, 0x33, 0x30, 0x35, 0x2e, 0x31, 0x69}};
+constexpr GUID kNameProperty = {0x608d3df8, 0x8128, 0x4aa7, {0xa4, 0x28, 0xf5, 0x5e, 0x49, 0x26, 0x72, 0x91}};
+
+bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
+
+// The system's accessible object with a name of our own, one COM identity as
+// Microsoft's rules for wrappers ask: it hands out only interfaces it
+// implements itself (IAccessible, its IDispatch, IOleWindow), each asking
+// the system object for everything but the name; through IDispatch::Invoke
+// too, which would otherwise say the system object's name.
+class Named final : public IAccessible, public IOleWindow {
 public:
-    Named(IAccessible* system, std::wstring name) : system_(system), name_(std::move(name)) {}
+    Named(IAccessible* system, HWND control, std::wstring name)
+        : system_(system), control_(control), name_(std::move(name)) {}
     Named(const Named&) = delete;
     Named& operator=(const Named&) = delete;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
         if (!object) return E_POINTER;
-        if (id == __uuidof(IUnknown) || id == __uuidof(IDispatch) || id == __uuidof(IAccessible)) {
+        *object = nullptr;
+        if (id == __uuidof(IUnknown) || id == __uuidof(IDispatch) || id == __uuidof(IAccessible))
             *object = static_cast<IAccessible*>(this);
-            AddRef();
-            return S_OK;
-        }
-        return system_->QueryInterface(id, object);  // IEnumVARIANT, IOleWindow
+        else if (id == __uuidof(IOleWindow))
+            *object = static_cast<IOleWindow*>(this);
+        else
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
     ULONG STDMETHODCALLTYPE Release() override {
@@ -35,10 +52,19 @@ public:
         return static_cast<ULONG>(left);
     }
 
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override {
+        if (!window) return E_POINTER;
+        *window = control_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
-        if (child.vt != VT_I4 || child.lVal != CHILDID_SELF) return system_->get_accName(child, name);
+        if (!IsSelf(child)) return system_->get_accName(child, name);
         if (!name) return E_POINTER;
-        *name = SysAllocString(name_.c_str());
+        using AllocateFn = BSTR(WINAPI*)(const OLECHAR*);
+        static const auto allocate = OptionalFunction<AllocateFn>("oleaut32.dll", "SysAllocString");
+        *name = allocate ? allocate(name_.c_str()) : nullptr;
         return *name ? S_OK : E_OUTOFMEMORY;
     }
 
@@ -49,8 +75,24 @@ public:
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID id, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override {
         return system_->GetIDsOfNames(id, names, count, locale, ids);
     }
+    // The name read as a property (its child the one optional argument) is
+    // ours; every other member is the system object's, as it is by IAccessible.
     HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID id, LCID locale, WORD flags, DISPPARAMS* parameters,
                                      VARIANT* result, EXCEPINFO* exception, UINT* wrong) override {
+        if (member == DISPID_ACC_NAME && (flags & DISPATCH_PROPERTYGET) && parameters && parameters->cArgs <= 1 &&
+            parameters->cNamedArgs == 0) {
+            VARIANT self{};
+            self.vt = VT_I4;
+            self.lVal = CHILDID_SELF;
+            const VARIANT& child = parameters->cArgs ? parameters->rgvarg[0] : self;
+            if (IsSelf(child) || child.vt == VT_ERROR || child.vt == VT_EMPTY) {  // VT_ERROR: left out
+                if (!result) return E_POINTER;
+                BSTR name = nullptr;
+                const HRESULT got = get_accName(self, &name);
+                if (SUCCEEDED(got)) result->vt = VT_BSTR, result->bstrVal = name;
+                return got;
+            }
+        }
         return system_->Invoke(member, id, locale, flags, parameters, result, exception, wrong);
     }
     HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override { return system_->get_accParent(parent); }
@@ -107,27 +149,74 @@ public:
 private:
     ~Named() { system_->Release(); }
     IAccessible* system_;
+    HWND control_;
     std::wstring name_;
     LONG references_ = 1;
 };
 
-}  // namespace
-
-LRESULT Answer(HWND control, WPARAM wParam, LPARAM lParam, const std::wstring& name) {
-    // lParam carries a 32-bit object id, sign-extended or not.
-    if (static_cast<DWORD>(lParam) != static_cast<DWORD>(OBJID_CLIENT)) return 0;
+// The system's object for the control, named, as the answer to WM_GETOBJECT.
+LRESULT Wrapped(HWND control, WPARAM wParam, const std::wstring& name) {
+    using CreateFn = HRESULT(WINAPI*)(HWND, LONG, REFIID, void**);
+    using AnswerFn = LRESULT(WINAPI*)(REFIID, WPARAM, LPUNKNOWN);
+    static const auto create = OptionalFunction<CreateFn>("oleacc.dll", "CreateStdAccessibleObject");
+    static const auto answer = OptionalFunction<AnswerFn>("oleacc.dll", "LresultFromObject");
     IAccessible* system = nullptr;
-    if (FAILED(
-            CreateStdAccessibleObject(control, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&system))))
+    if (!create || !answer ||
+        FAILED(create(control, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&system))))
         return 0;
-    Named* named = new (std::nothrow) Named(system, name);
+    Named* named = new (std::nothrow) Named(system, control, name);
     if (!named) {
         system->Release();
         return 0;
     }
-    const LRESULT answer = LresultFromObject(__uuidof(IAccessible), wParam, named);
+    const LRESULT result = answer(__uuidof(IAccessible), wParam, static_cast<IAccessible*>(named));
     named->Release();  // the answer holds its own reference
-    return answer;
+    return result;
+}
+
+}  // namespace
+
+Names::~Names() {
+    Forget();
+    if (annotations_) annotations_->Release();
+    using UninitializeFn = void(WINAPI*)();
+    if (comStarted_)
+        if (const auto uninitialize = OptionalFunction<UninitializeFn>("ole32.dll", "CoUninitialize")) uninitialize();
+}
+
+// COM on this thread, and Windows' annotation service where it has one.
+void Names::Start() {
+    if (started_) return;
+    started_ = true;
+    using InitializeFn = HRESULT(WINAPI*)(void*, DWORD);
+    using CreateFn = HRESULT(WINAPI*)(REFCLSID, IUnknown*, DWORD, REFIID, void**);
+    const auto initialize = OptionalFunction<InitializeFn>("ole32.dll", "CoInitializeEx");
+    const auto create = OptionalFunction<CreateFn>("ole32.dll", "CoCreateInstance");
+    comStarted_ = initialize && SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED));
+    if (!comStarted_ || !create ||
+        FAILED(create(kAccPropServices, nullptr, CLSCTX_INPROC_SERVER, kIAccPropServices,
+                      reinterpret_cast<void**>(&annotations_))))
+        annotations_ = nullptr;
+}
+
+LRESULT Names::Answer(HWND control, WPARAM wParam, LPARAM lParam, const std::wstring& name) {
+    // lParam carries a 32-bit object id, sign-extended or not.
+    if (static_cast<DWORD>(lParam) != static_cast<DWORD>(OBJID_CLIENT)) return 0;
+    Start();
+    if (std::find(annotated_.begin(), annotated_.end(), control) != annotated_.end()) return 0;
+    // Wine answers E_NOTIMPL: its clients get the named object instead.
+    if (annotations_ && SUCCEEDED(annotations_->SetHwndPropStr(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
+                                                               kNameProperty, name.c_str()))) {
+        annotated_.push_back(control);
+        return 0;
+    }
+    return Wrapped(control, wParam, name);
+}
+
+void Names::Forget() {
+    for (HWND control : annotated_)
+        annotations_->ClearHwndProps(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, &kNameProperty, 1);
+    annotated_.clear();
 }
 
 }  // namespace accessible_name

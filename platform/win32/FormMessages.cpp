@@ -6,6 +6,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/Contrast.h"
 #include "platform/win32/AccessibleName.h"
@@ -70,7 +71,10 @@ LRESULT Win32Platform::OnFormMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
         case WM_ENDSESSION:
             if (wParam) SendMessageA(hwnd, WM_CLOSE, 0, 0);
             return 0;
-        case WM_DESTROY: PostQuitMessage(0); return 0;
+        case WM_DESTROY:
+            names_.Forget();
+            PostQuitMessage(0);
+            return 0;
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
@@ -125,11 +129,22 @@ LRESULT Win32Platform::OnEraseBackground(HWND hwnd, HDC dc) {
 }
 
 // High contrast switched, or the light or dark app mode chosen in Settings
-// (announced as "ImmersiveColorSet").
+// (announced as "ImmersiveColorSet"). A new regional format (the first day of
+// the week, the months' names), text size or system font changes what the
+// calendar needs: it is measured again as at a new scale, a hidden one when
+// it is shown.
 void Win32Platform::OnSettingChange(WPARAM setting, const wchar_t* area) {
-    const bool appMode = area && lstrcmpiW(area, L"ImmersiveColorSet") == 0;
+    auto named = [area](const wchar_t* name) { return area && lstrcmpiW(area, name) == 0; };
+    const bool appMode = named(L"ImmersiveColorSet");
     if (appMode) ReadAppMode();
     if (appMode || setting == SPI_SETHIGHCONTRAST) OnColoursChanged();
+    if (named(L"intl") || setting == SPI_SETNONCLIENTMETRICS || setting == SPI_SETICONTITLELOGFONT) {
+        // Common controls learn of it from their parent alone.
+        SendMessageW(monthView_.hwnd, WM_SETTINGCHANGE, setting, reinterpret_cast<LPARAM>(area));
+        if (!scaleChange_.pending) scaleChange_ = {true, scale_.Of(hwnd_), form_.Rect()};
+        scaleChange_.remakeFonts = true;
+        PostMessageA(hwnd_, kScaleChanged, 0, 0);
+    }
 }
 
 // Sent from inside the move that took the window onto the other display,
@@ -145,7 +160,7 @@ void Win32Platform::OnDpiChangedMessage(WPARAM dotsPerInch, const RECT& suggeste
 void Win32Platform::OnScaleChanged() {
     if (!scaleChange_.pending || IsIconic(hwnd_)) return;
     scaleChange_.pending = false;
-    OnDpiChanged(scaleChange_.dotsPerInch, scaleChange_.suggested);
+    OnDpiChanged(scaleChange_.dotsPerInch, scaleChange_.suggested, std::exchange(scaleChange_.remakeFonts, false));
 }
 
 // A new colour scheme, or high contrast switched: common controls learn of it
@@ -231,8 +246,7 @@ LRESULT Win32Platform::OnLabelMessage(HWND hwnd, UINT message, WPARAM wParam, LP
     float x = ToTwips(GET_X_LPARAM(lParam)), y = ToTwips(GET_Y_LPARAM(lParam));
     switch (message) {
         case WM_GETOBJECT:
-            if (const LRESULT answer = accessible_name::Answer(hwnd, wParam, lParam, label.accessibleName))
-                return answer;
+            if (const LRESULT answer = names_.Answer(hwnd, wParam, lParam, label.accessibleName)) return answer;
             break;
         case WM_MOUSEMOVE:
             Raise([&] {

@@ -3,11 +3,11 @@
 #include "platform/win32/Win32Platform.h"
 
 #include <commctrl.h>
-#include <objbase.h>
 #include <shellapi.h>
 
 #include "platform/Numeric.h"
 #include "platform/RuntimeError.h"
+#include "platform/win32/OptionalFunction.h"
 #include "platform/win32/Text.h"
 #include "resources/resource.h"
 
@@ -89,6 +89,19 @@ void Win32Platform::CreateForm() {
     ApplyAppMode();
     DesignControls();
     taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
+    LetShellMessagesThrough();
+}
+
+// A calendar started elevated (by an installer run as administrator, say)
+// would not hear the unelevated shell: Windows' message filter drops its
+// icon's callback and TaskbarCreated, and a hidden calendar could not come
+// back. Those two are let through for this window alone (Windows 7 on).
+void Win32Platform::LetShellMessagesThrough() {
+    using FilterFn = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
+    static const auto allow = OptionalFunction<FilterFn>("user32.dll", "ChangeWindowMessageFilterEx");
+    constexpr DWORD kAllow = 1;  // MSGFLT_ALLOW
+    if (allow)
+        for (UINT message : {static_cast<UINT>(kTrayCallback), taskbarCreated_}) allow(hwnd_, message, kAllow, nullptr);
 }
 
 // One control as designed. The labels draw their captions in every language;
@@ -164,8 +177,8 @@ void Win32Platform::DesignControls() {
 
 // Windows suggests the window's new place and size; the load handler's layout
 // decides the size, as at a start at this scale.
-void Win32Platform::OnDpiChanged(int dotsPerInch, const RECT& suggested) {
-    scale_.Change(dotsPerInch);
+void Win32Platform::OnDpiChanged(int dotsPerInch, const RECT& suggested, bool remakeFonts) {
+    scale_.Change(dotsPerInch, remakeFonts);
     DesignControls();
     scale_.FreeOldFonts();
     float left = ToTwips(suggested.left), top = ToTwips(suggested.top);
@@ -175,8 +188,6 @@ void Win32Platform::OnDpiChanged(int dotsPerInch, const RECT& suggested) {
 
 int Win32Platform::Run(FormEvents& events) {
     events_ = &events;
-    // The labels' accessible objects are handed to other programs through COM.
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     CreateForm();
     Raise([&] { events_->Form_Load(); });
     ShowWindow(hwnd_, SW_SHOWNORMAL);
@@ -188,6 +199,5 @@ int Win32Platform::Run(FormEvents& events) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-    CoUninitialize();
     return 0;
 }

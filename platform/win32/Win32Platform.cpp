@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/Numeric.h"
 #include "platform/RuntimeError.h"
 #include "platform/win32/OptionalFunction.h"
 #include "platform/win32/PopupMenu.h"
@@ -103,18 +104,32 @@ int32_t Win32Platform::PopupMenu(const std::vector<MenuItem>& items) {
     return popup_menu::Show(hwnd_, trayIcon_.uID, items, trayEventAt_);
 }
 
+// The locale's conversions are OLE Automation's, whose library brings COM
+// with it: loaded only for a number that is not a plain whole one.
 std::string Win32Platform::SingleToText(float value) {
+    if (std::optional<std::string> plain = numeric::PlainWholeText(value)) return *plain;
+    using ToTextFn = HRESULT(WINAPI*)(FLOAT, LCID, ULONG, BSTR*);
+    using LengthFn = UINT(WINAPI*)(BSTR);
+    using FreeFn = void(WINAPI*)(BSTR);
+    static const auto toText = OptionalFunction<ToTextFn>("oleaut32.dll", "VarBstrFromR4");
+    static const auto length = OptionalFunction<LengthFn>("oleaut32.dll", "SysStringLen");
+    static const auto free = OptionalFunction<FreeFn>("oleaut32.dll", "SysFreeString");
     BSTR text = nullptr;
-    if (FAILED(VarBstrFromR4(value, LOCALE_USER_DEFAULT, 0, &text))) throw RuntimeError::TypeMismatch();
-    std::string narrow = wide_text::Narrow(text, SysStringLen(text), CP_UTF8);
-    SysFreeString(text);
+    if (!toText || !length || !free || FAILED(toText(value, LOCALE_USER_DEFAULT, 0, &text)))
+        throw RuntimeError::TypeMismatch();
+    std::string narrow = wide_text::Narrow(text, length(text), CP_UTF8);
+    free(text);
     return narrow;
 }
 
 float Win32Platform::TextToSingle(const std::string& text) {
+    if (std::optional<float> plain = numeric::PlainWholeNumber(text)) return *plain;
+    using FromTextFn = HRESULT(WINAPI*)(const OLECHAR*, LCID, ULONG, FLOAT*);
+    static const auto fromText = OptionalFunction<FromTextFn>("oleaut32.dll", "VarR4FromStr");
+    if (!fromText) throw RuntimeError::TypeMismatch();
     std::wstring wide = wide_text::Utf16(text);
     float value = 0;
-    const HRESULT result = VarR4FromStr(wide.data(), LOCALE_USER_DEFAULT, 0, &value);
+    const HRESULT result = fromText(wide.data(), LOCALE_USER_DEFAULT, 0, &value);
     if (result == DISP_E_OVERFLOW) throw RuntimeError::Overflow();
     if (FAILED(result)) throw RuntimeError::TypeMismatch();
     return value;

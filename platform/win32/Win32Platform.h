@@ -11,6 +11,7 @@
 #include "platform/FormEvents.h"
 #include "platform/PlatformServices.h"
 #include "platform/Units.h"
+#include "platform/win32/AccessibleName.h"
 #include "platform/win32/WindowScale.h"
 
 // PlatformServices on the Win32 API. It makes the window and its controls from
@@ -79,6 +80,7 @@ private:
     // The window and its controls, made as designed (FormWindow.cpp).
     void CreateForm();
     HWND CreateControl(const form_design::Control& control);
+    void LetShellMessagesThrough();
     void AddToolTip(HWND control, TextId text);
     void DesignControls();
     void LoadSmallIcon();
@@ -100,7 +102,7 @@ private:
     LRESULT OnCtlColorStatic(HWND control, HDC dc);
     void OnDpiChangedMessage(WPARAM dotsPerInch, const RECT& suggested);
     void OnScaleChanged();
-    void OnDpiChanged(int dotsPerInch, const RECT& suggested);
+    void OnDpiChanged(int dotsPerInch, const RECT& suggested, bool remakeFonts = false);
     void OnColoursChanged();
     void OnSettingChange(WPARAM setting, const wchar_t* area);
     LRESULT OnEraseBackground(HWND hwnd, HDC dc);
@@ -212,6 +214,7 @@ private:
     int smallIconSize_ = 0;
     WindowScale scale_{design_.Find(form_design::Name::Label1).font};
     HWND toolTips_ = nullptr;
+    accessible_name::Names names_;  // the labels' names, once a screen reader asks
     HANDLE instanceMutex_ = nullptr;
     // The icon as the shell last took it, so a run-time error report can
     // take away exactly that one.
@@ -231,7 +234,8 @@ private:
         bool pending = false;
         int dotsPerInch = 0;
         RECT suggested{};
-    } scaleChange_;  // the latest WM_DPICHANGED, until it is taken on
+        bool remakeFonts = false;  // the user's settings changed, maybe the scale not
+    } scaleChange_;                // the latest WM_DPICHANGED or change of settings, until it is taken on
 };
 
 template <typename Handler>

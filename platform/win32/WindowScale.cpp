@@ -1,16 +1,18 @@
 #include "platform/win32/WindowScale.h"
 
+#include "platform/Fonts.h"
 #include "platform/Units.h"
 #include "platform/win32/OptionalFunction.h"
 
 namespace {
 
 // A designed font at a scale; none designed, none made (the control's own).
-HFONT MakeLabelFont(const std::optional<form_design::Font>& font, int dotsPerInch) {
-    if (!font) return nullptr;
-    return CreateFontA(-MulDiv(font->hundredthsOfPoint, dotsPerInch, 7200), 0, 0, 0, font->bold ? FW_BOLD : FW_NORMAL,
+HFONT MakeLabelFont(const std::optional<form_design::Font>& designed, int dotsPerInch) {
+    if (!designed) return nullptr;
+    const form_design::Font font = fonts::AtScale(*designed, dotsPerInch);
+    return CreateFontA(-MulDiv(font.hundredthsOfPoint, dotsPerInch, 7200), 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL,
                        FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       DEFAULT_PITCH | FF_SWISS, font->face);
+                       DEFAULT_PITCH | FF_SWISS, font.face);
 }
 
 // The system's message font at a scale: Windows' own for that scale where it
@@ -51,8 +53,8 @@ WindowScale::~WindowScale() {
 float WindowScale::TwipsPerPixel() const { return units::TwipsPerPixel(dotsPerInch_); }
 float WindowScale::SystemTwipsPerPixel() const { return units::TwipsPerPixel(systemDotsPerInch_); }
 
-void WindowScale::Change(int dotsPerInch) {
-    if (dotsPerInch <= 0 || dotsPerInch == dotsPerInch_) return;
+void WindowScale::Change(int dotsPerInch, bool remake) {
+    if (dotsPerInch <= 0 || (dotsPerInch == dotsPerInch_ && !remake)) return;
     FreeOldFonts();
     dotsPerInch_ = dotsPerInch;
     if (HFONT label = MakeLabelFont(labelDesign_, dotsPerInch)) oldFonts_[0] = labelFont_, labelFont_ = label;

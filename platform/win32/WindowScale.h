@@ -23,8 +23,9 @@ public:
 
     // Takes on a new scale and makes the fonts for it. The old fonts live on
     // until FreeOldFonts, for the controls hold them until given the new ones;
-    // a font that cannot be made keeps the old one.
-    void Change(int dotsPerInch);
+    // a font that cannot be made keeps the old one. Remade at the same scale
+    // when the user's fonts or text size changed.
+    void Change(int dotsPerInch, bool remake = false);
     void FreeOldFonts();
     HFONT LabelFont() const { return labelFont_; }        // null: the control's own
     HFONT CalendarFont() const { return calendarFont_; }  // null: the control's own

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Checks the Windows program file itself: a GUI program for the architecture
 asked for, with ASLR and DEP, relocations so ASLR can move it, a stack
-protector, imports from Windows' own DLLs only, its icon, manifest and version
+protector, imports from Windows' own DLLs only (and none of COM's: they load
+when a screen reader or an unusual number first needs them), the functions
+it looks up by name where Windows has them, its icon, manifest and version
 resources, and under 288 KiB. The manifest is read as Windows' loader reads
 it: one, with id 1, well-formed, naming no other architecture than the
 program's own (a 64-bit program that asks for 32-bit common controls does not
@@ -16,6 +18,10 @@ import xml.etree.ElementTree as ElementTree
 
 SYSTEM_DLLS = {"advapi32.dll", "comctl32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll", "ole32.dll", "oleacc.dll",
                "oleaut32.dll", "shell32.dll", "user32.dll"}
+LOADED_WHEN_ASKED = {"ole32.dll", "oleacc.dll", "oleaut32.dll"}
+# What Wine cannot show, looked up by name where Windows has it: an elevated
+# calendar letting the shell's messages through (tests/README.md).
+LOOKED_UP = [b"ChangeWindowMessageFilterEx"]
 DYNAMIC_BASE, NX_COMPAT = 0x0040, 0x0100
 MAX_BYTES = 288 * 1024  # 256 KiB, and the texts of every language (about 22 KiB)
 # machine, optional-header magic, where the data directories start in it
@@ -25,8 +31,9 @@ RESOURCES = {RT_ICON: "icon", RT_GROUP_ICON: "icon group", RT_VERSION: "version"
 MANIFEST_ARCH = {"x64": "amd64", "x86": "x86"}
 EXECUTION_LEVELS = {"asInvoker", "highestAvailable", "requireAdministrator"}
 COMMON_CONTROLS = ("Microsoft.Windows.Common-Controls", "6.0.0.0")
-# The notification area's sizes from 100 to 150 %, the window's, and larger.
-ICON_SIZES = [16, 20, 24, 32, 40, 48]
+# The notification area's small icon at 100, 125, 150, 175, 200, 225, 250 and 300 %
+# (16 pixels at 100 %, rounded as Windows does), the window's 32, and larger.
+ICON_SIZES = [16, 20, 24, 28, 32, 36, 40, 48]
 
 
 def sections(data, pe):
@@ -166,6 +173,12 @@ def main():
     foreign = sorted(set(imports(data, pe)) - SYSTEM_DLLS)
     if foreign:
         problems.append(f"imports DLLs that are not Windows' own: {foreign}")
+    eager = sorted(set(imports(data, pe)) & LOADED_WHEN_ASKED)
+    if eager:
+        problems.append(f"loads {eager} at every start, not when first asked")
+    missing_names = [name.decode() for name in LOOKED_UP if name not in data]
+    if missing_names:
+        problems.append(f"does not look up {missing_names}")
     found = resources(data, pe)
     missing = [name for number, name in RESOURCES.items() if number not in found]
     if missing:

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Signs a release with a throwaway self-signed certificate made on the spot,
-# checks every signature (each installer, and the program inside each zip),
-# and checks that a release without a certificate is unsigned and says so.
-# Usage: check_signing.sh ICON PROGRAM...
+# checks every signature (each installer, the program inside each zip, and the
+# uninstaller an install writes, installed under Wine into a copy of PREFIX),
+# that a time stamp is asked for where the release is given a server, and
+# that a release without a certificate is unsigned and says so.
+# Usage: check_signing.sh PREFIX ICON PROGRAM...
 set -euo pipefail
 here=$(cd "$(dirname "$0")/../.." && pwd)
-icon=$1
-shift
+template=$1 icon=$2
+shift 2
 programs=()
 for program in "$@"; do programs+=(--exe "$program"); done
 
@@ -37,7 +39,22 @@ for portable in "$work"/signed/*-portable.zip; do
   verify "$work/unzipped/vrlCalendar.exe" "vrlCalendar.exe in $(basename "$portable")"
   checked=$((checked + 1))
 done
-[ "$checked" -eq $((2 * $#)) ] || { echo "expected $((2 * $#)) signed files, checked $checked" >&2; exit 1; }
+setup=$(ls "$work"/signed/*-x64-setup.exe)
+cp -a "$template" "$work/prefix"
+WINEPREFIX="$work/prefix" WINEDEBUG=-all python3 "$here/scripts/winerun.py" run "$setup" /S '/D=C:\vrl' >/dev/null
+WINEPREFIX="$work/prefix" /usr/lib/wine/wineserver -k || true
+verify "$work/prefix/drive_c/vrl/Uninstall.exe" "Uninstall.exe written by $(basename "$setup")"
+checked=$((checked + 1))
+[ "$checked" -eq $((2 * $# + 1)) ] || { echo "expected $((2 * $# + 1)) signed files, checked $checked" >&2; exit 1; }
+
+# No time-stamp server answers here: one that is not there must stop the
+# release, having been asked.
+if said=$(VRL_SIGNING_CERT="$work/cert.p12" VRL_SIGNING_PASSWORD=throwaway VRL_TIMESTAMP_URL=http://127.0.0.1:9/ \
+  python3 "$here/release/make_release.py" "${programs[@]}" --icon "$icon" --dist "$work/stamped" 2>&1); then
+  echo "a release whose time-stamp server cannot be reached said it was signed" >&2; exit 1
+fi
+case "$said" in *"-ts http://127.0.0.1:9/ "*) echo "time stamp asked for: $(grep -m1 -- -ts <<<"$said")" ;;
+  *) echo "the release did not ask the time-stamp server: $said" >&2; exit 1 ;; esac
 
 said=$(env -u VRL_SIGNING_CERT python3 "$here/release/make_release.py" "${programs[@]}" --icon "$icon" \
   --dist "$work/unsigned")

@@ -33,6 +33,19 @@ TEST(DpiChange, LaysTheWindowOutAsAStartAtTheNewScaleWhereWindowsSuggests) {
     }
 }
 
+// A new regional format, text size or system font: the platform measures the
+// calendar again at the same scale, and the window is laid out round it as a
+// start with that calendar would.
+TEST(DpiChange, ACalendarMeasuredAgainIsLaidOutAsAStart) {
+    ScaledCalendar calendar(10);
+    LoadedCalendar fresh(false, false);
+    fresh.platform.screen.twipsPerPixelX = 10;
+    for (PlatformDouble* p : {&calendar.platform, &fresh.platform}) p->calendar.width = 3100, p->calendar.height = 2600;
+    fresh.form.Form_Load();
+    ChangeScale(calendar, 10, 3000, 2000);
+    EXPECT_EQ(Layout(calendar.platform), Layout(fresh.platform));
+}
+
 // Kept within the limits Alt+arrows keep, on the display the window is then on.
 TEST(DpiChange, ASuggestedPlaceOffTheDisplayIsPulledBackOntoIt) {
     const std::vector<DisplayArea> two{{0, 0, 19200, 14400}, {19200, 0, 15360, 11520}};

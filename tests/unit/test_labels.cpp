@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "app/frmCalendarDesign.h"
 #include "platform/Contrast.h"
+#include "platform/Fonts.h"
 #include "tests/unit/LoadedCalendar.h"
 
 namespace {
@@ -157,3 +159,15 @@ TEST(AppMode, TheDarkCalendarReadsAndIsOnlyForTheDarkAppModeWithoutHighContrast)
 }
 
 }  // namespace
+
+// The labels' bitmap face at the scale it was drawn for, its TrueType twin at
+// every other; a face with no twin is left as it is.
+TEST(LabelFont, TheBitmapFaceOnlyAtItsOwnScale) {
+    const form_design::Font designed = *kfrmCalendarDesign.Find(form_design::Name::Label1).font;
+    for (int dotsPerInch : {96, 120, 144, 168, 192, 240, 288}) {
+        const form_design::Font font = fonts::AtScale(designed, dotsPerInch);
+        EXPECT_STREQ(font.face, dotsPerInch == 96 ? "MS Sans Serif" : "Microsoft Sans Serif") << dotsPerInch;
+        EXPECT_EQ(std::make_pair(font.hundredthsOfPoint, font.bold), std::make_pair(825, true)) << dotsPerInch;
+    }
+    EXPECT_STREQ(fonts::AtScale({"Tahoma", 825, true}, 192).face, "Tahoma");
+}

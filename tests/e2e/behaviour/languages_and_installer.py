@@ -3,7 +3,7 @@ import glob
 import os
 
 from harness import SETTINGS_KEY, winerun
-from steps import RUN_KEY, click_x, escaped, label_centre, language_texts, scenario
+from steps import RUN_KEY, calendar_point, click_x, escaped, label_centre, language_texts, scenario
 
 
 @scenario
@@ -94,11 +94,23 @@ def installer(world):
         world.fail(f"after installing: expected {expected}, saw {seen}")
 
     running = world.start_calendar(exe=os.path.join(folder, "vrlCalendar.exe"))
-    world.wine(setup, "/S", check=True)  # the installer closes the running copy first
-    if not world.ended(running):
-        world.fail("installing over a running copy left it running")
-    if set(world.stored()) != {"left", "top"}:
-        world.fail(f"the running copy was not closed as the user would close it (nothing stored: {world.stored()})")
+    world.click(*calendar_point(world))
+    world.keys("alt+Left", "alt+Up")  # moved, and then the upgrades keep the user's choices
+    for starts in (None, f'"{installed}"'):
+        world.choose(world.open_tray_menu(), "Start when I sign in")
+        world.expect(f"the log-on entry {starts}", lambda: world.registry_value(RUN_KEY, "vrlCalendar"),
+                     lambda value: value == starts)
+        moved, before = world.position(), world.window()["pid"]
+        world.wine(setup, "/S", check=True)  # the installer closes the running copy first
+        if running and not world.ended(running):
+            world.fail("installing over a running copy left it running")
+        running = None
+        if set(world.stored()) != {"left", "top"}:
+            world.fail(f"the running copy was not closed as the user would close it (nothing stored: {world.stored()})")
+        world.wait_for(lambda: world.window().get("pid", before) != before, 60, "the calendar running again")
+        seen = (world.position(), world.registry_value(RUN_KEY, "vrlCalendar"))
+        if seen != (moved, starts):
+            world.fail(f"after upgrading: expected the calendar at {moved} and the log-on entry {starts}, saw {seen}")
     kept = world.stored()
 
     world.wine(os.path.join(folder, "Uninstall.exe"), "/S", check=True)
