@@ -75,13 +75,7 @@ void Win32Platform::ApplyAppMode() {
     for (size_t i = 0; i < std::size(kCalendarParts); ++i) MonthCal_SetColor(calendar, kCalendarParts[i], paint[i]);
     dark_.applied = colours.has_value();
     // Without its style the control may want another size: a shown window is
-    // laid out again as at a start; a hidden one when it is shown.
-    if (dark_.measuredApplied != dark_.applied && IsWindowVisible(hwnd_) && !IsIconic(hwnd_)) {
-        DesignControls();
-        RECT place{};
-        GetWindowRect(hwnd_, &place);
-        float left = ToTwips(place.left), top = ToTwips(place.top);
-        Raise([&] { events_->Form_DpiChanged(left, top); });
-    }
+    // laid out again; a hidden one is told again when it is shown.
+    if (dark_.measuredApplied != dark_.applied && IsWindowVisible(hwnd_)) MeasureAgain(false);
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }

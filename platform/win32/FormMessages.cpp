@@ -141,10 +141,17 @@ void Win32Platform::OnSettingChange(WPARAM setting, const wchar_t* area) {
     if (named(L"intl") || setting == SPI_SETNONCLIENTMETRICS || setting == SPI_SETICONTITLELOGFONT) {
         // Common controls learn of it from their parent alone.
         SendMessageW(monthView_.hwnd, WM_SETTINGCHANGE, setting, reinterpret_cast<LPARAM>(area));
-        if (!scaleChange_.pending) scaleChange_ = {true, scale_.Of(hwnd_), form_.Rect()};
-        scaleChange_.remakeFonts = true;
-        PostMessageA(hwnd_, kScaleChanged, 0, 0);
+        MeasureAgain(true);
     }
+}
+
+// Laid out again as at a new scale, at the window's own scale and place
+// unless a new scale is already waiting: after the handler running now, and
+// for a hidden window when it is shown.
+void Win32Platform::MeasureAgain(bool remakeFonts) {
+    if (!scaleChange_.pending) scaleChange_ = {true, scale_.Of(hwnd_), form_.Rect()};
+    scaleChange_.remakeFonts = scaleChange_.remakeFonts || remakeFonts;
+    PostMessageA(hwnd_, kScaleChanged, 0, 0);
 }
 
 // Sent from inside the move that took the window onto the other display,

@@ -103,6 +103,7 @@ private:
     void OnDpiChangedMessage(WPARAM dotsPerInch, const RECT& suggested);
     void OnScaleChanged();
     void OnDpiChanged(int dotsPerInch, const RECT& suggested, bool remakeFonts = false);
+    void MeasureAgain(bool remakeFonts);
     void OnColoursChanged();
     void OnSettingChange(WPARAM setting, const wchar_t* area);
     LRESULT OnEraseBackground(HWND hwnd, HDC dc);

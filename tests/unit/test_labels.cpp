@@ -158,8 +158,6 @@ TEST(AppMode, TheDarkCalendarReadsAndIsOnlyForTheDarkAppModeWithoutHighContrast)
         EXPECT_GE(contrast::Ratio(mark, c->monthBackground), 3.0) << mark;
 }
 
-}  // namespace
-
 // The labels' bitmap face at the scale it was drawn for, its TrueType twin at
 // every other; a face with no twin is left as it is.
 TEST(LabelFont, TheBitmapFaceOnlyAtItsOwnScale) {
@@ -171,3 +169,5 @@ TEST(LabelFont, TheBitmapFaceOnlyAtItsOwnScale) {
     }
     EXPECT_STREQ(fonts::AtScale({"Tahoma", 825, true}, 192).face, "Tahoma");
 }
+
+}  // namespace

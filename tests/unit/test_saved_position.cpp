@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <optional>
 
+#include "platform/Numeric.h"
 #include "platform/RuntimeError.h"
 #include "platform/Units.h"
 #include "tests/unit/LoadedCalendar.h"
@@ -155,6 +157,20 @@ TEST(SavedPosition, ARenamedProgramStartsFromTheDefaults) {
     calendar.platform.exeName = "otherName";
     calendar.form.Form_Load();
     EXPECT_EQ(calendar.platform.form.left, 16110);
+}
+
+// Only what reads and writes alike in every locale skips the locale's own
+// conversion; a sign, a separator, a space or an eighth digit does not.
+TEST(SavedPosition, PlainWholeNumbersAloneBypassTheLocale) {
+    for (const auto& [text, value] :
+         std::vector<std::pair<std::string, float>>{{"3000", 3000}, {"0", 0}, {"0123", 123}, {"9999999", 9999999}}) {
+        EXPECT_EQ(numeric::PlainWholeNumber(text), value) << text;
+        EXPECT_EQ(numeric::PlainWholeText(value), text[0] == '0' && text != "0" ? text.substr(1) : text) << value;
+    }
+    for (const char* other : {"10000000", "-5", " 30", "30 ", "1.5", "1,5", "1e3", "", "\xEF\xBC\x91"})
+        EXPECT_EQ(numeric::PlainWholeNumber(other), std::nullopt) << other;
+    for (float other : {1e7f, -0.0f, -15.0f, 7.5f, NAN})
+        EXPECT_EQ(numeric::PlainWholeText(other), std::nullopt) << other;
 }
 
 }  // namespace

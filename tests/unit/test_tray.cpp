@@ -100,12 +100,22 @@ struct Toggle : ::testing::Test {
     }
 };
 
+// By the icon, and by the shortcut the calendar holds from its start to its end.
 TEST_F(Toggle, FirstPressHidesSecondShowsAndActivates) {
-    PressIcon();
-    EXPECT_EQ(ToggleCalls(), (Strings{"Me.WindowState=1", "Me.Visible=0"}));
-    PressIcon();
-    EXPECT_EQ(ToggleCalls(), (Strings{"Me.WindowState=0", "Me.Visible=-1",
-                                      "GetWindowThreadProcessId " + std::to_string(p.form.hWnd), "AppActivate 4242"}));
+    EXPECT_EQ(p.hotKey, (std::pair<int32_t, int32_t>{shortcut::kWin | shortcut::kAlt, 'C'}));
+    for (bool byShortcut : {false, true}) {
+        auto press = [&] { byShortcut ? (p.Forget(), calendar.form.Form_HotKey()) : PressIcon(); };
+        press();
+        EXPECT_EQ(ToggleCalls(), (Strings{"Me.WindowState=1", "Me.Visible=0"})) << byShortcut;
+        press();
+        EXPECT_EQ(ToggleCalls(),
+                  (Strings{"Me.WindowState=0", "Me.Visible=-1",
+                           "GetWindowThreadProcessId " + std::to_string(p.form.hWnd), "AppActivate 4242"}))
+            << byShortcut;
+    }
+    int16_t cancel = 0;
+    calendar.form.Form_Unload(cancel);
+    EXPECT_FALSE(p.hotKey);
 }
 
 TEST_F(Toggle, DecidesByWindowStateAlone) {
@@ -119,19 +129,6 @@ TEST_F(Toggle, DecidesByWindowStateAlone) {
     EXPECT_EQ(ToggleCalls(), (Strings{"Me.WindowState=1", "Me.Visible=0"}));
     PressIcon();
     EXPECT_EQ(p.form.windowState, 0);
-}
-
-TEST_F(Toggle, TheShortcutHeldFromTheStartTogglesAsTheIconDoesUntilTheEnd) {
-    EXPECT_EQ(p.hotKey, (std::pair<int32_t, int32_t>{shortcut::kWin | shortcut::kAlt, 'C'}));
-    calendar.form.Form_HotKey();
-    EXPECT_EQ(ToggleCalls(), (Strings{"Me.WindowState=1", "Me.Visible=0"}));
-    p.Forget();
-    calendar.form.Form_HotKey();
-    EXPECT_EQ(ToggleCalls(), (Strings{"Me.WindowState=0", "Me.Visible=-1",
-                                      "GetWindowThreadProcessId " + std::to_string(p.form.hWnd), "AppActivate 4242"}));
-    int16_t cancel = 0;
-    calendar.form.Form_Unload(cancel);
-    EXPECT_FALSE(p.hotKey);
 }
 
 TEST_F(Toggle, ClosingWhileHiddenDeletesTheIconAndSavesNothing) {
@@ -392,17 +389,3 @@ TEST(Errors, EveryExceptionBecomesARunTimeError) {
 }
 
 }  // namespace
-
-// Only what reads and writes alike in every locale skips the locale's own
-// conversion; a sign, a separator, a space or an eighth digit does not.
-TEST(Tray, PlainWholeNumbersAloneBypassTheLocale) {
-    for (const auto& [text, value] :
-         std::vector<std::pair<std::string, float>>{{"3000", 3000}, {"0", 0}, {"0123", 123}, {"9999999", 9999999}}) {
-        EXPECT_EQ(numeric::PlainWholeNumber(text), value) << text;
-        EXPECT_EQ(numeric::PlainWholeText(value), text[0] == '0' && text != "0" ? text.substr(1) : text) << value;
-    }
-    for (const char* other : {"10000000", "-5", " 30", "30 ", "1.5", "1,5", "1e3", "", "\xEF\xBC\x91"})
-        EXPECT_EQ(numeric::PlainWholeNumber(other), std::nullopt) << other;
-    for (float other : {1e7f, -0.0f, -15.0f, 7.5f, NAN})
-        EXPECT_EQ(numeric::PlainWholeText(other), std::nullopt) << other;
-}
