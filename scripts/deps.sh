@@ -6,7 +6,11 @@
 #            runs 32-bit Linux programs; Xvfb, a window manager, a tray host;
 #            the German and Japanese locales, which Wine takes for Windows'
 #            display language
-set -euo pipefail
+# A mirror in the middle of a sync must not stop everything: a failed index is
+# tried again and then done without, and the 32-bit loader is installed in a
+# step of its own, so that where it cannot be had this machine goes on as one
+# that runs no 32-bit programs (the reason is kept where winerun.py finds it).
+set -uo pipefail
 cd "$(dirname "$0")/.."
 
 want_native=0 want_windows=0 want_desktop=0 want_fuzz=0 want_release=0
@@ -22,11 +26,12 @@ for part in "$@"; do
   esac
 done
 
-packages=()
+packages=() packages32=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'ok installed'; }
 need() { for p in "$@"; do have "$p" || packages+=("$p"); done; }
+need32() { for p in "$@"; do have "$p" || packages32+=("$p"); done; }
+no32_note=${XDG_CACHE_HOME:-$HOME/.cache}/vrlCalendar/32bit-unavailable
 
-want_i386=0
 # tzdata: the day-change rows use real zones; clang-format and flake8: the style check
 [ $want_native = 1 ] && need cmake g++ make libgtest-dev tzdata clang-format flake8
 [ $want_windows = 1 ] && need cmake make python3 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 \
@@ -36,8 +41,7 @@ if [ $want_desktop = 1 ]; then
     tesseract-ocr-eng strace locales
   # The 32-bit loader only where it can run; the probe runs a 32-bit program.
   if command -v python3 >/dev/null && python3 scripts/winerun.py can-run-32bit 2>/dev/null; then
-    want_i386=1
-    need wine32:i386 libfaketime:i386
+    need32 wine32:i386 libfaketime:i386
   fi
 fi
 [ $want_fuzz = 1 ] && need cmake make clang libclang-rt-dev
@@ -50,15 +54,56 @@ make_locales() {
     locale -a 2>/dev/null | grep -qix "$name.utf-\?8" || $sudo localedef -i "$name" -f UTF-8 "$name.UTF-8"
   done
 }
-if [ ${#packages[@]} -eq 0 ]; then
-  [ $want_desktop = 0 ] || make_locales
-  exit 0
-fi
-if [ $want_i386 = 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-  $sudo dpkg --add-architecture i386
-fi
-echo "Installing: ${packages[*]}"
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
+errors() { grep -E '^(E|Err):' | sed 's/^/  /'; }
+
+# apt-get update, tried a few times; then on with the indexes there are.
+update() {
+  local try out
+  for try in 1 2 3; do
+    out=$($sudo apt-get update -qq 2>&1) && return 0
+    [ $try = 3 ] || sleep "${VRL_APT_PAUSE:-10}"
+  done
+  if grep -qiE 'could not resolve|temporary failure resolving|network is unreachable' <<<"$out"; then
+    echo "deps.sh: no network: the package indexes could not be fetched; going on with the ones this machine has"
+  else
+    echo "deps.sh: going on without these package indexes, which failed three times:"
+    grep -oE 'Failed to fetch [^ ]+' <<<"$out" | sed 's/^Failed to fetch /  /' | sort -u
+  fi
+}
+
+# install WHAT PACKAGE...: one apt transaction, so a failure installs nothing.
+install() {
+  local what=$1 out
+  shift
+  echo "Installing ($what): $*"
+  out=$($sudo apt-get install -y -qq --no-install-recommends "$@" 2>&1 >/dev/null) && return 0
+  echo "deps.sh: cannot install the $what packages ($*); apt says:"
+  errors <<<"$out"
+  return 1
+}
+
+added_i386=0
+if [ ${#packages32[@]} -gt 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $sudo dpkg --add-architecture i386 && added_i386=1
+fi
+[ ${#packages[@]} -gt 0 ] || [ ${#packages32[@]} -gt 0 ] && update
+if [ ${#packages[@]} -gt 0 ]; then
+  install 64-bit "${packages[@]}" || exit 1
+fi
+if [ ${#packages32[@]} -gt 0 ]; then
+  said=$(install 32-bit "${packages32[@]}")
+  installed=$?
+  echo "$said"
+  if [ $installed = 0 ]; then
+    rm -f "$no32_note"
+  else
+    mkdir -p "$(dirname "$no32_note")"
+    echo "the 32-bit Wine loader could not be installed ($(grep -m1 -E '^  (E|Err):' <<<"$said" | sed 's/^ *//'))" \
+      >"$no32_note"
+    echo "deps.sh: going on without 32-bit Windows programs: $(cat "$no32_note")"
+    # An i386 architecture with nothing of it installed would only make every later update fail on its index.
+    [ $added_i386 = 0 ] || $sudo dpkg --remove-architecture i386 || true
+  fi
+fi
 [ $want_desktop = 0 ] || make_locales

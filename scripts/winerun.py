@@ -27,6 +27,9 @@ LOADER64 = "/usr/lib/wine/wine64"  # Debian's wine64
 LOADER32 = "/usr/lib/wine/wine"  # Debian's wine32:i386
 WINESERVER = "/usr/lib/wine/wineserver"  # the 64-bit server where there is one
 PE_MACHINES = {0x8664: "x64", 0x14C: "x86"}
+# Why scripts/deps.sh could not install the 32-bit loader, where it could not
+NO_32BIT_NOTE = os.path.join(os.environ.get("XDG_CACHE_HOME") or os.path.expanduser("~/.cache"),
+                             "vrlCalendar", "32bit-unavailable")
 
 
 class CannotRun(RuntimeError):
@@ -90,6 +93,9 @@ def unavailable(exe):
         if not able:
             return f"{os.path.basename(exe)} is a 32-bit program and {why}"
     if not os.access(loader, os.X_OK):
+        if arch == "x86" and os.path.exists(NO_32BIT_NOTE):
+            with open(NO_32BIT_NOTE) as note:
+                return f"{os.path.basename(exe)} is a 32-bit program and {note.read().strip()}"
         package = "wine64" if arch == "x64" else "wine32:i386"
         return (f"Wine's {'64' if arch == 'x64' else '32'}-bit loader is missing "
                 f"(scripts/deps.sh desktop, or apt-get install {package})")
@@ -141,6 +147,8 @@ def main():
     if len(sys.argv) == 2 and sys.argv[1] == "probe":
         able, why = runs_32bit()
         print("64-bit Windows programs: " + ("yes" if os.access(LOADER64, os.X_OK) else "no (apt-get install wine64)"))
+        why = why or (not os.access(LOADER32, os.X_OK) and os.path.exists(NO_32BIT_NOTE) and
+                      open(NO_32BIT_NOTE).read().strip())
         print("32-bit Windows programs: " + ("yes" if able and os.access(LOADER32, os.X_OK) else
                                              why or "no (apt-get install wine32:i386)"))
         return 0
