@@ -1,6 +1,7 @@
 #include "app/frmCalendar.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "clock/DayClock.h"
 #include "platform/Displays.h"
@@ -9,6 +10,7 @@
 #include "settings/SavedPosition.h"
 #include "settings/Shortcut.h"
 #include "settings/StartAtSignIn.h"
+#include "settings/WeekNumbers.h"
 #include "tray/TrayIcon.h"
 
 using numeric::Add;
@@ -27,6 +29,7 @@ constexpr int16_t kKeyLeft = 37;
 constexpr int16_t kKeyUp = 38;
 constexpr int16_t kKeyRight = 39;
 constexpr int16_t kKeyDown = 40;
+constexpr int16_t kKeyEscape = 27;
 constexpr int16_t kAltOnly = 4;
 constexpr int16_t kLeftButtonOnly = 1;
 
@@ -65,9 +68,15 @@ void frmCalendar::Form_Load() {
     }
     LayOut();
 
-    // The icon goes up before the position is read, so that a failure there
-    // still leaves the user a handle on the program.
+    // The icon goes up before the stored values are read, so that a failure
+    // there still leaves the user a handle on the program.
     AddTrayIcon();
+    const std::string name = platform_.App().EXEName();
+    weekNumbers_ = week_numbers::FromStored(platform_.Settings().GetSetting(name, name, "weekNumbers", ""));
+    if (!weekNumbers_) {
+        platform_.MonthView1().SetWeekNumbers(false);
+        LayOut();
+    }
     saved_position::Restore(platform_);
     dateSet_ = platform_.Today();
     platform_.MonthView1().SetValue(dateSet_);
@@ -80,9 +89,90 @@ void frmCalendar::Form_Load() {
 // and a shortcut another program holds is simply not the calendar's.
 void frmCalendar::RegisterShortcut() {
     const std::string name = platform_.App().EXEName();
-    const auto chosen = shortcut::FromStored(platform_.Settings().GetSetting(name, name, "shortcut", ""));
-    if (chosen && platform_.RegisterHotKey(chosen->modifiers, chosen->keyCode))
-        shortcutText_ = shortcut::Text(*chosen, platform_.Language());
+    shortcut_ = shortcut::FromStored(platform_.Settings().GetSetting(name, name, "shortcut", ""));
+    if (shortcut_ && platform_.RegisterHotKey(shortcut_->modifiers, shortcut_->keyCode))
+        shortcutText_ = shortcut::Text(*shortcut_, platform_.Language());
+}
+
+// One Settings window, on what is in force now. While the help box is up it
+// waits for the box: two boxes of the calendar's at once would each wait on
+// the other's owner.
+void frmCalendar::ShowSettings() {
+    if (helpOpen_) {
+        settingsWanted_ = true;
+        return;
+    }
+    SettingsChoice choice{0, 0, weekNumbers_, start_at_sign_in::IsOn(platform_)};
+    if (shortcut_) choice.modifiers = shortcut_->modifiers, choice.keyCode = shortcut_->keyCode;
+    std::vector<NamedKey> keys{{0, platform_.Language().Text(TextId::SettingsNoKey)}};
+    for (int32_t code : shortcut::Keys()) keys.push_back({code, shortcut::KeyName(code)});
+    platform_.ShowSettings(choice, ShortcutStatus(choice.modifiers, choice.keyCode), keys);
+}
+
+// Asked of the window system each time, so that a shortcut another program
+// took or let go of since is seen as it is now.
+std::string frmCalendar::ShortcutStatus(int32_t modifiers, int32_t keyCode) {
+    std::optional<shortcut::Shortcut> ours;
+    if (!shortcutText_.empty()) ours = shortcut_;
+    const auto isFree = [&](int32_t m, int32_t k) { return platform_.HotKeyFree(m, k); };
+    switch (shortcut::Check(modifiers, keyCode, ours, isFree)) {
+        case shortcut::Availability::Free: return platform_.Language().Text(TextId::ShortcutFree);
+        case shortcut::Availability::Held: return platform_.Language().Text(TextId::ShortcutHeld);
+        case shortcut::Availability::NotAShortcut: return platform_.Language().Text(TextId::ShortcutIncomplete);
+        case shortcut::Availability::None: break;
+    }
+    return platform_.Language().Text(TextId::ShortcutNone);
+}
+
+void frmCalendar::Settings_ShortcutChange(int32_t& Modifiers, int32_t& KeyCode, std::string& Status) {
+    Status = ShortcutStatus(Modifiers, KeyCode);
+}
+
+// Everything at once, and only what changed is written. A shortcut that
+// cannot be had keeps the window open and changes nothing, so the old one
+// goes on working.
+void frmCalendar::Settings_OK(SettingsChoice& Choice, std::string& Status, int16_t& Cancel) {
+    if (!ApplyShortcut(Choice, Status)) {
+        Cancel = numeric::True;
+        return;
+    }
+    const std::string name = platform_.App().EXEName();
+    if (Choice.weekNumbers != weekNumbers_) {
+        weekNumbers_ = Choice.weekNumbers;
+        platform_.MonthView1().SetWeekNumbers(weekNumbers_);
+        platform_.Settings().SaveSetting(name, name, "weekNumbers", week_numbers::StoredText(weekNumbers_));
+    }
+    if (Choice.startAtSignIn != start_at_sign_in::IsOn(platform_)) SetStartAtSignIn(Choice.startAtSignIn);
+}
+
+bool frmCalendar::ApplyShortcut(const SettingsChoice& choice, std::string& status) {
+    if (choice.modifiers == 0 && choice.keyCode == 0) {
+        if (!shortcut_) return true;
+        if (!shortcutText_.empty()) platform_.UnregisterHotKey();
+        shortcutText_.clear();
+        shortcut_.reset();
+    } else {
+        const shortcut::Shortcut chosen{choice.modifiers, choice.keyCode};
+        if (choice.modifiers == 0 || choice.keyCode == 0) {
+            status = platform_.Language().Text(TextId::ShortcutIncomplete);
+            return false;
+        }
+        const bool same = shortcut_ == chosen;
+        if (same && !shortcutText_.empty()) return true;
+        // The same one another program held: taken if it is free now, and
+        // nothing to write; a new one must be had before anything changes.
+        const bool had = platform_.RegisterHotKey(chosen.modifiers, chosen.keyCode);
+        if (!had && !same) {
+            status = platform_.Language().Text(TextId::ShortcutRefused);
+            return false;
+        }
+        if (had) shortcutText_ = shortcut::Text(chosen, platform_.Language());
+        if (same) return true;
+        shortcut_ = chosen;
+    }
+    const std::string name = platform_.App().EXEName();
+    platform_.Settings().SaveSetting(name, name, "shortcut", shortcut::StoredText(shortcut_));
+    return true;
 }
 
 // What a left press on the icon does.
@@ -118,6 +208,7 @@ void frmCalendar::Form_DpiChanged(float& Left, float& Top) {
 }
 
 void frmCalendar::Form_Unload(int16_t& /*Cancel*/) {
+    settingsWanted_ = false;
     if (!shortcutText_.empty()) platform_.UnregisterHotKey();
     RemoveTrayIcon();
     saved_position::Save(platform_);
@@ -133,6 +224,11 @@ void frmCalendar::Form_KeyDown(int16_t& KeyCode, int16_t& Shift) {
     const float formHeight = me.Height();
     limits.maxTop = Sub(Sub(screen.Height(), formHeight), kEdgeGap);
 
+    // Esc puts the calendar away as a left press on its icon does.
+    if (KeyCode == kKeyEscape && Shift == 0) {
+        if (!tray::IsHidden(platform_)) tray::Toggle(platform_);
+        return;
+    }
     if (KeyCode < kKeyLeft || KeyCode > kKeyDown) return;
     if (Shift != kAltOnly) return;
     const auto [minLeft, minTop, maxLeft, maxTop] = LimitsOnItsDisplay(limits, formWidth, formHeight);
@@ -183,6 +279,7 @@ void frmCalendar::ShowTrayMenu() {
         case tray::kShowOrHide: tray::Toggle(platform_); break;
         case tray::kHelp: ShowHelp(); break;
         case tray::kStartAtSignIn: SetStartAtSignIn(!startsAtSignIn); break;
+        case tray::kSettings: ShowSettings(); break;
         case tray::kClose: platform_.Me().Unload(); break;
         case kMenuEscaped: tray::ReturnFocus(platform_); break;
     }
@@ -254,12 +351,15 @@ void frmCalendar::Label2_Click() {
 }
 
 void frmCalendar::ShowHelp() {
-    struct Open {
-        bool& flag;
-        explicit Open(bool& flag) : flag(flag) { flag = true; }
-        ~Open() { flag = false; }
-    } open(helpOpen_);
-    platform_.MsgBox(platform_.Language().Text(TextId::HelpPrompt), kMsgBoxOkOnly, kTitle);
+    {
+        struct Open {
+            bool& flag;
+            explicit Open(bool& flag) : flag(flag) { flag = true; }
+            ~Open() { flag = false; }
+        } open(helpOpen_);
+        platform_.MsgBox(platform_.Language().Text(TextId::HelpPrompt), kMsgBoxOkOnly, kTitle);
+    }
+    if (std::exchange(settingsWanted_, false)) ShowSettings();
 }
 
 void frmCalendar::Label2_MouseMove(int16_t& /*Button*/, int16_t& /*Shift*/, float& X, float& Y) {

@@ -2,6 +2,7 @@
 #include "app/DragState.h"
 #include "platform/FormEvents.h"
 #include "platform/PlatformServices.h"
+#include "settings/Shortcut.h"
 
 // The calendar window: a month calendar under a strip holding a close label
 // ("X ") and a help label ("?"), floating above other windows, moved by
@@ -21,6 +22,9 @@ public:
     void Form_DayChange() override;
     void Form_Timer(FormTimer which) override;
     void Form_HotKey() override;
+
+    void Settings_ShortcutChange(int32_t& Modifiers, int32_t& KeyCode, std::string& Status) override;
+    void Settings_OK(SettingsChoice& Choice, std::string& Status, int16_t& Cancel) override;
 
     void Label1_Click() override;
     void Label1_MouseMove(int16_t& Button, int16_t& Shift, float& X, float& Y) override;
@@ -47,6 +51,9 @@ private:
     void ShowHelp();
     void SetStartAtSignIn(bool on);
     void RegisterShortcut();
+    void ShowSettings();
+    std::string ShortcutStatus(int32_t modifiers, int32_t keyCode);
+    bool ApplyShortcut(const SettingsChoice& choice, std::string& status);
 
     PlatformServices& platform_;
     DragState drag_;
@@ -54,4 +61,8 @@ private:
     int trayFailures_ = 0;      // additions of the icon refused in a row
     bool helpOpen_ = false;     // the help box is up: the icon's menu can still be opened
     std::string shortcutText_;  // the shortcut the program holds, as menus show it; empty: none
+    // The shortcut stored (or the default), held or not: what Settings opens on.
+    std::optional<shortcut::Shortcut> shortcut_;
+    bool weekNumbers_ = true;
+    bool settingsWanted_ = false;  // chosen while the help box was up: opened once it is closed
 };

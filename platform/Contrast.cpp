@@ -68,4 +68,8 @@ int32_t LabelPaint(std::optional<int32_t> written, const Scheme& scheme) {
                          scheme.background, resting);
 }
 
+bool DarkMenu(uint32_t windowsBuild, const Scheme& scheme) {
+    return windowsBuild >= kFirstBuildWithDarkMenus && DarkApplies(scheme);
+}
+
 }  // namespace contrast

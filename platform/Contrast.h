@@ -52,6 +52,12 @@ int32_t WindowBackground(const Scheme& scheme);
 // visual style, or the high-contrast scheme's colours).
 std::optional<CalendarColours> CalendarPaint(const Scheme& scheme);
 
+// Whether the icon's menu is drawn dark: in dark app mode and no high
+// contrast, on Windows 10 version 1903 (build 18362) and later, whose
+// uxtheme has the calls for it; by the build Windows reports of itself.
+constexpr uint32_t kFirstBuildWithDarkMenus = 18362;
+bool DarkMenu(uint32_t windowsBuild, const Scheme& scheme);
+
 // The contrast ratio of two colours, from 1 (the same) to 21 (black on white).
 double Ratio(int32_t a, int32_t b);
 

@@ -1,10 +1,20 @@
 #pragma once
 #include <cstdint>
+#include <string>
 
 // The window's timers. Each fires once, when it was asked to.
 enum class FormTimer : int32_t {
     DayChange = 1,  // time to look at the date again
     TrayRetry = 2,  // time to try the notification-area icon again
+};
+
+// What the Settings window shows, and what the user chose in it.
+struct SettingsChoice {
+    int32_t modifiers = 0;  // the window system's bits (1 Alt, 2 Ctrl, 4 Shift, 8 Win)
+    int32_t keyCode = 0;    // a virtual-key code; 0 and no modifiers: no shortcut
+    bool weekNumbers = true;
+    bool startAtSignIn = false;
+    bool operator==(const SettingsChoice&) const = default;
 };
 
 // The events the platform raises to the calendar window, named as the window's
@@ -34,6 +44,12 @@ public:
     virtual void Form_Timer(FormTimer which) = 0;
     // The user pressed the calendar's shortcut, wherever the keyboard was.
     virtual void Form_HotKey() = 0;
+
+    // The Settings window: the user changed the shortcut (Status: the line
+    // under it says whether it can be used), or pressed OK (Cancel set: the
+    // window stays open, and Status says why).
+    virtual void Settings_ShortcutChange(int32_t& Modifiers, int32_t& KeyCode, std::string& Status) = 0;
+    virtual void Settings_OK(SettingsChoice& Choice, std::string& Status, int16_t& Cancel) = 0;
 
     virtual void Label1_Click() = 0;
     virtual void Label1_MouseMove(int16_t& Button, int16_t& Shift, float& X, float& Y) = 0;

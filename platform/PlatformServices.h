@@ -58,6 +58,10 @@ public:
     virtual CalendarDate Value() = 0;  // the current (selected) date
     virtual void SetValue(CalendarDate date) = 0;
     virtual CalendarDate ShownMonth() = 0;  // the month on show; day is 1
+    // With or without the weeks' numbers: the control is measured again, and
+    // a window already shown is laid out again as at a new scale
+    // (Form_DpiChanged), a hidden one when it is shown.
+    virtual void SetWeekNumbers(bool shown) = 0;
 };
 
 // One display's area in twips, placed as the window system places them: the
@@ -129,6 +133,12 @@ struct MenuItem {
     bool enabled = true;
     bool operator==(const MenuItem&) const = default;
 };
+// A key a shortcut can be made with, by its virtual-key code and its name.
+struct NamedKey {
+    int32_t code;
+    std::string name;
+};
+
 // What PopupMenu returns when the user closed the menu with Esc rather than
 // by clicking elsewhere (which returns 0).
 constexpr int32_t kMenuEscaped = -1;
@@ -193,10 +203,22 @@ public:
     // the user clicked elsewhere, kMenuEscaped when Esc closed it.
     virtual int32_t PopupMenu(const std::vector<MenuItem>& items) = 0;
     // A shortcut held anywhere raises Form_HotKey, until it is released or
-    // the program ends. False where another program holds it already.
-    // Modifiers are the window system's bits (1 Alt, 2 Ctrl, 4 Shift, 8 Win).
+    // the program ends. False where another program holds it already; a new
+    // one replaces the one held only once it is the program's, so a refused
+    // one leaves the old one working. Modifiers are the window system's bits
+    // (1 Alt, 2 Ctrl, 4 Shift, 8 Win).
     virtual bool RegisterHotKey(int32_t modifiers, int32_t keyCode) = 0;
     virtual void UnregisterHotKey() = 0;
+    // Whether nobody holds a shortcut: found out by taking it and letting it
+    // go at once.
+    virtual bool HotKeyFree(int32_t modifiers, int32_t keyCode) = 0;
+    // The Settings window, owned by the calendar, opened on choice with the
+    // status line under the shortcut and the keys its list offers (code 0
+    // first, for none); already open, it is brought to the front as it is.
+    // It raises Settings_ShortcutChange and Settings_OK; Cancel and its close
+    // box close it and change nothing. It closes with the calendar.
+    virtual void ShowSettings(const SettingsChoice& choice, const std::string& status,
+                              const std::vector<NamedKey>& keys) = 0;
 
     // Conversions that follow the user's locale. TextToSingle throws type
     // mismatch for text that is no number and overflow for one out of range.

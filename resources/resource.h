@@ -1,2 +1,15 @@
 #pragma once
 #define IDI_CALENDAR 1
+
+// The Settings window and its controls, in tab order.
+#define IDD_SETTINGS 100
+#define IDC_SHORTCUT_LABEL 101
+#define IDC_CTRL 102
+#define IDC_ALT 103
+#define IDC_SHIFT 104
+#define IDC_WIN 105
+#define IDC_KEY_LABEL 106
+#define IDC_KEY 107
+#define IDC_STATUS 108
+#define IDC_WEEK_NUMBERS 109
+#define IDC_START_AT_SIGN_IN 110

@@ -1,7 +1,6 @@
 #include "settings/Shortcut.h"
 
 #include <cctype>
-#include <vector>
 
 namespace shortcut {
 
@@ -15,7 +14,7 @@ struct Name {
 };
 
 // Modifiers in the order menus name them.
-constexpr Name kModifiers[] = {{"win", kWin}, {"ctrl", kCtrl}, {"alt", kAlt}, {"shift", kShift}};
+constexpr Name kModifiers[] = {{"Win", kWin}, {"Ctrl", kCtrl}, {"Alt", kAlt}, {"Shift", kShift}};
 constexpr Name kOtherModifierNames[] = {{"windows", kWin}, {"control", kCtrl}};
 // Keys by name, with their virtual-key codes; letters, digits and F1 to F24
 // are found by their form.
@@ -36,7 +35,7 @@ std::string Trimmed(const std::string& text) {
 
 std::optional<int32_t> Modifier(const std::string& lower) {
     for (const Name& name : kModifiers)
-        if (lower == name.text) return name.code;
+        if (lower == Lower(name.text)) return name.code;
     for (const Name& name : kOtherModifierNames)
         if (lower == name.text) return name.code;
     return std::nullopt;
@@ -53,14 +52,6 @@ std::optional<int32_t> Key(const std::string& lower) {
     for (const Name& name : kKeys)
         if (lower == Lower(name.text)) return name.code;
     return std::nullopt;
-}
-
-std::string KeyText(int32_t code) {
-    if ((code >= '0' && code <= '9') || (code >= 'A' && code <= 'Z')) return std::string(1, static_cast<char>(code));
-    if (code >= 0x70 && code <= 0x87) return "F" + std::to_string(code - 0x70 + 1);
-    for (const Name& name : kKeys)
-        if (name.code == code) return name.text;
-    return "?";
 }
 
 std::optional<Shortcut> Parsed(const std::string& text) {
@@ -96,7 +87,32 @@ std::string Text(const Shortcut& shortcut, const Texts& texts) {
     std::string text;
     for (size_t i = 0; i < std::size(kModifiers); ++i)
         if (shortcut.modifiers & kModifiers[i].code) text += texts.Text(names[i]) + "+";
-    return text + KeyText(shortcut.keyCode);
+    return text + KeyName(shortcut.keyCode);
+}
+
+std::string StoredText(const std::optional<Shortcut>& shortcut) {
+    if (!shortcut) return "none";
+    std::string text;
+    for (const Name& modifier : kModifiers)
+        if (shortcut->modifiers & modifier.code) text += std::string(modifier.text) + "+";
+    return text + KeyName(shortcut->keyCode);
+}
+
+std::vector<int32_t> Keys() {
+    std::vector<int32_t> keys;
+    for (int32_t code = 'A'; code <= 'Z'; ++code) keys.push_back(code);
+    for (int32_t code = '0'; code <= '9'; ++code) keys.push_back(code);
+    for (int32_t code = 0x70; code <= 0x87; ++code) keys.push_back(code);
+    for (const Name& name : kKeys) keys.push_back(name.code);
+    return keys;
+}
+
+std::string KeyName(int32_t code) {
+    if ((code >= '0' && code <= '9') || (code >= 'A' && code <= 'Z')) return std::string(1, static_cast<char>(code));
+    if (code >= 0x70 && code <= 0x87) return "F" + std::to_string(code - 0x70 + 1);
+    for (const Name& name : kKeys)
+        if (name.code == code) return name.text;
+    return "?";
 }
 
 }  // namespace shortcut

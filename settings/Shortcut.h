@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "texts/Texts.h"
 
@@ -29,5 +30,31 @@ std::optional<Shortcut> FromStored(const std::string& stored);
 
 // As menus show it, in the user's language: "Win+Alt+C".
 std::string Text(const Shortcut& shortcut, const Texts& texts);
+
+// The stored text of a shortcut, or "none", in the form FromStored reads
+// back as the same shortcut: "Win+Alt+C", "Ctrl+Shift+PageDown".
+std::string StoredText(const std::optional<Shortcut>& shortcut);
+
+// The keys a shortcut can be made with, in the order a list offers them
+// (letters, digits, F1 to F24, then the named keys), and each key's name.
+std::vector<int32_t> Keys();
+std::string KeyName(int32_t keyCode);
+
+// Whether a combination the user is putting together can be the shortcut.
+enum class Availability {
+    Free,          // nobody holds it, or the calendar itself does
+    Held,          // another program holds it
+    NotAShortcut,  // a key without a modifier, or modifiers without a key
+    None,          // no key and no modifier: no shortcut at all
+};
+// modifiers 0 and keyCode 0 stand for none chosen; ours is the shortcut the
+// calendar holds now; isFree asks the window system whether one is free.
+template <typename IsFree>
+Availability Check(int32_t modifiers, int32_t keyCode, const std::optional<Shortcut>& ours, IsFree&& isFree) {
+    if (modifiers == 0 && keyCode == 0) return Availability::None;
+    if (modifiers == 0 || keyCode == 0) return Availability::NotAShortcut;
+    if (ours && ours->modifiers == modifiers && ours->keyCode == keyCode) return Availability::Free;
+    return isFree(modifiers, keyCode) ? Availability::Free : Availability::Held;
+}
 
 }  // namespace shortcut

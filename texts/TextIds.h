@@ -12,6 +12,20 @@
     X(Help, "help", 60)                                        \
     X(StartAtSignIn, "menu.start_at_sign_in", 60)              \
     X(Close, "close", 60)                                      \
+    X(Settings, "menu.settings", 60)                           \
+    X(SettingsTitle, "settings.title", 60)                     \
+    X(SettingsShortcut, "settings.shortcut", 100)              \
+    X(SettingsKey, "settings.key", 30)                         \
+    X(SettingsNoKey, "settings.no_key", 30)                    \
+    X(ShortcutFree, "settings.free", 120)                      \
+    X(ShortcutHeld, "settings.held", 120)                      \
+    X(ShortcutIncomplete, "settings.incomplete", 120)          \
+    X(ShortcutNone, "settings.none", 120)                      \
+    X(ShortcutRefused, "settings.refused", 120)                \
+    X(SettingsWeekNumbers, "settings.week_numbers", 60)        \
+    X(SettingsStartAtSignIn, "settings.start_at_sign_in", 60)  \
+    X(SettingsOK, "settings.ok", 20)                           \
+    X(SettingsCancel, "settings.cancel", 20)                   \
     X(KeyCtrl, "key.ctrl", 12)                                 \
     X(KeyAlt, "key.alt", 12)                                   \
     X(KeyShift, "key.shift", 12)                               \

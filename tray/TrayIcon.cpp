@@ -69,6 +69,7 @@ std::vector<MenuItem> MenuItems(const Texts& texts, bool hidden, bool helpOpen, 
         {kHelp, texts.Text(TextId::Help), false, false, !helpOpen},  // one help box at a time
         {},
         {kStartAtSignIn, texts.Text(TextId::StartAtSignIn), false, startsAtSignIn, true},
+        {kSettings, texts.Text(TextId::Settings), false, false, true},
         {},
         {kClose, texts.Text(TextId::Close), false, false, true},
     };

@@ -17,7 +17,7 @@ constexpr int32_t kLeftButtonDown = 513;
 constexpr int32_t kRightButtonUp = 517;
 
 // The items of the icon's menu, by id.
-enum MenuCommand : int32_t { kShowOrHide = 1, kHelp = 2, kStartAtSignIn = 3, kClose = 4 };
+enum MenuCommand : int32_t { kShowOrHide = 1, kHelp = 2, kStartAtSignIn = 3, kClose = 4, kSettings = 5 };
 
 // True when the shell has the icon: it took the addition, or it still held
 // the icon from before and took the record as a change. The shell refuses

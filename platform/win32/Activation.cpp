@@ -47,18 +47,38 @@ int32_t Win32Platform::GetWindowThreadProcessId(int32_t hWnd, int32_t& processId
 
 namespace {
 
-constexpr int kHotKeyId = 1;
+// The shortcut held alternates between two ids, so that a new one is taken
+// before the old one is let go; a third tries whether one is free.
+constexpr int kHotKeyIds[] = {1, 2};
+constexpr int kTrialHotKeyId = 3;
 constexpr UINT kModNoRepeat = 0x4000;  // MOD_NOREPEAT, Windows 7 on
-
-}  // namespace
 
 // Held down, a shortcut repeats: it toggles once a press. Windows before 7
 // refuse the flag that says so, and get the shortcut without it.
-bool Win32Platform::RegisterHotKey(int32_t modifiers, int32_t keyCode) {
+bool Register(HWND window, int id, int32_t modifiers, int32_t keyCode) {
     const UINT held = static_cast<UINT>(modifiers), key = static_cast<UINT>(keyCode);
-    if (::RegisterHotKey(hwnd_, kHotKeyId, held | kModNoRepeat, key)) return true;
+    if (::RegisterHotKey(window, id, held | kModNoRepeat, key)) return true;
     if (GetLastError() == ERROR_HOTKEY_ALREADY_REGISTERED) return false;
-    return ::RegisterHotKey(hwnd_, kHotKeyId, held, key) != 0;
+    return ::RegisterHotKey(window, id, held, key) != 0;
 }
 
-void Win32Platform::UnregisterHotKey() { ::UnregisterHotKey(hwnd_, kHotKeyId); }
+}  // namespace
+
+bool Win32Platform::RegisterHotKey(int32_t modifiers, int32_t keyCode) {
+    const int id = hotKeyId_ == kHotKeyIds[0] ? kHotKeyIds[1] : kHotKeyIds[0];
+    if (!Register(hwnd_, id, modifiers, keyCode)) return false;
+    if (hotKeyId_) ::UnregisterHotKey(hwnd_, hotKeyId_);
+    hotKeyId_ = id;
+    return true;
+}
+
+void Win32Platform::UnregisterHotKey() {
+    if (hotKeyId_) ::UnregisterHotKey(hwnd_, hotKeyId_);
+    hotKeyId_ = 0;
+}
+
+bool Win32Platform::HotKeyFree(int32_t modifiers, int32_t keyCode) {
+    if (!Register(hwnd_, kTrialHotKeyId, modifiers, keyCode)) return false;
+    ::UnregisterHotKey(hwnd_, kTrialHotKeyId);
+    return true;
+}

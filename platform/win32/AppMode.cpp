@@ -40,6 +40,31 @@ contrast::Scheme Win32Platform::CurrentScheme() const {
             darkApps_};
 }
 
+// Windows 10 1903 on draw a program's menus dark once it asks for the dark
+// mode (uxtheme's SetPreferredAppMode, ordinal 135) and the menus' themes
+// are flushed (ordinal 136). Neither is documented, and older builds give
+// those ordinals to other functions: they are looked up only on a build that
+// has them, by the build Windows reports of itself (the manifest shapes what
+// GetVersionEx says). Where either is missing the menus stay light.
+void Win32Platform::ApplyMenuMode(const contrast::Scheme& scheme) {
+    using GetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+    static const auto getVersion = OptionalFunction<GetVersionFn>("ntdll.dll", "RtlGetVersion");
+    OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    const uint32_t build = getVersion && getVersion(&version) == 0 ? version.dwBuildNumber : 0;
+    const bool dark = contrast::DarkMenu(build, scheme);
+    if (dark == menusDark_) return;
+    using SetPreferredAppModeFn = int(WINAPI*)(int);
+    using FlushMenuThemesFn = void(WINAPI*)();
+    constexpr int kDefault = 0, kForceDark = 2;
+    static const auto setMode = OptionalFunction<SetPreferredAppModeFn>("uxtheme.dll", MAKEINTRESOURCEA(135));
+    static const auto flush = OptionalFunction<FlushMenuThemesFn>("uxtheme.dll", MAKEINTRESOURCEA(136));
+    if (!setMode || !flush) return;
+    setMode(dark ? kForceDark : kDefault);
+    flush();
+    menusDark_ = dark;
+}
+
 // A value of another type, or none, reads as none.
 void Win32Platform::ReadAppMode() {
     DWORD value = 0, size = sizeof value;
@@ -53,6 +78,7 @@ void Win32Platform::ReadAppMode() {
 // gives it back its style and its own colours.
 void Win32Platform::ApplyAppMode() {
     const contrast::Scheme scheme = CurrentScheme();
+    ApplyMenuMode(scheme);
     const std::optional<contrast::CalendarColours> colours = contrast::CalendarPaint(scheme);
     if (!colours && !dark_.applied) return;
     HWND calendar = monthView_.hwnd;

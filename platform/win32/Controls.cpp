@@ -118,3 +118,17 @@ void Win32Platform::MonthView::SetValue(CalendarDate date) {
     day.wDay = static_cast<WORD>(date.day);
     if (!MonthCal_SetCurSel(hwnd, &day)) throw RuntimeError::InvalidProcedureCall();
 }
+
+// Before the window is first shown the control is measured at once, for the
+// load handler's layout that follows; afterwards the window is laid out
+// again as at a new scale, a hidden one when it is shown.
+void Win32Platform::MonthView::SetWeekNumbers(bool shown) {
+    const LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);
+    const LONG_PTR wanted = shown ? style | MCS_WEEKNUMBERS : style & ~static_cast<LONG_PTR>(MCS_WEEKNUMBERS);
+    if (wanted == style) return;
+    SetWindowLongPtrW(hwnd, GWL_STYLE, wanted);
+    if (IsWindowVisible(w.hwnd_) || IsIconic(w.hwnd_))
+        w.MeasureAgain(false);
+    else
+        w.DesignControls();
+}

@@ -196,6 +196,8 @@ int Win32Platform::Run(FormEvents& events) {
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (design_.keyPreview) PreviewKey(msg);
+        // Tab, the arrows, Enter, Esc and the access keys in the Settings window.
+        if (settingsWindow_.dialog && IsDialogMessageW(settingsWindow_.dialog, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

@@ -54,6 +54,9 @@ public:
     int32_t PopupMenu(const std::vector<MenuItem>& items) override;
     bool RegisterHotKey(int32_t modifiers, int32_t keyCode) override;
     void UnregisterHotKey() override;
+    bool HotKeyFree(int32_t modifiers, int32_t keyCode) override;
+    void ShowSettings(const SettingsChoice& choice, const std::string& status,
+                      const std::vector<NamedKey>& keys) override;
     std::string SingleToText(float value) override;
     float TextToSingle(const std::string& text) override;
     int32_t Shell_NotifyIconW(int32_t message, ShellNotifyIconBuffer& data) override;
@@ -112,6 +115,16 @@ private:
     contrast::Scheme CurrentScheme() const;
     void ReadAppMode();
     void ApplyAppMode();
+    // The icon's menu dark or light, as the app mode says (AppMode.cpp).
+    void ApplyMenuMode(const contrast::Scheme& scheme);
+
+    // The Settings window (SettingsDialog.cpp).
+    static INT_PTR CALLBACK SettingsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    void OnSettingsInit(HWND dialog);
+    void OnSettingsCommand(HWND dialog, WORD control, WORD notification);
+    SettingsChoice SettingsChosen(HWND dialog) const;
+    void PlaceSettings(HWND dialog);
+
     void OnClose();
     bool OnTimer(WPARAM which);
     void OnDayChange();
@@ -163,6 +176,7 @@ private:
         CalendarDate Value() override;
         void SetValue(CalendarDate date) override;
         CalendarDate ShownMonth() override;
+        void SetWeekNumbers(bool shown) override;
     } monthView_{*this};
 
     struct Screen : ScreenObject {
@@ -229,6 +243,14 @@ private:
         HBRUSH background = nullptr;   // the dark surface
         bool measuredApplied = false;  // whether the calendar was last measured with them
     } dark_;
+    int hotKeyId_ = 0;        // the id the shortcut held is registered under; 0: none held
+    bool menusDark_ = false;  // the process's menus are drawn dark
+    struct {
+        HWND dialog = nullptr;  // the one Settings window, while it is open
+        SettingsChoice choice;  // what it opens on
+        std::string status;
+        std::vector<NamedKey> keys;
+    } settingsWindow_;
     UINT taskbarCreated_ = 0;
     POINT trayEventAt_{};  // where the pointer was at the shell's last event on the icon
     struct {

@@ -12,7 +12,7 @@ import sys
 import time
 
 from behaviour import (languages_and_installer, lifecycle_and_time, place_and_store,  # noqa: F401 (registers)
-                       pointer_and_keys, scale_and_displays, tray)
+                       pointer_and_keys, scale_and_displays, settings_window, tray)
 from harness import ScenarioFailed, ScenarioSkipped, World, make_template, winerun
 from steps import SCENARIOS
 

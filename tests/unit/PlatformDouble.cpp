@@ -120,6 +120,11 @@ void PlatformDouble::MonthViewImpl::SetValue(CalendarDate date) {
     d.calendar.value = date;
     d.calendar.shownMonth = {date.year, date.month, 1};
 }
+void PlatformDouble::MonthViewImpl::SetWeekNumbers(bool shown) {
+    d.Touch("MonthView1.SetWeekNumbers", std::string("MonthView1.SetWeekNumbers=") + (shown ? "1" : "0"));
+    if (shown != d.calendar.weekNumbers) d.calendar.width += shown ? kWeekNumbersWidth : -kWeekNumbersWidth;
+    d.calendar.weekNumbers = shown;
+}
 CalendarDate PlatformDouble::MonthViewImpl::ShownMonth() {
     d.Touch("MonthView1.ShownMonth");
     return d.calendar.shownMonth;
@@ -195,12 +200,24 @@ int32_t PlatformDouble::MsgBox(const std::string& prompt, int32_t buttons, const
 
 bool PlatformDouble::RegisterHotKey(int32_t modifiers, int32_t keyCode) {
     Touch("RegisterHotKey", "RegisterHotKey " + std::to_string(modifiers) + "," + std::to_string(keyCode));
-    if (hotKeyTaken) return false;
+    if (hotKeyTaken || heldElsewhere.count({modifiers, keyCode})) return false;
     hotKey = {modifiers, keyCode};
     return true;
 }
 
 void PlatformDouble::UnregisterHotKey() { Touch("UnregisterHotKey"); hotKey.reset(); }
+
+bool PlatformDouble::HotKeyFree(int32_t modifiers, int32_t keyCode) {
+    Touch("HotKeyFree", "HotKeyFree " + std::to_string(modifiers) + "," + std::to_string(keyCode));
+    return hotKey != std::pair{modifiers, keyCode} && !heldElsewhere.count({modifiers, keyCode});
+}
+
+void PlatformDouble::ShowSettings(const SettingsChoice& choice, const std::string& status,
+                                  const std::vector<NamedKey>& /*keys*/) {
+    Touch("ShowSettings");
+    settingsShown = choice;
+    settingsStatus = status;
+}
 // clang-format on
 
 void PlatformDouble::AppActivate(int32_t id) {

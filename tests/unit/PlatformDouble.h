@@ -49,7 +49,9 @@ public:
         std::string toolTip;
         CalendarDate value{1999, 1, 1};
         CalendarDate shownMonth{1999, 1, 1};
-    } calendar;  // SetValue shows the date's month
+        bool weekNumbers = true;  // without them the control measures kWeekNumbersWidth narrower
+    } calendar;                   // SetValue shows the date's month
+    static constexpr float kWeekNumbersWidth = 330;
     struct ScreenState {
         float width = 19200, height = 14400, twipsPerPixelX = 15;
         float systemTwipsPerPixel = 0;      // none given: the window's display has the system's scale
@@ -89,6 +91,10 @@ public:
     // program holding the one it asks for refuses it.
     std::optional<std::pair<int32_t, int32_t>> hotKey;
     bool hotKeyTaken = false;
+    std::set<std::pair<int32_t, int32_t>> heldElsewhere;  // shortcuts other programs hold
+    // The Settings window as last shown: what it opened on, its status line.
+    std::optional<SettingsChoice> settingsShown;
+    std::string settingsStatus;
     Texts language = Texts::ForLanguages({"en-US"});
 
     std::string Stored(const std::string& key) const;
@@ -118,6 +124,9 @@ public:
     int32_t PopupMenu(const std::vector<MenuItem>& items) override;
     bool RegisterHotKey(int32_t modifiers, int32_t keyCode) override;
     void UnregisterHotKey() override;
+    bool HotKeyFree(int32_t modifiers, int32_t keyCode) override;
+    void ShowSettings(const SettingsChoice& choice, const std::string& status,
+                      const std::vector<NamedKey>& keys) override;
     std::string SingleToText(float value) override;
     float TextToSingle(const std::string& text) override;
     int32_t Shell_NotifyIconW(int32_t message, ShellNotifyIconBuffer& data) override;
@@ -168,6 +177,7 @@ private:
         CalendarDate Value() override;
         void SetValue(CalendarDate date) override;
         CalendarDate ShownMonth() override;
+        void SetWeekNumbers(bool shown) override;
     } monthView_{*this};
     struct ScreenImpl : ScreenObject {
         PlatformDouble& d;

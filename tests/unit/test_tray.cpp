@@ -179,14 +179,14 @@ TEST_P(TrayMenu, EachItemDoesWhatTheWindowDoesAndNothingElse) {
     if (c.refused) p.failing[c.refused] = 70;
     p.menuChoice = c.choice;
     ReleaseRightButtonOnIcon(calendar);
-    ASSERT_EQ(p.menuShown.size(), 6u);
+    ASSERT_EQ(p.menuShown.size(), 7u);
     EXPECT_EQ(
         p.menuShown[0],
         (MenuItem{tray::kShowOrHide, std::string(c.hidden ? "Show calendar" : "Hide calendar") + "\tWin+Alt+C", true}));
-    EXPECT_EQ(
-        calendar.CallsStartingWith({"Me.WindowState=", "Me.Visible=", "AppActivate", "Shell_NotifyIconW", "MsgBox",
-                                    "SaveSetting", "Startup.SetCommand", "Startup.Remove", "Startup.Clear"}),
-        c.calls);
+    EXPECT_EQ(calendar.CallsStartingWith({"Me.WindowState=", "Me.Visible=", "AppActivate", "Shell_NotifyIconW",
+                                          "MsgBox", "SaveSetting", "Startup.SetCommand", "Startup.Remove",
+                                          "Startup.Clear", "ShowSettings"}),
+              c.calls);
     if (c.refused)
         EXPECT_TRUE(p.messages.at(0).buttons == 48 &&
                     p.messages[0].prompt.find("injected failure") != std::string::npos)
@@ -198,7 +198,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         MenuCase{"HideWhenShown", false, tray::kShowOrHide, {"Me.WindowState=1", "Me.Visible=0"}},
         MenuCase{"ShowWhenHidden", true, tray::kShowOrHide, {"Me.WindowState=0", "Me.Visible=-1", "AppActivate 4242"}},
-        MenuCase{"Help", true, tray::kHelp, {"MsgBox"}},
+        MenuCase{"Help", true, tray::kHelp, {"MsgBox"}}, MenuCase{"Settings", true, tray::kSettings, {"ShowSettings"}},
         MenuCase{"StartAtSignIn",
                  false,
                  tray::kStartAtSignIn,

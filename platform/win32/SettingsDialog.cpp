@@ -1,0 +1,155 @@
+// The Settings window: a dialog of Windows' own (resources/vrlCalendar.rc.in),
+// modeless and owned by the calendar, so that it closes with it. It shows
+// what the logic hands it and hands back what the user chose; whether a
+// shortcut can be had, and what OK changes, is the logic's.
+#include "platform/win32/Win32Platform.h"
+
+#include <algorithm>
+
+#include "platform/RuntimeError.h"
+#include "platform/win32/OptionalFunction.h"
+#include "platform/win32/Text.h"
+#include "resources/resource.h"
+
+namespace {
+
+constexpr int kGap = 8;                      // pixels between the calendar and the window
+constexpr DWORD kUseImmersiveDarkMode = 20;  // DWMWA_USE_IMMERSIVE_DARK_MODE, Windows 11 on
+
+struct ModifierBox {
+    int control;
+    int32_t bit;  // the window system's
+    TextId name;
+};
+constexpr ModifierBox kModifierBoxes[] = {{IDC_CTRL, 2, TextId::KeyCtrl},
+                                          {IDC_ALT, 1, TextId::KeyAlt},
+                                          {IDC_SHIFT, 4, TextId::KeyShift},
+                                          {IDC_WIN, 8, TextId::KeyWin}};
+
+void SetText(HWND dialog, int control, const std::string& text) {
+    SetDlgItemTextW(dialog, control, wide_text::Utf16(text).c_str());
+}
+
+}  // namespace
+
+void Win32Platform::ShowSettings(const SettingsChoice& choice, const std::string& status,
+                                 const std::vector<NamedKey>& keys) {
+    if (!IsWindow(hwnd_)) return;  // the calendar closed meanwhile
+    if (!settingsWindow_.dialog) {
+        settingsWindow_.choice = choice, settingsWindow_.status = status, settingsWindow_.keys = keys;
+        settingsWindow_.dialog = CreateDialogParamW(instance_, MAKEINTRESOURCEW(IDD_SETTINGS), hwnd_, SettingsProc,
+                                                    reinterpret_cast<LPARAM>(this));
+        if (!settingsWindow_.dialog) throw RuntimeError::OutOfMemory();
+        ShowWindow(settingsWindow_.dialog, SW_SHOW);
+    }
+    SetForegroundWindow(settingsWindow_.dialog);
+}
+
+INT_PTR CALLBACK Win32Platform::SettingsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+    auto* self = reinterpret_cast<Win32Platform*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    if (!self) return FALSE;
+    try {
+        switch (message) {
+            case WM_INITDIALOG: self->OnSettingsInit(dialog); return TRUE;
+            case WM_COMMAND: self->OnSettingsCommand(dialog, LOWORD(wParam), HIWORD(wParam)); return TRUE;
+            case WM_CLOSE: DestroyWindow(dialog); return TRUE;
+            case WM_DESTROY: self->settingsWindow_.dialog = nullptr; return TRUE;
+        }
+    } catch (...) {  // never into the window system
+        self->ReportException(std::current_exception());
+    }
+    return FALSE;
+}
+
+void Win32Platform::OnSettingsInit(HWND dialog) {
+    const SettingsChoice& choice = settingsWindow_.choice;
+    SetWindowTextW(dialog, wide_text::Utf16(language_.Text(TextId::SettingsTitle)).c_str());
+    SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+    SetText(dialog, IDC_SHORTCUT_LABEL, language_.Text(TextId::SettingsShortcut));
+    for (const ModifierBox& box : kModifierBoxes) {
+        // The key's name is its own access key: Alt+C ticks Ctrl.
+        SetText(dialog, box.control, "&" + language_.Text(box.name));
+        CheckDlgButton(dialog, box.control, choice.modifiers & box.bit ? BST_CHECKED : BST_UNCHECKED);
+    }
+    SetText(dialog, IDC_KEY_LABEL, language_.Text(TextId::SettingsKey));
+    HWND list = GetDlgItem(dialog, IDC_KEY);
+    for (const NamedKey& key : settingsWindow_.keys) {
+        const auto at =
+            SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide_text::Utf16(key.name).c_str()));
+        SendMessageW(list, CB_SETITEMDATA, static_cast<WPARAM>(at), key.code);
+        if (key.code == choice.keyCode) SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(at), 0);
+    }
+    SetText(dialog, IDC_STATUS, settingsWindow_.status);
+    SetText(dialog, IDC_WEEK_NUMBERS, language_.Text(TextId::SettingsWeekNumbers));
+    CheckDlgButton(dialog, IDC_WEEK_NUMBERS, choice.weekNumbers ? BST_CHECKED : BST_UNCHECKED);
+    SetText(dialog, IDC_START_AT_SIGN_IN, language_.Text(TextId::SettingsStartAtSignIn));
+    CheckDlgButton(dialog, IDC_START_AT_SIGN_IN, choice.startAtSignIn ? BST_CHECKED : BST_UNCHECKED);
+    SetText(dialog, IDOK, language_.Text(TextId::SettingsOK));
+    SetText(dialog, IDCANCEL, language_.Text(TextId::SettingsCancel));
+    // In dark mode the dialog is drawn as Windows draws its classic dialogs,
+    // light, under a dark title bar where Windows has one (Windows 11).
+    if (contrast::CalendarPaint(CurrentScheme())) {
+        using SetAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
+        static const auto setAttribute = OptionalFunction<SetAttributeFn>("dwmapi.dll", "DwmSetWindowAttribute");
+        const BOOL dark = TRUE;
+        if (setAttribute) setAttribute(dialog, kUseImmersiveDarkMode, &dark, sizeof dark);
+    }
+    PlaceSettings(dialog);
+}
+
+// Beside the calendar, on the display that holds it (where it was shown
+// last, when it is hidden), wholly inside that display's work area.
+void Win32Platform::PlaceSettings(HWND dialog) {
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    GetWindowPlacement(hwnd_, &placement);  // a tool window's: in screen coordinates
+    const RECT calendar = placement.rcNormalPosition;
+    MONITORINFO display{};
+    display.cbSize = sizeof display;
+    GetMonitorInfoW(MonitorFromRect(&calendar, MONITOR_DEFAULTTONEAREST), &display);
+    const RECT& work = display.rcWork;
+    RECT own{};
+    GetWindowRect(dialog, &own);
+    const int width = own.right - own.left, height = own.bottom - own.top;
+    int x = calendar.right - width;
+    int y = calendar.bottom + kGap;
+    if (y + height > work.bottom) y = calendar.top - kGap - height;
+    x = std::max(static_cast<int>(work.left), std::min(x, static_cast<int>(work.right) - width));
+    y = std::max(static_cast<int>(work.top), std::min(y, static_cast<int>(work.bottom) - height));
+    ::SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+SettingsChoice Win32Platform::SettingsChosen(HWND dialog) const {
+    SettingsChoice choice;
+    for (const ModifierBox& box : kModifierBoxes)
+        if (IsDlgButtonChecked(dialog, box.control) == BST_CHECKED) choice.modifiers |= box.bit;
+    HWND list = GetDlgItem(dialog, IDC_KEY);
+    const auto selected = SendMessageW(list, CB_GETCURSEL, 0, 0);
+    if (selected != CB_ERR) choice.keyCode = static_cast<int32_t>(SendMessageW(list, CB_GETITEMDATA, selected, 0));
+    choice.weekNumbers = IsDlgButtonChecked(dialog, IDC_WEEK_NUMBERS) == BST_CHECKED;
+    choice.startAtSignIn = IsDlgButtonChecked(dialog, IDC_START_AT_SIGN_IN) == BST_CHECKED;
+    return choice;
+}
+
+void Win32Platform::OnSettingsCommand(HWND dialog, WORD control, WORD notification) {
+    const bool shortcutChanged = (control >= IDC_CTRL && control <= IDC_WIN && notification == BN_CLICKED) ||
+                                 (control == IDC_KEY && notification == CBN_SELCHANGE);
+    std::string status;
+    if (shortcutChanged) {
+        SettingsChoice choice = SettingsChosen(dialog);
+        Raise([&] { events_->Settings_ShortcutChange(choice.modifiers, choice.keyCode, status); });
+        SetText(dialog, IDC_STATUS, status);
+    } else if (control == IDOK) {
+        SettingsChoice choice = SettingsChosen(dialog);
+        int16_t cancel = 0;
+        Raise([&] { events_->Settings_OK(choice, status, cancel); });
+        if (!cancel)
+            DestroyWindow(dialog);
+        else
+            SetText(dialog, IDC_STATUS, status);
+    } else if (control == IDCANCEL) {
+        DestroyWindow(dialog);
+    }
+}

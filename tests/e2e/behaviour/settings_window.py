@@ -1,0 +1,90 @@
+"""The Settings window: opened from the icon's menu, worked with the keyboard alone, applied at once."""
+from steps import language_texts, scenario
+
+TEXTS = language_texts("en")
+CTRL_ALT_K, WIN_ALT_C, CTRL_SHIFT_J = ("3", str(ord("K"))), ("9", str(ord("C"))), ("6", str(ord("J")))
+
+
+@scenario(cost=70)
+def settings_window(world):
+    """One window however often it is chosen; a new shortcut taken and the old one let go; one another
+    program holds refused; week numbers off and on again, the window laid out anew; Cancel writes nothing;
+    Esc puts the calendar away."""
+    def dialog():
+        return world.inspect("dialog", TEXTS["settings.title"])
+
+    def status():
+        return next((c["text"] for c in dialog()["children"] if c["id"] == "108"), None)
+
+    def held(shortcut):
+        return world.inspect("hotkey-held", *shortcut).get("held")
+
+    def open_settings(when):
+        world.choose(world.open_tray_menu(), "Settings…")
+        return world.expect(f"{when}: the Settings window in the foreground", dialog,
+                            lambda d: d.get("found") == "1" and d.get("foreground") == "1")
+
+    def shown_after(keys, when, ok="Return"):
+        """Keys typed into the window, which starts on Ctrl, then OK (Enter) or Cancel (Esc)."""
+        world.keys(*keys, ok)
+        world.expect(f"{when}: the Settings window closed", dialog, lambda d: d.get("found") == "0")
+
+    world.start_calendar()
+    before = world.window()
+    open_settings("chosen once")
+    opened = open_settings("chosen again")
+    if opened["count"] != "1":
+        world.fail(f"Settings chosen twice made {opened['count']} windows")
+    state = world.window()
+    if not all(0 <= int(opened[a]) and int(opened[b]) <= int(state[size]) for a, b, size in
+               (("left", "right", "screen_width"), ("top", "bottom", "screen_height"))):
+        world.fail(f"the Settings window at {opened} is not wholly on the screen")
+
+    # Ctrl ticked, Alt kept, Win unticked, K from the list.
+    world.keys("space", "Tab", "Tab", "Tab", "space", "Tab", "k")
+    world.expect("Ctrl+Alt+K said to be free", status, lambda s: s == TEXTS["settings.free"])
+    shown_after([], "OK on Ctrl+Alt+K")
+    if (held(CTRL_ALT_K), held(WIN_ALT_C), world.stored().get("shortcut")) != ("1", "0", "Ctrl+Alt+K"):
+        world.fail(f"after OK: Ctrl+Alt+K held {held(CTRL_ALT_K)}, Win+Alt+C held {held(WIN_ALT_C)}, "
+                   f"stored {world.stored()}")
+    items = world.open_tray_menu()
+    world.click(5, 5)
+    if items[0]["text"] != "Hide calendar\tCtrl+Alt+K":
+        world.fail(f"after OK the menu's first item is {items[0]['text']!r}")
+
+    holder, _ = world.start_inspector("hold-hotkey", *CTRL_SHIFT_J, "60000")
+    open_settings("with Ctrl+Shift+J held elsewhere")
+    world.keys("Tab", "space", "Tab", "space", "Tab", "Tab", "j")  # Alt off, Shift on, J
+    world.expect("Ctrl+Shift+J said to be held", status, lambda s: s == TEXTS["settings.held"])
+    world.keys("Return")
+    world.expect("OK on a held shortcut: the window still open, saying so", status,
+                 lambda s: s == TEXTS["settings.refused"])
+    if (held(CTRL_ALT_K), world.stored().get("shortcut")) != ("1", "Ctrl+Alt+K"):
+        world.fail(f"a refused shortcut let the old one go or was stored: {world.stored()}")
+    shown_after([], "Esc", ok="Escape")
+    holder.kill()
+
+    stored = world.stored()
+    open_settings("for Cancel")
+    shown_after(["alt+n", "alt+i"], "Cancel", ok="Escape")
+    if world.stored() != stored or world.window()["width"] != before["width"]:
+        world.fail(f"Cancel changed something: stored {world.stored()}, width {world.window()['width']}")
+
+    for shown in ("0", "1"):
+        open_settings(f"week numbers to {shown}")
+        shown_after(["alt+n"], f"week numbers to {shown}")
+        world.expect(f"weekNumbers stored as {shown}", lambda: world.stored().get("weekNumbers"), lambda v: v == shown)
+        narrower = (lambda w: w < int(before["width"])) if shown == "0" else (lambda w: w == int(before["width"]))
+        state = world.expect(f"week numbers {shown}: the window's new width", world.window,
+                             lambda s: narrower(int(s["width"])))
+        width = int(state["width"])
+        for label in state["children"]:
+            if label["id"] in ("1", "2") and not (int(label["x"]) + int(label["width"]) <= width and
+                                                  int(label["x"]) >= width - 30 and label["y"] == "0"):
+                world.fail(f"week numbers {shown}: label {label} not in the top right of a window {width} wide")
+        if not (0 <= int(state["left"]) and int(state["left"]) + width <= int(state["screen_width"])):
+            world.fail(f"week numbers {shown}: the window at {state['left']} is not wholly on the screen")
+
+    world.activate()
+    world.keys("Escape")
+    world.expect("Esc on the calendar to hide it", world.window, lambda s: s.get("visible") == "0")
