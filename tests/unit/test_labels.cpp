@@ -156,6 +156,14 @@ TEST(AppMode, TheDarkCalendarReadsAndIsOnlyForTheDarkAppModeWithoutHighContrast)
         EXPECT_GE(contrast::Ratio(text, background), contrast::kReadable) << text;
     for (int32_t mark : {c->trailingText, contrast::kTodayMarker})
         EXPECT_GE(contrast::Ratio(mark, c->monthBackground), 3.0) << mark;
+    // The menu dark only where Windows 10 1903 on can draw it so.
+    for (const auto& [build, scheme, darkMenu] : {std::tuple{18362u, dark, true},
+                                                  {22631u, dark, true},
+                                                  {18361u, dark, false},
+                                                  {17763u, dark, false},
+                                                  {22631u, light, false},
+                                                  {22631u, highContrast, false}})
+        EXPECT_EQ(contrast::DarkMenu(build, scheme), darkMenu) << build;
 }
 
 // The labels' bitmap face at the scale it was drawn for, its TrueType twin at

@@ -73,3 +73,23 @@ TEST(ShutDown, DeletesTheIconBeforeSavingThePosition) {
                                                                     "SaveSetting vrlCalendar/vrlCalendar/top=250"}));
     EXPECT_EQ(cancel, 0);
 }
+
+// "0" alone turns the week numbers off, and the window is laid out around
+// the narrower calendar; absent or damaged, they are shown as always.
+TEST(StartUp, WeekNumbersAsStoredAndShownWhenTheValueIsDamaged) {
+    for (const auto& [stored, shown] : {std::pair<const char*, bool>{nullptr, true},
+                                        {"1", true},
+                                        {"0", false},
+                                        {"", true},
+                                        {" 0", true},
+                                        {"00", true},
+                                        {"no", true},
+                                        {"-1", true}}) {
+        LoadedCalendar calendar(false);
+        if (stored) calendar.platform.Store("weekNumbers", stored);
+        calendar.form.Form_Load();
+        EXPECT_EQ(calendar.platform.calendar.weekNumbers, shown) << (stored ? stored : "absent");
+        EXPECT_EQ(calendar.platform.form.width, shown ? 2840 : 2840 - PlatformDouble::kWeekNumbersWidth) << stored;
+        EXPECT_TRUE(calendar.CallsStartingWith({"SaveSetting"}).empty()) << stored;
+    }
+}

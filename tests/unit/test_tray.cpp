@@ -250,6 +250,7 @@ TEST(Shortcut, TheStoredTextNamesTheShortcutTheMenuShows) {
              Row{"Ctrl+Alt+" + std::string(60, 'K'), def, "Hide calendar\tWin+Alt+C"},
          }) {
         EXPECT_EQ(shortcut::FromStored(row.stored), row.named) << row.stored;
+        EXPECT_EQ(shortcut::FromStored(shortcut::StoredText(row.named)), row.named) << "written back: " << row.stored;
         LoadedCalendar calendar(false);
         PlatformDouble& p = calendar.platform;
         p.language = Texts::ForLanguages({row.language});
@@ -260,6 +261,71 @@ TEST(Shortcut, TheStoredTextNamesTheShortcutTheMenuShows) {
         ReleaseRightButtonOnIcon(calendar);
         EXPECT_EQ(p.menuShown.at(0).text, row.menu) << row.stored;
     }
+}
+
+// OK in the Settings window, opened on Win+Alt+C with week numbers: what is
+// held, written and said afterwards. A shortcut that cannot be had keeps the
+// window open and changes nothing.
+TEST(Settings, OkAppliesWhatChangedAndARefusedShortcutKeepsTheOldOne) {
+    using shortcut::kAlt, shortcut::kCtrl, shortcut::kShift, shortcut::kWin;
+    const std::pair<int32_t, int32_t> winAltC{kWin | kAlt, 'C'};
+    struct Row {
+        const char* what;
+        SettingsChoice chosen;
+        std::optional<std::pair<int32_t, int32_t>> held;  // afterwards
+        Strings written;
+        const char* status = "";  // "": the window closes
+        std::set<std::pair<int32_t, int32_t>> elsewhere = {};
+    };
+    for (const Row& row : {
+             Row{"nothing changed", {kWin | kAlt, 'C'}, winAltC, {}},
+             Row{"a free one", {kCtrl | kAlt, 'K'}, std::pair{kCtrl | kAlt, 'K'}, {"shortcut=Ctrl+Alt+K"}},
+             Row{"none", {0, 0}, std::nullopt, {"shortcut=none"}},
+             Row{"held elsewhere",
+                 {kCtrl | kShift, 'J', false},
+                 winAltC,
+                 {},
+                 "Another program uses this shortcut, so it cannot be set; the old one stays.",
+                 {{kCtrl | kShift, 'J'}}},
+             Row{"a key alone",
+                 {0, 'J', false},
+                 winAltC,
+                 {},
+                 "Not a shortcut: choose a key and at least one of the keys above."},
+             Row{"week numbers off", {kWin | kAlt, 'C', false}, winAltC, {"weekNumbers=0"}},
+         }) {
+        LoadedCalendar calendar;
+        PlatformDouble& p = calendar.platform;
+        p.heldElsewhere = row.elsewhere;
+        SettingsChoice choice = row.chosen;
+        std::string status;
+        int16_t cancel = 0;
+        calendar.form.Settings_OK(choice, status, cancel);
+        EXPECT_EQ(p.hotKey, row.held) << row.what;
+        Strings written;
+        for (const std::string& call : calendar.CallsStartingWith({"SaveSetting"})) written.push_back(call.substr(36));
+        EXPECT_EQ(written, row.written) << row.what;
+        EXPECT_EQ(status, row.status) << row.what;
+        EXPECT_EQ(cancel != 0, *row.status != '\0') << row.what;
+        // Refused, the week numbers turned off in the same window stay on.
+        EXPECT_EQ(p.calendar.weekNumbers, written != Strings{"weekNumbers=0"}) << row.what;
+    }
+}
+
+// The window opens on what is in force, saying whether the shortcut can be
+// had; chosen while the help box is up, once the box is closed.
+TEST(Settings, OpensOnWhatIsInForceAndWaitsForTheHelpBox) {
+    LoadedCalendar calendar(false);
+    PlatformDouble& p = calendar.platform;
+    p.Store("weekNumbers", "0");
+    p.heldElsewhere = {{shortcut::kWin | shortcut::kAlt, 'C'}};
+    calendar.form.Form_Load();
+    p.hooks["MsgBox"] = [&] { ReleaseRightButtonOnIcon(calendar); };
+    p.menuChoice = tray::kSettings;
+    calendar.form.Label2_Click();
+    EXPECT_LT(calendar.IndexOf("MsgBox"), calendar.IndexOf("ShowSettings"));
+    EXPECT_EQ(p.settingsShown, (SettingsChoice{shortcut::kWin | shortcut::kAlt, 'C', false, false}));
+    EXPECT_EQ(p.settingsStatus, "Another program uses this shortcut.");
 }
 
 // Checked only for an entry that starts this very file and is not turned off.

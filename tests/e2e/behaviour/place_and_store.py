@@ -35,14 +35,21 @@ def damaged_store(world):
         ("REG_SZ", text, text, on_screen) for text in ("1500,5", "1.500,5", "1 500", "1500.0", "+1500", " 1500 ",
                                                        "1,5e3", "\u0661\u0665\u0660\u0660", "1'500", "-0",
                                                        "0.0000001")]
+    widths = set()
     for kind, left, top, where in rows:
         world.store("left", left, kind)
         world.store("top", top, kind)
+        if where == default:  # the same damage in the other stored values: their defaults
+            world.store("weekNumbers", left, kind)
+            world.store("shortcut", left, kind)
         calendar = world.start_calendar()
         state = world.window()
         size, screen = (int(state["width"]), int(state["height"])), (int(state["screen_width"]),
                                                                      int(state["screen_height"]))
         shown = f"{kind} {left[:12]!r}{'...' if len(left) > 12 else ''}, {top[:12]!r}"
+        widths.add(size[0])
+        if len(widths) > 1:
+            world.fail(f"{shown}: the window {size[0]} wide, not as the others {widths}: week numbers off?")
         if where == on_screen:
             place = (int(state["left"]), int(state["top"]))
             if not all(0 <= place[i] and place[i] + size[i] <= screen[i] for i in (0, 1)):
