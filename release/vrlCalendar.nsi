@@ -164,8 +164,9 @@ Section "Uninstall"
   Delete "$SMPROGRAMS\${APP}.lnk"
   DeleteRegValue HKCU "${RUN_KEY}" "${APP}"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
-  ; The saved position is the user's: kept unless they say otherwise (and
-  ; always kept by a silent uninstall).
+  ; The calendar's settings (its place, shortcut and week numbers) are the
+  ; user's: kept unless they say otherwise (and always kept by a silent
+  ; uninstall).
   MessageBox MB_YESNO|MB_ICONQUESTION "$(UninstallForgetPlace)" /SD IDNO IDNO keep
     DeleteRegKey HKCU "${SETTINGS_KEY}"
   keep:
