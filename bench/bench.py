@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Prints what the calendar costs next to a bare baseline program of its kind
-(a borderless topmost window with one month-calendar control and one
-notification-area icon), both run under the same Wine on a private desktop.
+that shows what the calendar shows at its start (a borderless topmost window
+with one month-calendar control and the two labels in their font, and one
+notification-area icon with its tip), both run under the same Wine on a
+private desktop.
 
 Measures the 64-bit programs, and the 32-bit ones where this machine can run
 them; a build it cannot run is reported and left out.

@@ -68,6 +68,10 @@ int32_t LabelPaint(std::optional<int32_t> written, const Scheme& scheme) {
                          scheme.background, resting);
 }
 
+CalendarColours SchemeCalendar(const Scheme& scheme) {
+    return {scheme.window, scheme.window, scheme.windowText, scheme.activeCaption, scheme.window, scheme.grayText};
+}
+
 bool DarkMenu(uint32_t windowsBuild, const Scheme& scheme) {
     return windowsBuild >= kFirstBuildWithDarkMenus && DarkApplies(scheme);
 }

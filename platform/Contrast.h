@@ -25,6 +25,10 @@ struct Scheme {
     int32_t hotTracking;  // what the scheme lights up under the pointer
     int32_t highlight;
     bool darkApps = false;  // the user's default app mode is dark
+    // What a month calendar takes its own colours from when it is made.
+    int32_t window = kWhite;
+    int32_t activeCaption = 0;
+    int32_t grayText = 0;
 };
 
 // Windows' "default app mode": AppsUseLightTheme (a number under HKCU's
@@ -57,6 +61,11 @@ std::optional<CalendarColours> CalendarPaint(const Scheme& scheme);
 // uxtheme has the calls for it; by the build Windows reports of itself.
 constexpr uint32_t kFirstBuildWithDarkMenus = 18362;
 bool DarkMenu(uint32_t windowsBuild, const Scheme& scheme);
+
+// The colours a month calendar takes from the scheme when it is made: what
+// it is given back when it leaves dark mode while a high-contrast scheme is
+// on, not the normal scheme's it had before.
+CalendarColours SchemeCalendar(const Scheme& scheme);
 
 // The contrast ratio of two colours, from 1 (the same) to 21 (black on white).
 double Ratio(int32_t a, int32_t b);

@@ -2,18 +2,21 @@
 #include <cstdint>
 #include <exception>
 #include <new>
-#include <stdexcept>
 #include <string>
+#include <utility>
 
 // A failing platform operation or arithmetic step. It carries the number and
 // description the classic Windows runtime uses for the same failure, because
-// that is what the user sees in the error report.
-class RuntimeError : public std::runtime_error {
+// that is what the user sees in the error report. It keeps its description
+// itself: std::runtime_error keeps it in the runtime's older string kind,
+// whose code would come into the program only for this.
+class RuntimeError : public std::exception {
 public:
-    RuntimeError(int32_t number, const std::string& description) : std::runtime_error(description), number_(number) {}
+    RuntimeError(int32_t number, std::string description) : number_(number), description_(std::move(description)) {}
 
     int32_t Number() const { return number_; }
-    std::string Description() const { return what(); }
+    std::string Description() const { return description_; }
+    const char* what() const noexcept override { return description_.c_str(); }
 
     static RuntimeError InvalidProcedureCall() { return {5, "Invalid procedure call or argument"}; }
     static RuntimeError Overflow() { return {6, "Overflow"}; }
@@ -26,6 +29,7 @@ public:
 
 private:
     int32_t number_;
+    std::string description_;
 };
 
 // The "ignore errors" mode: a failing statement is abandoned and execution goes

@@ -37,7 +37,10 @@ contrast::Scheme Win32Platform::CurrentScheme() const {
             colour(COLOR_WINDOWTEXT),
             colour(COLOR_HOTLIGHT),
             colour(COLOR_HIGHLIGHT),
-            darkApps_};
+            darkApps_,
+            colour(COLOR_WINDOW),
+            colour(COLOR_ACTIVECAPTION),
+            colour(COLOR_GRAYTEXT)};
 }
 
 // Windows 10 1903 on draw a program's menus dark once it asks for the dark
@@ -91,13 +94,17 @@ void Win32Platform::ApplyAppMode() {
     } else if (!colours) {
         SetVisualStyle(calendar, true);
     }
+    // Out of dark mode the calendar gets back its own colours, which are the
+    // normal scheme's: straight into a high-contrast scheme it gets that
+    // scheme's instead (with its style on, Windows takes only the background).
     COLORREF paint[std::size(kCalendarParts)];
     std::copy(std::begin(dark_.own), std::end(dark_.own), paint);
-    if (colours)
-        for (COLORREF* at = paint;
-             int32_t colour : {colours->background, colours->monthBackground, colours->text, colours->titleBackground,
-                               colours->titleText, colours->trailingText})
+    if (colours || scheme.highContrast) {
+        const contrast::CalendarColours given = colours ? *colours : contrast::SchemeCalendar(scheme);
+        for (COLORREF* at = paint; int32_t colour : {given.background, given.monthBackground, given.text,
+                                                     given.titleBackground, given.titleText, given.trailingText})
             *at++ = static_cast<COLORREF>(colour);
+    }
     for (size_t i = 0; i < std::size(kCalendarParts); ++i) MonthCal_SetColor(calendar, kCalendarParts[i], paint[i]);
     dark_.applied = colours.has_value();
     // Without its style the control may want another size: a shown window is

@@ -7,9 +7,9 @@
 namespace {
 
 // A designed font at a scale; none designed, none made (the control's own).
-HFONT MakeLabelFont(const std::optional<form_design::Font>& designed, int dotsPerInch) {
+HFONT MakeLabelFont(const std::optional<form_design::Font>& designed, int dotsPerInch, int systemDotsPerInch) {
     if (!designed) return nullptr;
-    const form_design::Font font = fonts::AtScale(*designed, dotsPerInch);
+    const form_design::Font font = fonts::AtScale(*designed, dotsPerInch, systemDotsPerInch);
     return CreateFontA(-MulDiv(font.hundredthsOfPoint, dotsPerInch, 7200), 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL,
                        FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                        DEFAULT_PITCH | FF_SWISS, font.face);
@@ -40,7 +40,7 @@ WindowScale::WindowScale(const std::optional<form_design::Font>& labelFont) : la
     systemDotsPerInch_ = GetDeviceCaps(screen, LOGPIXELSX);
     ReleaseDC(nullptr, screen);
     dotsPerInch_ = systemDotsPerInch_;
-    labelFont_ = MakeLabelFont(labelDesign_, dotsPerInch_);
+    labelFont_ = MakeLabelFont(labelDesign_, dotsPerInch_, systemDotsPerInch_);
     calendarFont_ = MakeMessageFont(dotsPerInch_, systemDotsPerInch_);
 }
 
@@ -57,7 +57,8 @@ void WindowScale::Change(int dotsPerInch, bool remake) {
     if (dotsPerInch <= 0 || (dotsPerInch == dotsPerInch_ && !remake)) return;
     FreeOldFonts();
     dotsPerInch_ = dotsPerInch;
-    if (HFONT label = MakeLabelFont(labelDesign_, dotsPerInch)) oldFonts_[0] = labelFont_, labelFont_ = label;
+    if (HFONT label = MakeLabelFont(labelDesign_, dotsPerInch, systemDotsPerInch_))
+        oldFonts_[0] = labelFont_, labelFont_ = label;
     if (HFONT calendar = MakeMessageFont(dotsPerInch, systemDotsPerInch_))
         oldFonts_[1] = calendarFont_, calendarFont_ = calendar;
 }

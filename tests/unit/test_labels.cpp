@@ -156,6 +156,14 @@ TEST(AppMode, TheDarkCalendarReadsAndIsOnlyForTheDarkAppModeWithoutHighContrast)
         EXPECT_GE(contrast::Ratio(text, background), contrast::kReadable) << text;
     for (int32_t mark : {c->trailingText, contrast::kTodayMarker})
         EXPECT_GE(contrast::Ratio(mark, c->monthBackground), 3.0) << mark;
+    // Out of dark mode straight into high contrast: the scheme's colours.
+    contrast::Scheme black = highContrast;
+    black.window = 0, black.windowText = Rgb(255, 255, 255), black.activeCaption = Rgb(0, 0, 255);
+    black.grayText = Rgb(0, 255, 0);
+    const contrast::CalendarColours scheme = contrast::SchemeCalendar(black);
+    EXPECT_EQ((std::vector{scheme.background, scheme.monthBackground, scheme.text, scheme.titleBackground,
+                           scheme.titleText, scheme.trailingText}),
+              (std::vector{0, 0, Rgb(255, 255, 255), Rgb(0, 0, 255), 0, Rgb(0, 255, 0)}));
     // The menu dark only where Windows 10 1903 on can draw it so.
     for (const auto& [build, scheme, darkMenu] : {std::tuple{18362u, dark, true},
                                                   {22631u, dark, true},
@@ -166,16 +174,19 @@ TEST(AppMode, TheDarkCalendarReadsAndIsOnlyForTheDarkAppModeWithoutHighContrast)
         EXPECT_EQ(contrast::DarkMenu(build, scheme), darkMenu) << build;
 }
 
-// The labels' bitmap face at the scale it was drawn for, its TrueType twin at
-// every other; a face with no twin is left as it is.
+// The labels' bitmap face at the scale it was drawn for, the window's and the
+// system's both, its TrueType twin at every other; a face with no twin is
+// left as it is.
 TEST(LabelFont, TheBitmapFaceOnlyAtItsOwnScale) {
     const form_design::Font designed = *kfrmCalendarDesign.Find(form_design::Name::Label1).font;
-    for (int dotsPerInch : {96, 120, 144, 168, 192, 240, 288}) {
-        const form_design::Font font = fonts::AtScale(designed, dotsPerInch);
-        EXPECT_STREQ(font.face, dotsPerInch == 96 ? "MS Sans Serif" : "Microsoft Sans Serif") << dotsPerInch;
-        EXPECT_EQ(std::make_pair(font.hundredthsOfPoint, font.bold), std::make_pair(825, true)) << dotsPerInch;
-    }
-    EXPECT_STREQ(fonts::AtScale({"Tahoma", 825, true}, 192).face, "Tahoma");
+    for (int systemDotsPerInch : {96, 120})
+        for (int dotsPerInch : {96, 120, 144, 168, 192, 240, 288}) {
+            const form_design::Font font = fonts::AtScale(designed, dotsPerInch, systemDotsPerInch);
+            const bool bitmap = dotsPerInch == 96 && systemDotsPerInch == 96;
+            EXPECT_STREQ(font.face, bitmap ? "MS Sans Serif" : "Microsoft Sans Serif") << dotsPerInch;
+            EXPECT_EQ(std::make_pair(font.hundredthsOfPoint, font.bold), std::make_pair(825, true)) << dotsPerInch;
+        }
+    EXPECT_STREQ(fonts::AtScale({"Tahoma", 825, true}, 192, 96).face, "Tahoma");
 }
 
 }  // namespace

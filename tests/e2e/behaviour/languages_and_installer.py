@@ -26,7 +26,8 @@ def languages(world):
 
     items = world.open_tray_menu()
     shortcut = f"\t{de['key.win']}+{de['key.alt']}+C"
-    menu = [de["menu.hide"] + shortcut, de["help"], "-", de["menu.start_at_sign_in"], "-", de["close"]]
+    menu = [de["menu.hide"] + shortcut, de["help"], "-", de["menu.start_at_sign_in"], de["menu.settings"], "-",
+            de["close"]]
     if [item["text"] for item in items] != menu:
         world.fail(f"the menu: expected {menu}, saw {[item['text'] for item in items]}")
     for way, events in (("the menu's item", ()), ("the keyboard's Enter on the icon", (516, 517))):
@@ -58,7 +59,8 @@ def languages(world):
     ja = language_texts("ja")
     calendar = world.start_calendar(language="ja_JP.UTF-8")
     items = world.open_tray_menu()
-    menu = [ja["menu.hide"] + "\tWin+Alt+C", ja["help"], "-", ja["menu.start_at_sign_in"], "-", ja["close"]]
+    menu = [ja["menu.hide"] + "\tWin+Alt+C", ja["help"], "-", ja["menu.start_at_sign_in"], ja["menu.settings"], "-",
+            ja["close"]]
     if [item["text"] for item in items] != menu:
         world.fail(f"the menu in Japanese: expected {menu}, saw {[item['text'] for item in items]}")
     world.choose(items, ja["close"])

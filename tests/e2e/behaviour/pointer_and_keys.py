@@ -29,7 +29,8 @@ def drag(world):
             world.xdotool("mousemove_relative", "--", 25, 10)
             time.sleep(0.1)
         world.xdotool("mouseup", button)
-        world.keys("Escape")  # in case the button opened anything
+        if button == 3:
+            world.keys("Escape")  # closes the calendar's own menu (Esc on the calendar would hide it)
         if world.position() != moved_to:
             world.fail(f"button {button} dragged the window from {moved_to} to {world.position()}")
 

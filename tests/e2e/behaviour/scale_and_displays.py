@@ -93,18 +93,23 @@ def display_scales(world, scales):
         close_with_x(world, calendar_process, at)
 
 
-# From 100 % to 300 %, a scenario a third of the way each, so that none holds up the others.
-@scenario(cost=110)
-def display_scales_100_to_150(world):
-    display_scales(world, (96, 110, 120, 144))
+# From 100 % to 300 %, a few scales a scenario, so that none holds up the others.
+@scenario(cost=100)
+def display_scales_100_to_125(world):
+    display_scales(world, (96, 110, 120))
 
 
-@scenario(cost=90)
-def display_scales_175_to_225(world):
-    display_scales(world, (168, 192, 216))
+@scenario(cost=75)
+def display_scales_150_to_175(world):
+    display_scales(world, (144, 168))
 
 
-@scenario(cost=120)
+@scenario(cost=75)
+def display_scales_200_to_225(world):
+    display_scales(world, (192, 216))
+
+
+@scenario(cost=70)
 def display_scales_250_to_300(world):
     display_scales(world, (240, 288))
 

@@ -62,7 +62,7 @@ def tray_menu(world):
         seen = ["*" * (i["default"] == "1") + "+" * (i["checked"] == "1") + "~" * (i["enabled"] != "1") + i["text"]
                 if i["text"] != "-" else "-" for i in items]
         want = ["*" + first + "\tWin+Alt+C", "Help" if help_offered else "~Help", "-",
-                "+" * starts + "Start when I sign in", "-", "Close"]
+                "+" * starts + "Start when I sign in", "Settings…", "-", "Close"]
         if seen != want:
             world.fail(f"{when}: expected the menu {want}, saw {seen}")
 
