@@ -4,10 +4,16 @@
 set(CMAKE_SYSTEM_NAME Windows)
 
 # On Windows itself MSYS2 keeps each architecture's MinGW-w64 in a folder of
-# its own, where the resource compiler has no prefix.
+# its own, where the resource compiler has no prefix: that folder is looked
+# in first, where MSYS2_LOCATION says MSYS2 is (its set-up action puts it
+# anywhere) or at its usual place, before a PATH that may hold the other's.
 set(rc_names ${TOOLCHAIN_PREFIX}-windres)
 if(CMAKE_HOST_WIN32)
     set(toolchain_hints C:/msys64/${TOOLCHAIN_MSYS2}/bin)
+    if(DEFINED ENV{MSYS2_LOCATION})
+        file(TO_CMAKE_PATH "$ENV{MSYS2_LOCATION}" msys2_location)
+        list(PREPEND toolchain_hints ${msys2_location}/${TOOLCHAIN_MSYS2}/bin)
+    endif()
     list(APPEND rc_names windres)
 endif()
 find_program(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++ HINTS ${toolchain_hints})

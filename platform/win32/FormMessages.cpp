@@ -187,6 +187,11 @@ void Win32Platform::OnClose() {
 
 // Each of the window's timers fires once. False for a timer not the window's.
 bool Win32Platform::OnTimer(WPARAM id) {
+    if (id == kToolTipsTimer) {
+        KillTimer(hwnd_, id);
+        AddToolTips();
+        return true;
+    }
     const auto which = static_cast<FormTimer>(id);
     if (which != FormTimer::DayChange && which != FormTimer::TrayRetry) return false;
     KillTimer(hwnd_, id);

@@ -65,10 +65,11 @@ void Win32Platform::CreateForm() {
     RegisterClassExW(&windowClass);
 
     // A tool window has no taskbar button: the notification-area icon is the
-    // calendar's handle while it runs.
+    // calendar's handle while it runs. It floats above other windows from
+    // the start; the load handler's SetFormAtTop then finds it there.
     const form_design::Rect& at = design_.design;
     hwnd_ =
-        CreateWindowExW(WS_EX_TOOLWINDOW, kFormClass, wide_text::Utf16(design_.caption).c_str(),
+        CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kFormClass, wide_text::Utf16(design_.caption).c_str(),
                         (design_.borderless ? WS_POPUP : WS_POPUP | WS_BORDER) | WS_CLIPCHILDREN, ToPixels(at.left),
                         ToPixels(at.top), ToPixels(at.width), ToPixels(at.height), nullptr, nullptr, instance_, this);
 
@@ -77,14 +78,9 @@ void Win32Platform::CreateForm() {
     scale_.Change(scale_.Of(hwnd_));
     scale_.FreeOldFonts();
 
-    toolTips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance_, nullptr);
     // In tab order, the calendar first. The window hands it the focus
     // whenever it gets it (WM_SETFOCUS), so its keys work from the start.
-    for (const form_design::Control& control : design_.controls) {
-        HWND made = CreateControl(control);
-        if (control.toolTip) AddToolTip(made, *control.toolTip);
-    }
+    for (const form_design::Control& control : design_.controls) CreateControl(control);
     ReadAppMode();
     ApplyAppMode();
     DesignControls();
@@ -133,6 +129,16 @@ HWND Win32Platform::CreateControl(const form_design::Control& control) {
         case form_design::Name::Label2: label2_.hwnd = made, label2_.accessibleName = name; break;
     }
     return made;
+}
+
+// The tool tips show only after the pointer has rested on a control: they
+// are made once the window has been painted (a timer comes after painting),
+// not before it shows.
+void Win32Platform::AddToolTips() {
+    toolTips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance_, nullptr);
+    for (const form_design::Control& control : design_.controls)
+        if (control.toolTip) AddToolTip(GetDlgItem(hwnd_, control.id), *control.toolTip);
 }
 
 void Win32Platform::AddToolTip(HWND control, TextId text) {
@@ -192,6 +198,7 @@ int Win32Platform::Run(FormEvents& events) {
     Raise([&] { events_->Form_Load(); });
     ShowWindow(hwnd_, SW_SHOWNORMAL);
     SetForegroundWindow(hwnd_);
+    SetTimer(hwnd_, kToolTipsTimer, 0, nullptr);
 
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

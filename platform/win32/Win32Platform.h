@@ -70,6 +70,8 @@ private:
     // A new scale, taken on once the handler running when Windows told of it
     // is done.
     static constexpr UINT kScaleChanged = WM_APP + 2;
+    // The platform's own timer, beside the logic's (FormTimer): the tool tips, made after the first paint.
+    static constexpr UINT_PTR kToolTipsTimer = 100;
 
     // The user's display languages, in the order Windows prefers them.
     static std::vector<std::string> PreferredLanguages();
@@ -84,6 +86,7 @@ private:
     void CreateForm();
     HWND CreateControl(const form_design::Control& control);
     void LetShellMessagesThrough();
+    void AddToolTips();
     void AddToolTip(HWND control, TextId text);
     void DesignControls();
     void LoadSmallIcon();
