@@ -8,6 +8,9 @@ Target ${TARGET}
 SetCompressor /SOLID lzma
 ; No file times in the installer, so two builds of one commit are identical.
 SetDateSave off
+; A program file that cannot be written (a calendar that is still running)
+; fails the install rather than being skipped: never a half-written install.
+AllowSkipFiles off
 RequestExecutionLevel user
 ManifestDPIAware true
 
@@ -20,6 +23,8 @@ ManifestDPIAware true
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${APP}"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define SETTINGS_KEY "Software\VB and VBA Program Settings\${APP}"
+; Windows' own "turned off" marks for the log-on list (the task manager's Startup tab)
+!define STARTUP_APPROVED_KEY "Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run"
 !define WINDOW_CLASS "vrlCalendar.frmCalendar"
 
 Name "${APP} ${VERSION}"
@@ -46,6 +51,7 @@ VIAddVersionKey "LegalCopyright" ""
 !define MUI_UNICON "${STAGE}\vrlCalendar.ico"
 !define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_FUNCTION StartCalendar
+!define MUI_FINISHPAGE_TEXT "$(InstallFinished)"
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
@@ -76,8 +82,13 @@ FunctionEnd
 
 ; A running copy holds the program file open: ask it to close, as the user
 ; would with its "X", so it saves its position, and wait until it has gone.
+; One that does not close within 5 s (started as administrator, where
+; Windows drops our message; or hung) is the user's to close: they are told
+; so and may try again; cancelled, or silent, the installer ends with exit
+; code 2 before it has changed anything.
 Var WasRunning  ; closed here, so started again once the new files are in
 !macro CloseRunningCalendar
+  retry:
   StrCpy $1 0
   ${Do}
     FindWindow $0 "${WINDOW_CLASS}"
@@ -89,6 +100,12 @@ Var WasRunning  ; closed here, so started again once the new files are in
     Sleep 200
     IntOp $1 $1 + 1
   ${LoopUntil} $1 >= 25
+  FindWindow $0 "${WINDOW_CLASS}"
+  ${If} $0 <> 0
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(InstallStillRunning)" /SD IDCANCEL IDRETRY retry
+    SetErrorLevel 2
+    Quit
+  ${EndIf}
 !macroend
 
 Section "vrlCalendar" SecProgram
@@ -131,10 +148,18 @@ Section "-Start again" SecStartAgain
 SectionEnd
 
 ; One copy at a time: the finish page starts it only if it is not running.
+; It is started by the signed-in user's shell, not as this installer's child:
+; from an installer run as administrator a child would run elevated all day,
+; and tools that wait for an installer's processes would wait for it. A
+; second explorer hands the path to the running shell, which starts it as
+; the user. Without a shell (no taskbar) nothing is started; the finish page
+; says where to start it.
 Function StartCalendar
   FindWindow $0 "${WINDOW_CLASS}"
+  FindWindow $1 "Shell_TrayWnd"
   ${If} $0 == 0
-    Exec '"$INSTDIR\${APP}.exe"'
+  ${AndIf} $1 <> 0
+    Exec '"$WINDIR\explorer.exe" "$INSTDIR\${APP}.exe"'
   ${EndIf}
 FunctionEnd
 
@@ -163,6 +188,8 @@ Section "Uninstall"
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\${APP}.lnk"
   DeleteRegValue HKCU "${RUN_KEY}" "${APP}"
+  ; Its "turned off" mark too, or a reinstall's log-on entry would stay off.
+  DeleteRegValue HKCU "${STARTUP_APPROVED_KEY}" "${APP}"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
   ; The calendar's settings (its place, shortcut and week numbers) are the
   ; user's: kept unless they say otherwise (and always kept by a silent

@@ -43,7 +43,9 @@
     X(Error13, "error.13", 200)                                \
     X(Error51, "error.51", 200)                                \
     X(InstallStartAtSignIn, "installer.start_at_sign_in", 100) \
-    X(UninstallForgetPlace, "uninstaller.forget_place", 200)
+    X(UninstallForgetPlace, "uninstaller.forget_place", 200)   \
+    X(InstallStillRunning, "installer.still_running", 300)     \
+    X(InstallFinished, "installer.finished", 300)
 
 enum class TextId : size_t {
 #define CALENDAR_TEXT_ID(id, key, limit) id,

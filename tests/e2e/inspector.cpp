@@ -5,6 +5,7 @@
 #include <sddl.h>
 #include <commctrl.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -372,6 +373,66 @@ int SettingChanged(HWND, const Arguments& args) {
     return 0;
 }
 
+// Starts a program and waits for it, so that a test knows its process id.
+int Run(HWND, const Arguments& args) {
+    std::wstring line;
+    for (const char* arg : args) {
+        wchar_t wide[1024] = L"";
+        MultiByteToWideChar(CP_UTF8, 0, arg, -1, wide, 1024);
+        line += (line.empty() ? L"\"" + std::wstring(wide) + L"\"" : L" " + std::wstring(wide));
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return 1;
+    WaitForSingleObject(process.hProcess, 300000);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    std::printf("pid=%lu\nexit=%lu\n", process.dwProcessId, code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return 0;
+}
+
+// The process that started the calendar's, as Windows' process list keeps it.
+int Parent(HWND calendar, const Arguments&) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(calendar, &pid);
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    DWORD parent = 0;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        if (entry.th32ProcessID == pid) parent = entry.th32ParentProcessID;
+    std::printf("pid=%lu\nparent=%lu\n", pid, parent);
+    CloseHandle(snapshot);
+    return 0;
+}
+
+LRESULT CALLBACK IgnoresClose(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return message == WM_CLOSE ? 0 : DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+// A calendar window that will not close, as an elevated or hung one looks to an installer.
+int HoldWindow(HWND, const Arguments& args) {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = IgnoresClose;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = kCalendarClass;
+    RegisterClassA(&windowClass);
+    if (!CreateWindowA(kCalendarClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, windowClass.hInstance, nullptr))
+        return 1;
+    std::printf("ready\n");
+    std::fflush(stdout);
+    const DWORD until = GetTickCount() + static_cast<DWORD>(std::atol(args[0]));
+    for (MSG msg; GetTickCount() < until;) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    }
+    return 0;
+}
+
 struct Command {
     const char* name;
     const char* arguments;  // as the usage shows them
@@ -408,6 +469,9 @@ const Command kCommands[] = {
     {"hold-hotkey", "MODS KEY MS", 3, false, HoldHotKey, "holds that shortcut for so many ms, as another program"},
     {"post-hotkey", "", 0, true, PostHotKey, "the calendar's shortcut pressed, as Windows tells its window"},
     {"setting-changed", "AREA", 1, false, SettingChanged, "tells every window a setting changed (WM_SETTINGCHANGE)"},
+    {"run", "EXE ARG...", 1, false, Run, "starts a program, waits for it: its process id and exit code"},
+    {"parent", "", 0, true, Parent, "the calendar's process and the one that started it"},
+    {"hold-window", "MS", 1, false, HoldWindow, "for so many ms, a calendar window that ignores WM_CLOSE"},
 };
 
 int Usage() {

@@ -69,6 +69,7 @@ def languages(world):
 
 
 UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\vrlCalendar"
+STARTUP_APPROVED = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run"
 
 
 @scenario
@@ -103,7 +104,9 @@ def installer(world):
         world.expect(f"the log-on entry {starts}", lambda: world.registry_value(RUN_KEY, "vrlCalendar"),
                      lambda value: value == starts)
         moved, before = world.position(), world.window()["pid"]
-        world.wine(setup, "/S", check=True)  # the installer closes the running copy first
+        upgrade = world.inspect("run", "Z:" + setup.replace("/", "\\"), "/S")  # it closes the running copy first
+        if upgrade.get("exit") != "0":
+            world.fail(f"the silent upgrade exited {upgrade.get('exit')}")
         if running and not world.ended(running):
             world.fail("installing over a running copy left it running")
         running = None
@@ -113,14 +116,32 @@ def installer(world):
         seen = (world.position(), world.registry_value(RUN_KEY, "vrlCalendar"))
         if seen != (moved, starts):
             world.fail(f"after upgrading: expected the calendar at {moved} and the log-on entry {starts}, saw {seen}")
+        if world.inspect("parent").get("parent") == upgrade["pid"]:
+            world.fail("the calendar started again is the installer's child (it would inherit its token)")
+
+    # A calendar that will not close (an elevated one, say): the silent upgrade fails and writes nothing.
+    world.inspect("close")
+    world.expect("the calendar closed", lambda: world.inspect("count").get("count"), lambda n: n == "0")
+    holder, _ = world.start_inspector("hold-window", "120000")
+    written = os.stat(os.path.join(folder, "vrlCalendar.exe")).st_mtime_ns
+    refused = world.inspect("run", "Z:" + setup.replace("/", "\\"), "/S")
+    holder.kill()
+    if refused.get("exit") in ("0", None) or os.stat(os.path.join(folder, "vrlCalendar.exe")).st_mtime_ns != written:
+        world.fail(f"over a calendar that does not close, the silent install exited {refused.get('exit')} "
+                   "or wrote the program file")
+
     kept = world.stored()
+    for name in ("vrlCalendar", "AnotherProgram"):  # as the task manager marks them turned off
+        world.wine("reg", "add", STARTUP_APPROVED, "/v", name, "/t", "REG_BINARY", "/d", "030000000000000000000000",
+                   "/f", check=True)
 
     world.wine(os.path.join(folder, "Uninstall.exe"), "/S", check=True)
     world.expect("the uninstaller to remove the program folder", lambda: os.path.exists(folder), lambda s: not s,
                  seconds=30)
     seen = {"shortcut": os.path.exists(shortcut), "log-on entry": world.registry_value(RUN_KEY, "vrlCalendar"),
             "installed-programs entry": world.registry_value(UNINSTALL_KEY, "DisplayName"),
-            "saved position": world.stored()}
-    expected = {"shortcut": False, "log-on entry": None, "installed-programs entry": None, "saved position": kept}
+            "saved position": world.stored(), "turned-off marks": sorted(world.registry_values(STARTUP_APPROVED))}
+    expected = {"shortcut": False, "log-on entry": None, "installed-programs entry": None, "saved position": kept,
+                "turned-off marks": ["AnotherProgram"]}
     if seen != expected:
         world.fail(f"after uninstalling: expected {expected}, saw {seen}")
