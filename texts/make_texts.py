@@ -118,6 +118,11 @@ def c_string(text):
     return f'"{out}"'
 
 
+# Texts only the installer shows (it gets them from write_nsh): the program
+# keeps English's alone, so that every text it could be asked for is there.
+INSTALLER_ONLY = ("installer.", "uninstaller.")
+
+
 def write_cpp(path, tables, ids):
     lines = ["// Made by texts/make_texts.py from texts/languages; edit those, not this.",
              '#include "texts/Texts.h"', "", "const LanguageTable kLanguageTables[] = {"]
@@ -125,7 +130,8 @@ def write_cpp(path, tables, ids):
         lines.append(f"    {{{c_string(tag)},")
         lines.append("     {")
         for name, key, _ in ids:
-            lines.append(f"         {c_string(entries[key]) if entries.get(key) else 'nullptr'},  // {name}")
+            kept = entries.get(key) and (tag == "en" or not key.startswith(INSTALLER_ONLY))
+            lines.append(f"         {c_string(entries[key]) if kept else 'nullptr'},  // {name}")
         lines.append("     }},")
     lines += ["};", "const size_t kLanguageTableCount = sizeof kLanguageTables / sizeof kLanguageTables[0];", ""]
     write(path, "\n".join(lines))
@@ -141,7 +147,7 @@ def write_nsh(path, tables, ids):
     for _, entries in tables:
         lines.append(f'!insertmacro MUI_LANGUAGE "{entries["installer"]}"')
     for name, key, _ in ids:
-        if not key.startswith(("installer.", "uninstaller.")):
+        if not key.startswith(INSTALLER_ONLY):
             continue
         for _, entries in tables:
             constant = "${LANG_" + entries["installer"].upper() + "}"
