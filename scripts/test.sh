@@ -26,7 +26,9 @@ stage() {  # stage NAME PRESET [ctest arguments...]
     broken+=(--broken "$name")
     return
   fi
+  local started=$SECONDS
   ctest --preset "$preset" --output-junit "$reports/$name.xml" "$@"
+  echo "stage $name: its tests took $((SECONDS - started)) s"
 }
 
 stage sanitize sanitize
