@@ -88,8 +88,11 @@ if [ ${#packages32[@]} -gt 0 ] && ! dpkg --print-foreign-architectures | grep -q
   $sudo dpkg --add-architecture i386 && added_i386=1
 fi
 [ ${#packages[@]} -gt 0 ] || [ ${#packages32[@]} -gt 0 ] && update
+# An i386 architecture added here with nothing of it installed would only make
+# every later update fail on its index: it goes again when its step fails.
+forget_i386() { [ $added_i386 = 0 ] || $sudo dpkg --remove-architecture i386 || true; }
 if [ ${#packages[@]} -gt 0 ]; then
-  install 64-bit "${packages[@]}" || exit 1
+  install 64-bit "${packages[@]}" || { forget_i386; exit 1; }
 fi
 if [ ${#packages32[@]} -gt 0 ]; then
   said=$(install 32-bit "${packages32[@]}")
@@ -102,8 +105,7 @@ if [ ${#packages32[@]} -gt 0 ]; then
     echo "the 32-bit Wine loader could not be installed ($(grep -m1 -E '^  (E|Err):' <<<"$said" | sed 's/^ *//'))" \
       >"$no32_note"
     echo "deps.sh: going on without 32-bit Windows programs: $(cat "$no32_note")"
-    # An i386 architecture with nothing of it installed would only make every later update fail on its index.
-    [ $added_i386 = 0 ] || $sudo dpkg --remove-architecture i386 || true
+    forget_i386
   fi
 fi
 [ $want_desktop = 0 ] || make_locales

@@ -41,6 +41,7 @@ case_ update 0 "without these package indexes.*\|  http://mirror/.*binary-i386" 
 case_ i386 0 "going on without 32-bit Windows programs: .*held broken packages" \
   "install [^|]* wine64 [^|]*\|apt-get install [^|]*wine32:i386[^|]*\|dpkg --remove-architecture i386"
 grep -q "held broken" "$stand_in/vrlCalendar/32bit-unavailable" || { echo "FAILED: no reason kept for the 32-bit tests"; failures=$((failures + 1)); }
-case_ wine64 1 "cannot install the 64-bit packages.*Unable to locate package wine64" "install [^|]* wine64 [^|]*\|$"
+case_ wine64 1 "cannot install the 64-bit packages.*Unable to locate package wine64" \
+  "install [^|]* wine64 [^|]*\|dpkg --remove-architecture i386\|$"
 [ $failures = 0 ] && echo "deps.sh: 3 cases passed"
 exit $failures
