@@ -145,31 +145,29 @@ void frmCalendar::Settings_OK(SettingsChoice& Choice, std::string& Status, int16
     if (Choice.startAtSignIn != start_at_sign_in::IsOn(platform_)) SetStartAtSignIn(Choice.startAtSignIn);
 }
 
+// A new shortcut is held before anything is written. The stored one that
+// another program held is taken if it is free now, and nothing is written.
 bool frmCalendar::ApplyShortcut(const SettingsChoice& choice, std::string& status) {
-    if (choice.modifiers == 0 && choice.keyCode == 0) {
-        if (!shortcut_) return true;
-        if (!shortcutText_.empty()) platform_.UnregisterHotKey();
-        shortcutText_.clear();
-        shortcut_.reset();
-    } else {
-        const shortcut::Shortcut chosen{choice.modifiers, choice.keyCode};
-        if (choice.modifiers == 0 || choice.keyCode == 0) {
-            status = platform_.Language().Text(TextId::ShortcutIncomplete);
-            return false;
-        }
-        const bool same = shortcut_ == chosen;
-        if (same && !shortcutText_.empty()) return true;
-        // The same one another program held: taken if it is free now, and
-        // nothing to write; a new one must be had before anything changes.
-        const bool had = platform_.RegisterHotKey(chosen.modifiers, chosen.keyCode);
-        if (!had && !same) {
-            status = platform_.Language().Text(TextId::ShortcutRefused);
-            return false;
-        }
-        if (had) shortcutText_ = shortcut::Text(chosen, platform_.Language());
-        if (same) return true;
-        shortcut_ = chosen;
+    const bool none = choice.modifiers == 0 && choice.keyCode == 0;
+    if (!none && (choice.modifiers == 0 || choice.keyCode == 0)) {
+        status = platform_.Language().Text(TextId::ShortcutIncomplete);
+        return false;
     }
+    std::optional<shortcut::Shortcut> chosen;
+    if (!none) chosen = shortcut::Shortcut{choice.modifiers, choice.keyCode};
+    const bool same = chosen == shortcut_, held = !shortcutText_.empty();
+    if (same && (held || none)) return true;
+    if (none) {
+        if (held) platform_.UnregisterHotKey();
+        shortcutText_.clear();
+    } else if (platform_.RegisterHotKey(chosen->modifiers, chosen->keyCode)) {
+        shortcutText_ = shortcut::Text(*chosen, platform_.Language());
+    } else if (!same) {
+        status = platform_.Language().Text(TextId::ShortcutRefused);
+        return false;
+    }
+    if (same) return true;
+    shortcut_ = chosen;
     const std::string name = platform_.App().EXEName();
     platform_.Settings().SaveSetting(name, name, "shortcut", shortcut::StoredText(shortcut_));
     return true;

@@ -84,6 +84,7 @@ def installer(world):
     shortcut = os.path.join(user, "AppData", "Roaming", "Microsoft", "Windows", "Start Menu", "Programs",
                             "vrlCalendar.lnk")
     installed = r"C:\users\{}\AppData\Local\Programs\vrlCalendar\vrlCalendar.exe".format(os.path.basename(user))
+    setup_in_wine = "Z:" + setup.replace("/", "\\")  # as the inspector starts it, to know its process
 
     world.wine(setup, "/S", check=True)
     seen = {"program": os.path.exists(os.path.join(folder, "vrlCalendar.exe")),
@@ -104,7 +105,7 @@ def installer(world):
         world.expect(f"the log-on entry {starts}", lambda: world.registry_value(RUN_KEY, "vrlCalendar"),
                      lambda value: value == starts)
         moved, before = world.position(), world.window()["pid"]
-        upgrade = world.inspect("run", "Z:" + setup.replace("/", "\\"), "/S")  # it closes the running copy first
+        upgrade = world.inspect("run", setup_in_wine, "/S")  # it closes the running copy first
         if upgrade.get("exit") != "0":
             world.fail(f"the silent upgrade exited {upgrade.get('exit')}")
         if running and not world.ended(running):
@@ -124,7 +125,7 @@ def installer(world):
     world.expect("the calendar closed", lambda: world.inspect("count").get("count"), lambda n: n == "0")
     holder, _ = world.start_inspector("hold-window", "120000")
     written = os.stat(os.path.join(folder, "vrlCalendar.exe")).st_mtime_ns
-    refused = world.inspect("run", "Z:" + setup.replace("/", "\\"), "/S")
+    refused = world.inspect("run", setup_in_wine, "/S")
     holder.kill()
     if refused.get("exit") in ("0", None) or os.stat(os.path.join(folder, "vrlCalendar.exe")).st_mtime_ns != written:
         world.fail(f"over a calendar that does not close, the silent install exited {refused.get('exit')} "
