@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Checks the Windows program file itself: a GUI program for the architecture
 asked for, with ASLR and DEP, relocations so ASLR can move it, a stack
-protector, imports from Windows' own DLLs only (and none of COM's: they load
+protector whose guard the system seeds, imports from Windows' own DLLs only (and none of COM's: they load
 when a screen reader or an unusual number first needs them), the functions
 it looks up by name where Windows has them, its icon, manifest and version
 resources, within its architecture's budget (192 KiB x64, 256 KiB x86), and
@@ -140,6 +140,36 @@ def icon_sizes(found):
     return [(group[6 + 14 * i] or 256, group[7 + 14 * i] or 256) for i in range(count)]
 
 
+# The stack protector's guard before it is seeded, as the program's own guard
+# holds it (MSVC's default), which finds the guard in a stripped program.
+UNSEEDED_GUARD = {"x64": struct.pack("<Q", 0x2B992DDFA232), "x86": struct.pack("<I", 0xBB40E64E)}
+
+
+def guard_reads(data, pe, arch):
+    """How many instructions read the stack protector's guard, which every protected function does."""
+    wide = arch == "x64"
+    base = struct.unpack_from("<Q" if wide else "<I", data, pe + 24 + (24 if wide else 28))[0]
+    table = list(sections(data, pe))
+
+    def rva(offset):
+        return next(a + offset - p for _, a, size, p in table if p <= offset < p + size)
+
+    if data.find(UNSEEDED_GUARD[arch]) < 0:
+        return 0
+    guard = base + rva(data.find(UNSEEDED_GUARD[arch]))
+    _, code_rva, code_size, code_at = next(s for s in table if s[0] == ".text")
+    code = data[code_at:code_at + code_size]
+    if not wide:  # x86 code names the guard's address itself
+        return code.count(struct.pack("<I", guard))
+    # x64 code reads it relative to the instruction (mov reg, [rip+d]), itself or through a pointer to it
+    pointer, targets, at = struct.pack("<Q", guard), {guard - base}, data.find(struct.pack("<Q", guard))
+    while at >= 0:
+        targets.add(rva(at))
+        at = data.find(pointer, at + 1)
+    return sum(1 for i in range(len(code) - 7) if code[i] in (0x48, 0x4C) and code[i + 1] == 0x8B and
+               code[i + 2] & 0xC7 == 0x05 and code_rva + i + 7 + struct.unpack_from("<i", code, i + 3)[0] in targets)
+
+
 def imports(data, pe):
     import_rva = directory(data, pe, 1)
     names, entry = [], at_rva(data, pe, import_rva)
@@ -169,8 +199,10 @@ def main():
         problems.append("DEP (NX compatible) is off")
     if ".reloc" not in [name for name, *_ in sections(data, pe)]:
         problems.append("no relocations: ASLR could not move the image")
-    if b"stack smashing detected" not in data:
-        problems.append("no stack protector")
+    if guard_reads(data, pe, arch) < 20:
+        problems.append("no stack protector: the code hardly reads its guard")
+    if b"SystemFunction036" not in data or b"CryptAcquireContext" in data:
+        problems.append("the stack protector's guard is not seeded by RtlGenRandom (libssp's loads the CryptoAPI)")
     foreign = sorted(set(imports(data, pe)) - SYSTEM_DLLS)
     if foreign:
         problems.append(f"imports DLLs that are not Windows' own: {foreign}")
