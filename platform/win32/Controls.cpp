@@ -8,13 +8,33 @@
 #include "platform/win32/Handles.h"
 
 RECT Win32Platform::Form::Rect() {
+    if (held) return *held;
     RECT rect{};
     GetWindowRect(w.hwnd_, &rect);
     return rect;
 }
 
 void Win32Platform::Form::Place(int x, int y, int cx, int cy, UINT flags) {
+    if (held) {
+        if (!(flags & SWP_NOMOVE)) OffsetRect(&*held, x - held->left, y - held->top);
+        if (!(flags & SWP_NOSIZE)) held->right = held->left + cx, held->bottom = held->top + cy;
+        return;
+    }
     ::SetWindowPos(w.hwnd_, nullptr, x, y, cx, cy, flags | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// While the load handler runs, the window's place and size are held here and
+// handed to the window system once, as it ends: the layout and the stored
+// place set them several times over, and every change of a top-level
+// window, shown or not, has the window system make it a new surface.
+void Win32Platform::Form::Hold() { held = Rect(); }
+
+void Win32Platform::Form::Settle() {
+    if (!held) return;
+    const RECT at = *held;
+    held.reset();
+    const RECT now = Rect();
+    if (!EqualRect(&at, &now)) Place(at.left, at.top, at.right - at.left, at.bottom - at.top, 0);
 }
 
 float Win32Platform::Form::Left() { return w.ToTwips(Rect().left); }
@@ -46,6 +66,7 @@ int16_t Win32Platform::Form::WindowState() {
 }
 
 void Win32Platform::Form::SetWindowState(int16_t state) {
+    Settle();
     switch (state) {
         case 0:
             ShowWindow(w.hwnd_, SW_RESTORE);
@@ -63,7 +84,10 @@ void Win32Platform::Form::SetWindowState(int16_t state) {
     }
 }
 
-void Win32Platform::Form::SetVisible(int16_t visible) { ShowWindow(w.hwnd_, visible ? SW_SHOW : SW_HIDE); }
+void Win32Platform::Form::SetVisible(int16_t visible) {
+    Settle();
+    ShowWindow(w.hwnd_, visible ? SW_SHOW : SW_HIDE);
+}
 int32_t Win32Platform::Form::hWnd() { return AsInt32(w.hwnd_); }
 void Win32Platform::Form::Unload() { SendMessageA(w.hwnd_, WM_CLOSE, 0, 0); }
 

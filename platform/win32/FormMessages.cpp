@@ -223,9 +223,8 @@ void Win32Platform::PreviewKey(const MSG& msg) {
     Raise([&] { events_->Form_KeyDown(keyCode, shift); });
 }
 
-LRESULT CALLBACK Win32Platform::ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                            DWORD_PTR self) {
-    auto* platform = reinterpret_cast<Win32Platform*>(self);
+LRESULT CALLBACK Win32Platform::ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* platform = reinterpret_cast<Win32Platform*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     try {
         return hwnd == platform->monthView_.hwnd ? platform->OnMonthViewMessage(hwnd, message, wParam, lParam)
                                                  : platform->OnLabelMessage(hwnd, message, wParam, lParam);
@@ -234,38 +233,43 @@ LRESULT CALLBACK Win32Platform::ControlProc(HWND hwnd, UINT message, WPARAM wPar
     }
 }
 
+// The shift keys are asked of the window system for mouse messages alone:
+// the controls get many others (a move, a font, each part of a paint), and
+// three questions each made the window's start a few milliseconds later.
 LRESULT Win32Platform::OnMonthViewMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    int16_t button = ButtonsHeld(wParam), shift = ShiftState();
-    float x = ToTwips(GET_X_LPARAM(lParam)), y = ToTwips(GET_Y_LPARAM(lParam));
-    auto mouseDown = [&](int16_t pressed) {
-        button = pressed;
-        Raise([&] { events_->MonthView1_MouseDown(button, shift, x, y); });
-    };
-    switch (message) {
-        case WM_LBUTTONDOWN: mouseDown(1); break;
-        case WM_RBUTTONDOWN: mouseDown(2); break;
-        case WM_MBUTTONDOWN: mouseDown(4); break;
-        case WM_MOUSEMOVE: Raise([&] { events_->MonthView1_MouseMove(button, shift, x, y); }); break;
+    if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN ||
+        message == WM_MOUSEMOVE) {
+        int16_t button = message == WM_LBUTTONDOWN   ? 1
+                         : message == WM_RBUTTONDOWN ? 2
+                         : message == WM_MBUTTONDOWN ? 4
+                                                     : ButtonsHeld(wParam);
+        int16_t shift = ShiftState();
+        float x = ToTwips(GET_X_LPARAM(lParam)), y = ToTwips(GET_Y_LPARAM(lParam));
+        Raise([&] {
+            message == WM_MOUSEMOVE ? events_->MonthView1_MouseMove(button, shift, x, y)
+                                    : events_->MonthView1_MouseDown(button, shift, x, y);
+        });
     }
-    return DefSubclassProc(hwnd, message, wParam, lParam);
+    return CallWindowProcW(monthView_.classProc, hwnd, message, wParam, lParam);
 }
 
 // A label's click is a left press and release both on the label.
 LRESULT Win32Platform::OnLabelMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     Label& label = hwnd == label1_.hwnd ? label1_ : label2_;
     const bool isLabel1 = &label == &label1_;
-    int16_t button = ButtonsHeld(wParam), shift = ShiftState();
-    float x = ToTwips(GET_X_LPARAM(lParam)), y = ToTwips(GET_Y_LPARAM(lParam));
     switch (message) {
         case WM_GETOBJECT:
             if (const LRESULT answer = names_.Answer(hwnd, wParam, lParam, label.accessibleName)) return answer;
             break;
-        case WM_MOUSEMOVE:
+        case WM_MOUSEMOVE: {
+            int16_t button = ButtonsHeld(wParam), shift = ShiftState();
+            float x = ToTwips(GET_X_LPARAM(lParam)), y = ToTwips(GET_Y_LPARAM(lParam));
             Raise([&] {
                 isLabel1 ? events_->Label1_MouseMove(button, shift, x, y)
                          : events_->Label2_MouseMove(button, shift, x, y);
             });
             return 0;
+        }
         case WM_LBUTTONDOWN:
             label.pressed = true;
             SetCapture(hwnd);
@@ -287,5 +291,5 @@ LRESULT Win32Platform::OnLabelMessage(HWND hwnd, UINT message, WPARAM wParam, LP
             return 0;
         }
     }
-    return DefSubclassProc(hwnd, message, wParam, lParam);
+    return CallWindowProcW(label.classProc, hwnd, message, wParam, lParam);
 }

@@ -113,11 +113,11 @@ HWND Win32Platform::CreateControl(const form_design::Control& control) {
     HWND made = CreateWindowExW(0, monthView ? MONTHCAL_CLASSW : L"STATIC", wide_text::Utf16(control.caption).c_str(),
                                 style, ToPixels(at.left), ToPixels(at.top), ToPixels(at.width), ToPixels(at.height),
                                 hwnd_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(control.id)), instance_, nullptr);
-    SetWindowSubclass(made, ControlProc, static_cast<UINT_PTR>(control.id), reinterpret_cast<DWORD_PTR>(this));
+    const auto classProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(made, GWLP_WNDPROC));
     const std::wstring name = control.accessibleName ? wide_text::Utf16(language_.Text(*control.accessibleName)) : L"";
     switch (control.name) {
         case form_design::Name::MonthView1: {
-            monthView_.hwnd = made;
+            monthView_.hwnd = made, monthView_.classProc = classProc;
             const form_design::MonthView& settings = design_.monthView;
             SYSTEMTIME range[2]{AsSystemTime(settings.minDate), AsSystemTime(settings.maxDate)};
             MonthCal_SetRange(made, GDTR_MIN | GDTR_MAX, range);
@@ -125,9 +125,18 @@ HWND Win32Platform::CreateControl(const form_design::Control& control) {
             monthView_.toolTip = control.toolTip ? language_.Text(*control.toolTip) : "";
             break;
         }
-        case form_design::Name::Label1: label1_.hwnd = made, label1_.accessibleName = name; break;
-        case form_design::Name::Label2: label2_.hwnd = made, label2_.accessibleName = name; break;
+        case form_design::Name::Label1:
+        case form_design::Name::Label2: {
+            Label& label = control.name == form_design::Name::Label1 ? label1_ : label2_;
+            label.hwnd = made, label.classProc = classProc, label.accessibleName = name;
+            break;
+        }
     }
+    // The control's messages come here first. Not through the common
+    // controls' subclassing: that looks its record up among the window's
+    // properties for every message, a question to the window system each.
+    SetWindowLongPtrW(made, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrW(made, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlProc));
     return made;
 }
 
@@ -195,7 +204,9 @@ void Win32Platform::OnDpiChanged(int dotsPerInch, const RECT& suggested, bool re
 int Win32Platform::Run(FormEvents& events) {
     events_ = &events;
     CreateForm();
+    form_.Hold();
     Raise([&] { events_->Form_Load(); });
+    form_.Settle();
     ShowWindow(hwnd_, SW_SHOWNORMAL);
     SetForegroundWindow(hwnd_);
     SetTimer(hwnd_, kToolTipsTimer, 0, nullptr);

@@ -97,8 +97,7 @@ private:
 
     // The window's messages, each turned into an event (FormMessages.cpp).
     static LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                        DWORD_PTR self);
+    static LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnFormMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMonthViewMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnLabelMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -135,9 +134,12 @@ private:
 
     struct Form : FormObject {
         Win32Platform& w;
+        std::optional<RECT> held;  // the place and size while the load handler runs
         explicit Form(Win32Platform& w) : w(w) {}
         RECT Rect();
         void Place(int x, int y, int cx, int cy, UINT flags);
+        void Hold();
+        void Settle();
         float Left() override;
         void SetLeft(float twips) override;
         float Top() override;
@@ -158,6 +160,7 @@ private:
     struct Label : LabelObject {
         Win32Platform& w;
         HWND hwnd = nullptr;
+        WNDPROC classProc = nullptr;       // the static control's own
         std::optional<int32_t> foreColor;  // none written yet: the button-text colour
         bool pressed = false;
         std::wstring accessibleName;  // what a screen reader calls it
@@ -170,6 +173,7 @@ private:
     struct MonthView : MonthViewObject {
         Win32Platform& w;
         HWND hwnd = nullptr;
+        WNDPROC classProc = nullptr;  // the month-calendar control's own
         std::string toolTip;
         explicit MonthView(Win32Platform& w) : w(w) {}
         float Width() override;
