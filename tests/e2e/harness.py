@@ -66,7 +66,10 @@ class World:
                                    stderr=subprocess.DEVNULL)
         self.processes.append(process)
         if wait:
-            self.wait_for(lambda: self.window().get("visible") == "1", 60, "the calendar window shown")
+            self.wait_for(lambda: process.poll() is not None or self.window().get("visible") == "1", 60,
+                          "the calendar window shown")
+            if process.poll() is not None:
+                self.fail(f"the calendar ended at its start, exit code {process.returncode:#x}")
             if self.desktop.with_tray:
                 self.wait_for(lambda: len(self.desktop.tray_icons()) == 1, 30, "one icon in the notification area")
             self.position()  # the window manager may still be placing it
