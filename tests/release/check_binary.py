@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Checks the Windows program file itself: a GUI program for the architecture
 asked for, with ASLR and DEP, relocations so ASLR can move it, a stack
-protector whose guard the system seeds, imports from Windows' own DLLs only (and none of COM's: they load
-when a screen reader or an unusual number first needs them), the functions
+protector whose guard the system seeds, imports from Windows' own DLLs only
+(and none of COM's: they load when a screen reader or an unusual number first
+needs them), the functions
 it looks up by name where Windows has them, its icon, manifest and version
 resources, within its architecture's budget (192 KiB x64, 256 KiB x86), and
 nothing of the C++ runtime's random numbers. The manifest is read as Windows'
@@ -154,18 +155,17 @@ def guard_reads(data, pe, arch):
     def rva(offset):
         return next(a + offset - p for _, a, size, p in table if p <= offset < p + size)
 
-    if data.find(UNSEEDED_GUARD[arch]) < 0:
+    unseeded = data.find(UNSEEDED_GUARD[arch])
+    if unseeded < 0:
         return 0
-    guard = base + rva(data.find(UNSEEDED_GUARD[arch]))
+    guard = base + rva(unseeded)
     _, code_rva, code_size, code_at = next(s for s in table if s[0] == ".text")
     code = data[code_at:code_at + code_size]
     if not wide:  # x86 code names the guard's address itself
         return code.count(struct.pack("<I", guard))
     # x64 code reads it relative to the instruction (mov reg, [rip+d]), itself or through a pointer to it
-    pointer, targets, at = struct.pack("<Q", guard), {guard - base}, data.find(struct.pack("<Q", guard))
-    while at >= 0:
-        targets.add(rva(at))
-        at = data.find(pointer, at + 1)
+    pointer = struct.pack("<Q", guard)
+    targets = {guard - base} | {rva(at) for at in range(len(data) - 7) if data.startswith(pointer, at)}
     return sum(1 for i in range(len(code) - 7) if code[i] in (0x48, 0x4C) and code[i + 1] == 0x8B and
                code[i + 2] & 0xC7 == 0x05 and code_rva + i + 7 + struct.unpack_from("<i", code, i + 3)[0] in targets)
 
