@@ -82,26 +82,43 @@ FunctionEnd
 
 ; A running copy holds the program file open: ask it to close, as the user
 ; would with its "X", so it saves its position, and wait until it has gone.
-; One that does not close within 5 s (started as administrator, where
-; Windows drops our message; or hung) is the user's to close: they are told
-; so and may try again; cancelled, or silent, the installer ends with exit
-; code 2 before it has changed anything.
+; Its window goes first; its process, which holds the file, ends a moment
+; later (longer on a busy machine), so that is waited for too. One that does
+; not close within 5 s (started as administrator, where Windows drops our
+; message; or hung) is the user's to close: they are told so and may try
+; again; cancelled, or silent, the installer ends with exit code 2 before it
+; has changed anything.
 Var WasRunning  ; closed here, so started again once the new files are in
+!define SYNCHRONIZE 0x00100000
+!define WAIT_TIMEOUT 258
 !macro CloseRunningCalendar
   retry:
   StrCpy $1 0
+  StrCpy $3 0  ; the running copy's process
   ${Do}
     FindWindow $0 "${WINDOW_CLASS}"
     ${If} $0 == 0
       ${Break}
     ${EndIf}
     StrCpy $WasRunning 1
+    ${If} $3 == 0
+      System::Call 'user32::GetWindowThreadProcessId(p r0, *i .r2)'
+      System::Call 'kernel32::OpenProcess(i ${SYNCHRONIZE}, i 0, i r2) p .r3'
+    ${EndIf}
     SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=2000
     Sleep 200
     IntOp $1 $1 + 1
   ${LoopUntil} $1 >= 25
+  StrCpy $4 0
+  ${If} $3 <> 0
+    ${If} $0 == 0
+      System::Call 'kernel32::WaitForSingleObject(p r3, i 5000) i .r4'
+    ${EndIf}
+    System::Call 'kernel32::CloseHandle(p r3)'
+  ${EndIf}
   FindWindow $0 "${WINDOW_CLASS}"
   ${If} $0 <> 0
+  ${OrIf} $4 = ${WAIT_TIMEOUT}
     MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(InstallStillRunning)" /SD IDCANCEL IDRETRY retry
     SetErrorLevel 2
     Quit

@@ -414,22 +414,31 @@ LRESULT CALLBACK IgnoresClose(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
     return message == WM_CLOSE ? 0 : DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
-// A calendar window that will not close, as an elevated or hung one looks to an installer.
+// A calendar window that will not close, as an elevated or hung one looks to an installer. With FILE,
+// one that closes but whose process goes on for MS more holding FILE, as a calendar's process holds its
+// program file until it has ended.
 int HoldWindow(HWND, const Arguments& args) {
+    const bool closes = args.size() > 1;
     WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = IgnoresClose;
+    windowClass.lpfnWndProc = closes ? DefWindowProcA : IgnoresClose;
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.lpszClassName = kCalendarClass;
     RegisterClassA(&windowClass);
-    if (!CreateWindowA(kCalendarClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, windowClass.hInstance, nullptr))
-        return 1;
+    HWND window =
+        CreateWindowA(kCalendarClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, windowClass.hInstance, nullptr);
+    HANDLE held = closes ? CreateFileA(args[1], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)
+                         : nullptr;
+    if (!window || held == INVALID_HANDLE_VALUE) return 1;
     std::printf("ready\n");
     std::fflush(stdout);
-    const DWORD until = GetTickCount() + static_cast<DWORD>(std::atol(args[0]));
+    const DWORD hold = static_cast<DWORD>(std::atol(args[0]));
+    DWORD until = GetTickCount() + hold;
     for (MSG msg; GetTickCount() < until;) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        if (closes && window && !IsWindow(window)) window = nullptr, until = GetTickCount() + hold;
     }
+    if (held) CloseHandle(held);
     return 0;
 }
 
@@ -471,7 +480,8 @@ const Command kCommands[] = {
     {"setting-changed", "AREA", 1, false, SettingChanged, "tells every window a setting changed (WM_SETTINGCHANGE)"},
     {"run", "EXE ARG...", 1, false, Run, "starts a program, waits for it: its process id and exit code"},
     {"parent", "", 0, true, Parent, "the calendar's process and the one that started it"},
-    {"hold-window", "MS", 1, false, HoldWindow, "for so many ms, a calendar window that ignores WM_CLOSE"},
+    {"hold-window", "MS [FILE]", 1, false, HoldWindow,
+     "for so many ms, a calendar window that ignores WM_CLOSE; with FILE, one that closes and holds FILE"},
 };
 
 int Usage() {

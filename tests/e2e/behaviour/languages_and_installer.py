@@ -120,14 +120,25 @@ def installer(world):
         if world.inspect("parent").get("parent") == upgrade["pid"]:
             world.fail("the calendar started again is the installer's child (it would inherit its token)")
 
-    # A calendar that will not close (an elevated one, say): the silent upgrade fails and writes nothing.
+    # A calendar whose process ends only after its window (on a busy machine, say) still holds its file: the
+    # upgrade waits for it. One that will not close (an elevated one) makes the silent upgrade fail, unwritten.
+    program = os.path.join(folder, "vrlCalendar.exe")
+    world.inspect("close")
+    world.expect("the calendar closed", lambda: world.inspect("count").get("count"), lambda n: n == "0")
+    world.start_inspector("hold-window", "2000", installed)
+    written = os.stat(program).st_mtime_ns
+    lingered = world.inspect("run", setup_in_wine, "/S")
+    if lingered.get("exit") != "0" or os.stat(program).st_mtime_ns == written:
+        world.fail(f"over a calendar whose process outlives its window, the silent upgrade exited "
+                   f"{lingered.get('exit')} or left the program file unwritten")
+    world.wait_for(lambda: world.window().get("pid"), 60, "the calendar running again")
     world.inspect("close")
     world.expect("the calendar closed", lambda: world.inspect("count").get("count"), lambda n: n == "0")
     holder, _ = world.start_inspector("hold-window", "120000")
-    written = os.stat(os.path.join(folder, "vrlCalendar.exe")).st_mtime_ns
+    written = os.stat(program).st_mtime_ns
     refused = world.inspect("run", setup_in_wine, "/S")
     holder.kill()
-    if refused.get("exit") in ("0", None) or os.stat(os.path.join(folder, "vrlCalendar.exe")).st_mtime_ns != written:
+    if refused.get("exit") in ("0", None) or os.stat(program).st_mtime_ns != written:
         world.fail(f"over a calendar that does not close, the silent install exited {refused.get('exit')} "
                    "or wrote the program file")
 
