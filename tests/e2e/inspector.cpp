@@ -426,8 +426,8 @@ int HoldWindow(HWND, const Arguments& args) {
     RegisterClassA(&windowClass);
     HWND window =
         CreateWindowA(kCalendarClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, windowClass.hInstance, nullptr);
-    HANDLE held = closes ? CreateFileA(args[1], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)
-                         : nullptr;
+    HANDLE held =
+        closes ? CreateFileA(args[1], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr) : nullptr;
     if (!window || held == INVALID_HANDLE_VALUE) return 1;
     std::printf("ready\n");
     std::fflush(stdout);
