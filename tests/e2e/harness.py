@@ -115,6 +115,9 @@ class World:
         subprocess.run([winerun.WINESERVER, "-p"], env=self.env, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=60)
         self.wait_for(lambda: "count=" in self.wine(self.inspector, "count"), 120, "a Windows program to run")
+        # And the desktop for good: Wine closes it a second after its last program, and a program started
+        # while it closes can end at once (exit code 1) or fail its work (reg add exited 1).
+        self.start_inspector("keep-desktop")
 
     def start_inspector(self, *command):
         """The inspector in the background, for a command that lasts; returns it and the file of its output

@@ -442,6 +442,16 @@ int HoldWindow(HWND, const Arguments& args) {
     return 0;
 }
 
+// A program on the desktop until it is ended. Wine closes a desktop, and its explorer, a second after its
+// last program has gone; a program started just then can fail to start.
+int KeepDesktop(HWND, const Arguments&) {
+    if (!CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr)) return 1;
+    std::printf("ready\n");
+    std::fflush(stdout);
+    for (MSG msg; GetMessageA(&msg, nullptr, 0, 0) > 0;) DispatchMessageA(&msg);
+    return 0;
+}
+
 struct Command {
     const char* name;
     const char* arguments;  // as the usage shows them
@@ -480,6 +490,7 @@ const Command kCommands[] = {
     {"setting-changed", "AREA", 1, false, SettingChanged, "tells every window a setting changed (WM_SETTINGCHANGE)"},
     {"run", "EXE ARG...", 1, false, Run, "starts a program, waits for it: its process id and exit code"},
     {"parent", "", 0, true, Parent, "the calendar's process and the one that started it"},
+    {"keep-desktop", "", 0, false, KeepDesktop, "stays on the desktop until ended, so that it stays open"},
     {"hold-window", "MS [FILE]", 1, false, HoldWindow,
      "for so many ms, a calendar window that ignores WM_CLOSE; with FILE, one that closes and holds FILE"},
 };
