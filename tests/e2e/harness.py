@@ -62,25 +62,16 @@ class World:
             env = dict(env, LD_PRELOAD=FAKETIME_LIBRARY, FAKETIME_DONT_FAKE_MONOTONIC="1")
             env.update({"FAKETIME": clock} if clock else {"FAKETIME_TIMESTAMP_FILE": clock_file,
                                                           "FAKETIME_NO_CACHE": "1"})
-        for attempt in (1, 2):
-            said = tempfile.NamedTemporaryFile(mode="w+", prefix="calendar-", dir=self.prefix, delete=False)
-            process = subprocess.Popen(winerun.command(exe or self.exe), env=env, stdout=subprocess.DEVNULL,
-                                       stderr=said)
-            self.processes.append(process)
-            if not wait:
-                return process
-            self.wait_for(lambda: process.poll() is not None or self.window().get("visible") == "1", 60,
-                          "the calendar window shown")
-            if process.poll() is None:
-                break
+        said = tempfile.NamedTemporaryFile(mode="w+", prefix="calendar-", dir=self.prefix, delete=False)
+        process = subprocess.Popen(winerun.command(exe or self.exe), env=env, stdout=subprocess.DEVNULL, stderr=said)
+        self.processes.append(process)
+        if not wait:
+            return process
+        self.wait_for(lambda: process.poll() is not None or self.window().get("visible") == "1", 60,
+                      "the calendar window shown")
+        if process.poll() is not None:  # with what Wine said, where the end was Wine's (exit code 1)
             wine_said = " | ".join(open(said.name, errors="replace").read().splitlines()[-3:])
-            ended = f"the calendar ended at its start, exit code {process.returncode:#x} ({wine_said})"
-            # Exit code 1 is Wine's own (its loader, its server connection, Xlib's lost display): the
-            # program ends with 0, a run-time error's number or a status code. Seen once on a busy
-            # machine, not reproduced; such a start is made once more, and what Wine said is shown.
-            if process.returncode != 1 or attempt == 2:
-                self.fail(ended)
-            print(f"{ended}; starting it once more")
+            self.fail(f"the calendar ended at its start, exit code {process.returncode:#x} ({wine_said})")
         if self.desktop.with_tray:
             self.wait_for(lambda: len(self.desktop.tray_icons()) == 1, 30, "one icon in the notification area")
         self.position()  # the window manager may still be placing it

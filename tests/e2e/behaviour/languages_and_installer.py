@@ -123,8 +123,11 @@ def installer(world):
     # A calendar whose process ends only after its window (on a busy machine, say) still holds its file: the
     # upgrade waits for it. One that will not close (an elevated one) makes the silent upgrade fail, unwritten.
     program = os.path.join(folder, "vrlCalendar.exe")
-    world.inspect("close")
-    world.expect("the calendar closed", lambda: world.inspect("count").get("count"), lambda n: n == "0")
+
+    def close_calendar():
+        world.inspect("close")
+        world.expect("the calendar closed", lambda: world.inspect("count").get("count"), lambda n: n == "0")
+    close_calendar()
     world.start_inspector("hold-window", "2000", installed)
     written = os.stat(program).st_mtime_ns
     lingered = world.inspect("run", setup_in_wine, "/S")
@@ -132,8 +135,7 @@ def installer(world):
         world.fail(f"over a calendar whose process outlives its window, the silent upgrade exited "
                    f"{lingered.get('exit')} or left the program file unwritten")
     world.wait_for(lambda: world.window().get("pid"), 60, "the calendar running again")
-    world.inspect("close")
-    world.expect("the calendar closed", lambda: world.inspect("count").get("count"), lambda n: n == "0")
+    close_calendar()
     holder, _ = world.start_inspector("hold-window", "120000")
     written = os.stat(program).st_mtime_ns
     refused = world.inspect("run", setup_in_wine, "/S")
