@@ -1,6 +1,7 @@
 #include "app/frmCalendar.h"
 
 #include <algorithm>
+#include <string>
 #include <utility>
 
 #include "clock/DayClock.h"
@@ -69,13 +70,19 @@ void frmCalendar::Form_Load() {
     LayOut();
 
     // The icon goes up before the stored values are read, so that a failure
-    // there still leaves the user a handle on the program.
+    // there still leaves the user a handle on the program; its tip counts
+    // the weeks as most users have them.
+    CountWeeks();
     AddTrayIcon();
     const std::string name = platform_.App().EXEName();
     weekNumbers_ = week_numbers::FromStored(platform_.Settings().GetSetting(name, name, "weekNumbers", ""));
-    if (!weekNumbers_) {
+    if (weekNumbers_ == WeekNumbering::None) {
         platform_.MonthView1().SetWeekNumbers(false);
         LayOut();
+    }
+    if (weekNumbers_ != WeekNumbering::Regional) {
+        CountWeeks();
+        ShowTodayInTip();
     }
     saved_position::Restore(platform_);
     dateSet_ = platform_.Today();
@@ -138,8 +145,11 @@ void frmCalendar::Settings_OK(SettingsChoice& Choice, std::string& Status, int16
     }
     const std::string name = platform_.App().EXEName();
     if (Choice.weekNumbers != weekNumbers_) {
+        const bool shown = Choice.weekNumbers != WeekNumbering::None;
+        if (shown != (weekNumbers_ != WeekNumbering::None)) platform_.MonthView1().SetWeekNumbers(shown);
         weekNumbers_ = Choice.weekNumbers;
-        platform_.MonthView1().SetWeekNumbers(weekNumbers_);
+        CountWeeks();
+        ShowTodayInTip();
         platform_.Settings().SaveSetting(name, name, "weekNumbers", week_numbers::StoredText(weekNumbers_));
     }
     if (Choice.startAtSignIn != start_at_sign_in::IsOn(platform_)) SetStartAtSignIn(Choice.startAtSignIn);
@@ -175,6 +185,43 @@ bool frmCalendar::ApplyShortcut(const SettingsChoice& choice, std::string& statu
 
 // What a left press on the icon does.
 void frmCalendar::Form_HotKey() { tray::Toggle(platform_); }
+
+// The calendar numbers its rows itself: the control's own numbers follow a
+// rule of its own, one the user cannot choose, and on Windows never reach 53.
+// ISO 8601 weeks start on Monday whatever the format, so its rows do too.
+void frmCalendar::CountWeeks() {
+    const auto [firstDay, firstWeek] = platform_.RegionalWeeks();
+    counting_ = weeks::CountingFor(weekNumbers_, firstDay, firstWeek);
+    const weeks::Counting rows = counting_.value_or(*weeks::CountingFor(WeekNumbering::Regional, firstDay, firstWeek));
+    platform_.MonthView1().SetFirstDayOfWeek(rows.firstDay);
+}
+
+void frmCalendar::MonthView1_GetWeekNumber(CalendarDate& RowStart, int32_t& Week) {
+    Week = counting_ ? weeks::WeekOfYear(RowStart, *counting_) : 0;
+}
+
+void frmCalendar::Form_FormatChange() {
+    CountWeeks();
+    ShowTodayInTip();
+}
+
+// This week at a glance: today's date and week before what a click does.
+std::string frmCalendar::IconTip() {
+    const std::string hint = platform_.MonthView1().ToolTipText();
+    const CalendarDate today = platform_.Today();
+    std::string date = platform_.LongDate(today);
+    if (date.empty()) return hint;
+    if (counting_)
+        date += " \u00B7 " +
+                platform_.Language().Text(TextId::TipWeek, std::to_string(weeks::WeekOfYear(today, *counting_)));
+    return date + "\n" + hint;
+}
+
+// The shell is given a new tip only when it says something new.
+void frmCalendar::ShowTodayInTip() {
+    const std::string tip = IconTip();
+    if (tip != iconTip_ && tray::ChangeTip(platform_, tip)) iconTip_ = tip;
+}
 
 // The window around the calendar, from the controls as designed.
 void frmCalendar::LayOut() {
@@ -309,6 +356,7 @@ void frmCalendar::Form_TaskbarCreated() {
 // program goes on.
 void frmCalendar::Form_DayChange() {
     LookAtTheDateLater();
+    IgnoringErrors([&] { ShowTodayInTip(); });
     IgnoringErrors([&] {
         const CalendarDate today = platform_.Today();
         if (today == dateSet_) return;
@@ -401,7 +449,9 @@ void frmCalendar::SetFormAtTop() {
 // time, until the shell takes it or announces a new taskbar; without it a
 // hidden calendar could never be shown again.
 void frmCalendar::AddTrayIcon() {
-    if (tray::AddIcon(platform_)) {
+    const std::string tip = IconTip();
+    if (tray::AddIcon(platform_, tip)) {
+        iconTip_ = tip;
         if (trayFailures_ > 0) platform_.StopTimer(FormTimer::TrayRetry);
         trayFailures_ = 0;
         return;

@@ -1,5 +1,6 @@
 #pragma once
 #include "app/DragState.h"
+#include "clock/Weeks.h"
 #include "platform/FormEvents.h"
 #include "platform/PlatformServices.h"
 #include "settings/Shortcut.h"
@@ -22,6 +23,7 @@ public:
     void Form_DayChange() override;
     void Form_Timer(FormTimer which) override;
     void Form_HotKey() override;
+    void Form_FormatChange() override;
 
     void Settings_ShortcutChange(int32_t& Modifiers, int32_t& KeyCode, std::string& Status) override;
     void Settings_OK(SettingsChoice& Choice, std::string& Status, int16_t& Cancel) override;
@@ -33,6 +35,7 @@ public:
 
     void MonthView1_MouseDown(int16_t& Button, int16_t& Shift, float& X, float& Y) override;
     void MonthView1_MouseMove(int16_t& Button, int16_t& Shift, float& X, float& Y) override;
+    void MonthView1_GetWeekNumber(CalendarDate& RowStart, int32_t& Week) override;
 
     void SetFormAtTop();
     void AddTrayIcon();
@@ -54,6 +57,9 @@ private:
     void ShowSettings();
     std::string ShortcutStatus(int32_t modifiers, int32_t keyCode);
     bool ApplyShortcut(const SettingsChoice& choice, std::string& status);
+    void CountWeeks();
+    std::string IconTip();
+    void ShowTodayInTip();
 
     PlatformServices& platform_;
     DragState drag_;
@@ -63,6 +69,8 @@ private:
     std::string shortcutText_;  // the shortcut the program holds, as menus show it; empty: none
     // The shortcut stored (or the default), held or not: what Settings opens on.
     std::optional<shortcut::Shortcut> shortcut_;
-    bool weekNumbers_ = true;
-    bool settingsWanted_ = false;  // chosen while the help box was up: opened once it is closed
+    WeekNumbering weekNumbers_ = WeekNumbering::Regional;
+    std::optional<weeks::Counting> counting_;  // how the rows are numbered; none: not at all
+    std::string iconTip_;                      // the tip the shell was last given
+    bool settingsWanted_ = false;              // chosen while the help box was up: opened once it is closed
 };

@@ -2,17 +2,31 @@
 #include <cstdint>
 #include <string>
 
+struct CalendarDate {
+    int year;
+    int month;
+    int day;
+    bool operator==(const CalendarDate&) const = default;
+};
+
 // The window's timers. Each fires once, when it was asked to.
 enum class FormTimer : int32_t {
     DayChange = 1,  // time to look at the date again
     TrayRetry = 2,  // time to try the notification-area icon again
 };
 
+// Which week numbers the calendar shows, as the Settings window offers them.
+enum class WeekNumbering : int32_t {
+    None = 0,
+    Regional = 1,  // as the user's regional format counts them
+    Iso = 2,       // ISO 8601, weeks from Monday
+};
+
 // What the Settings window shows, and what the user chose in it.
 struct SettingsChoice {
     int32_t modifiers = 0;  // the window system's bits (1 Alt, 2 Ctrl, 4 Shift, 8 Win)
     int32_t keyCode = 0;    // a virtual-key code; 0 and no modifiers: no shortcut
-    bool weekNumbers = true;
+    WeekNumbering weekNumbers = WeekNumbering::Regional;
     bool startAtSignIn = false;
     bool operator==(const SettingsChoice&) const = default;
 };
@@ -44,6 +58,9 @@ public:
     virtual void Form_Timer(FormTimer which) = 0;
     // The user pressed the calendar's shortcut, wherever the keyboard was.
     virtual void Form_HotKey() = 0;
+    // The user changed the regional format (the first day of the week, the
+    // first week of the year, the long date).
+    virtual void Form_FormatChange() = 0;
 
     // The Settings window: the user changed the shortcut (Status: the line
     // under it says whether it can be used), or pressed OK (Cancel set: the
@@ -58,4 +75,7 @@ public:
 
     virtual void MonthView1_MouseDown(int16_t& Button, int16_t& Shift, float& X, float& Y) = 0;
     virtual void MonthView1_MouseMove(int16_t& Button, int16_t& Shift, float& X, float& Y) = 0;
+    // The calendar paints a row of days, from RowStart, beside its week
+    // number: Week is that number; 0 leaves the place empty.
+    virtual void MonthView1_GetWeekNumber(CalendarDate& RowStart, int32_t& Week) = 0;
 };

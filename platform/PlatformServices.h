@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/FormEvents.h"
@@ -12,13 +13,6 @@
 // Everything the calendar touches outside itself, one object at a time. All
 // geometry is in twips held as 32-bit floats; handles and process ids are
 // 32-bit integers; text is UTF-8. Any operation may throw RuntimeError.
-
-struct CalendarDate {
-    int year;
-    int month;
-    int day;
-    bool operator==(const CalendarDate&) const = default;
-};
 
 class FormObject {
 public:
@@ -62,6 +56,9 @@ public:
     // a window already shown is laid out again as at a new scale
     // (Form_DpiChanged), a hidden one when it is shown.
     virtual void SetWeekNumbers(bool shown) = 0;
+    // The day the rows start on, 0 Monday to 6 Sunday; the week numbers are
+    // asked for again (MonthView1_GetWeekNumber).
+    virtual void SetFirstDayOfWeek(int32_t day) = 0;
 };
 
 // One display's area in twips, placed as the window system places them: the
@@ -190,6 +187,14 @@ public:
     // an instant, by the time zone's rules for that instant.
     virtual int64_t NowUtcMs() = 0;
     virtual CalendarDate LocalDateAt(int64_t utcMs) = 0;
+    // The date as the user's long date format writes it ("Thursday, 10
+    // December 2026").
+    virtual std::string LongDate(CalendarDate date) = 0;
+    // The user's regional format's first day of the week (0 Monday to 6
+    // Sunday) and first week of the year (0 the week that holds 1 January, 1
+    // the first full week, 2 the first with four days), as Windows gives
+    // them; -1 where it gives none.
+    virtual std::pair<int32_t, int32_t> RegionalWeeks() = 0;
     // Raises Form_Timer(which) once, so many milliseconds from now; starting a
     // timer that is already running starts it afresh.
     virtual void StartTimer(FormTimer which, uint32_t milliseconds) = 0;

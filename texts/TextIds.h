@@ -23,6 +23,9 @@
     X(ShortcutNone, "settings.none", 120)                      \
     X(ShortcutRefused, "settings.refused", 120)                \
     X(SettingsWeekNumbers, "settings.week_numbers", 60)        \
+    X(WeeksNone, "settings.weeks_none", 60)                    \
+    X(WeeksRegional, "settings.weeks_regional", 60)            \
+    X(WeeksIso, "settings.weeks_iso", 60)                      \
     X(SettingsStartAtSignIn, "settings.start_at_sign_in", 60)  \
     X(SettingsOK, "settings.ok", 20)                           \
     X(SettingsCancel, "settings.cancel", 20)                   \
@@ -33,6 +36,7 @@
     X(HelpPrompt, "help.prompt", 1000)                         \
     X(Label1ToolTip, "tip.close", 79)                          \
     X(IconTip, "tip.icon", 127)                                \
+    X(TipWeek, "tip.week", 20)                                 \
     X(StartAtSignInRefused, "sign_in.on_refused", 200)         \
     X(StopAtSignInRefused, "sign_in.off_refused", 200)         \
     X(RunTimeError, "error.title", 100)                        \

@@ -16,14 +16,19 @@ constexpr int16_t kMinimized = 1;
 
 }  // namespace
 
-bool AddIcon(PlatformServices& platform) {
-    const std::string tip = platform.MonthView1().ToolTipText();
+bool AddIcon(PlatformServices& platform, const std::string& tip) {
     const int32_t hWnd = platform.Me().hWnd();
     const int32_t hIcon = platform.Me().IconHandle();
     NotifyIconRecord record = BuildNotifyIconData(hWnd, kIconId, kAllFlags, kCallbackMessage, hIcon, Utf16(tip));
     if (Shell_NotifyIconW(platform, shell::kNimAdd, record) != 0) return true;
     // The call handed back whatever the shell left in the record: build it anew.
     record = BuildNotifyIconData(hWnd, kIconId, kAllFlags, kCallbackMessage, hIcon, Utf16(tip));
+    return Shell_NotifyIconW(platform, shell::kNimModify, record) != 0;
+}
+
+bool ChangeTip(PlatformServices& platform, const std::string& tip) {
+    NotifyIconRecord record = BuildNotifyIconData(platform.Me().hWnd(), kIconId, kAllFlags, kCallbackMessage,
+                                                  platform.Me().IconHandle(), Utf16(tip));
     return Shell_NotifyIconW(platform, shell::kNimModify, record) != 0;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/PlatformServices.h"
@@ -23,7 +24,9 @@ enum MenuCommand : int32_t { kShowOrHide = 1, kHelp = 2, kStartAtSignIn = 3, kCl
 // the icon from before and took the record as a change. The shell refuses
 // icons while it is still starting (at log-on), and a new taskbar announced
 // after a change of DPI keeps the icons it had.
-bool AddIcon(PlatformServices& platform);
+bool AddIcon(PlatformServices& platform, const std::string& tip);
+// A new tip for the icon the shell holds; false where it holds none.
+bool ChangeTip(PlatformServices& platform, const std::string& tip);
 void RemoveIcon(PlatformServices& platform);
 
 // The mouse event the shell reported, decoded from the window's mouse-move X:

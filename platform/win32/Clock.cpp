@@ -1,8 +1,11 @@
 // Today, the time, and the window's timers.
 #include "platform/win32/Win32Platform.h"
 
+#include <iterator>
+
 #include "platform/RuntimeError.h"
 #include "platform/win32/OptionalFunction.h"
+#include "platform/win32/Text.h"
 
 namespace {
 
@@ -47,6 +50,25 @@ CalendarDate Win32Platform::LocalDateAt(int64_t utcMs) {
                                : SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local);
     if (!converted) throw RuntimeError::InvalidProcedureCall();
     return DateOf(local);
+}
+
+std::string Win32Platform::LongDate(CalendarDate date) {
+    SYSTEMTIME day{};
+    day.wYear = static_cast<WORD>(date.year);
+    day.wMonth = static_cast<WORD>(date.month);
+    day.wDay = static_cast<WORD>(date.day);
+    wchar_t text[128]{};
+    const int length = GetDateFormatW(LOCALE_USER_DEFAULT, DATE_LONGDATE, &day, nullptr, text, std::size(text));
+    return length > 1 ? wide_text::Utf8(std::wstring(text, static_cast<size_t>(length - 1))) : std::string();
+}
+
+std::pair<int32_t, int32_t> Win32Platform::RegionalWeeks() {
+    auto read = [](LCTYPE what) -> int32_t {
+        wchar_t text[4]{};
+        if (GetLocaleInfoW(LOCALE_USER_DEFAULT, what, text, std::size(text)) != 2) return -1;
+        return text[0] >= L'0' && text[0] <= L'9' ? text[0] - L'0' : -1;
+    };
+    return {read(LOCALE_IFIRSTDAYOFWEEK), read(LOCALE_IFIRSTWEEKOFYEAR)};
 }
 
 void Win32Platform::StartTimer(FormTimer which, uint32_t milliseconds) {

@@ -143,6 +143,7 @@ void Win32Platform::OnSettingChange(WPARAM setting, const wchar_t* area) {
         SendMessageW(monthView_.hwnd, WM_SETTINGCHANGE, setting, reinterpret_cast<LPARAM>(area));
         MeasureAgain(true);
     }
+    if (named(L"intl")) Raise([&] { events_->Form_FormatChange(); });
 }
 
 // Laid out again as at a new scale, at the window's own scale and place
@@ -237,6 +238,11 @@ LRESULT CALLBACK Win32Platform::ControlProc(HWND hwnd, UINT message, WPARAM wPar
 // the controls get many others (a move, a font, each part of a paint), and
 // three questions each made the window's start a few milliseconds later.
 LRESULT Win32Platform::OnMonthViewMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PAINT) {
+        const LRESULT painted = CallWindowProcW(monthView_.classProc, hwnd, message, wParam, lParam);
+        PaintWeekNumbers();
+        return painted;
+    }
     if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN ||
         message == WM_MOUSEMOVE) {
         int16_t button = message == WM_LBUTTONDOWN   ? 1

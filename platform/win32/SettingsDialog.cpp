@@ -82,8 +82,11 @@ void Win32Platform::OnSettingsInit(HWND dialog) {
         if (key.code == choice.keyCode) SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(at), 0);
     }
     SetText(dialog, IDC_STATUS, settingsWindow_.status);
-    SetText(dialog, IDC_WEEK_NUMBERS, language_.Text(TextId::SettingsWeekNumbers));
-    CheckDlgButton(dialog, IDC_WEEK_NUMBERS, choice.weekNumbers ? BST_CHECKED : BST_UNCHECKED);
+    SetText(dialog, IDC_WEEK_NUMBERS_LABEL, language_.Text(TextId::SettingsWeekNumbers));
+    HWND weeks = GetDlgItem(dialog, IDC_WEEK_NUMBERS);
+    for (const TextId text : {TextId::WeeksNone, TextId::WeeksRegional, TextId::WeeksIso})  // in WeekNumbering's order
+        SendMessageW(weeks, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide_text::Utf16(language_.Text(text)).c_str()));
+    SendMessageW(weeks, CB_SETCURSEL, static_cast<WPARAM>(choice.weekNumbers), 0);
     SetText(dialog, IDC_START_AT_SIGN_IN, language_.Text(TextId::SettingsStartAtSignIn));
     CheckDlgButton(dialog, IDC_START_AT_SIGN_IN, choice.startAtSignIn ? BST_CHECKED : BST_UNCHECKED);
     SetText(dialog, IDOK, language_.Text(TextId::SettingsOK));
@@ -128,7 +131,8 @@ SettingsChoice Win32Platform::SettingsChosen(HWND dialog) const {
     HWND list = GetDlgItem(dialog, IDC_KEY);
     const auto selected = SendMessageW(list, CB_GETCURSEL, 0, 0);
     if (selected != CB_ERR) choice.keyCode = static_cast<int32_t>(SendMessageW(list, CB_GETITEMDATA, selected, 0));
-    choice.weekNumbers = IsDlgButtonChecked(dialog, IDC_WEEK_NUMBERS) == BST_CHECKED;
+    const auto weeks = SendDlgItemMessageW(dialog, IDC_WEEK_NUMBERS, CB_GETCURSEL, 0, 0);
+    if (weeks != CB_ERR) choice.weekNumbers = static_cast<WeekNumbering>(weeks);
     choice.startAtSignIn = IsDlgButtonChecked(dialog, IDC_START_AT_SIGN_IN) == BST_CHECKED;
     return choice;
 }

@@ -46,6 +46,8 @@ public:
     CalendarDate Today() override;
     int64_t NowUtcMs() override;
     CalendarDate LocalDateAt(int64_t utcMs) override;
+    std::string LongDate(CalendarDate date) override;
+    std::pair<int32_t, int32_t> RegionalWeeks() override;
     void StartTimer(FormTimer which, uint32_t milliseconds) override;
     void StopTimer(FormTimer which) override;
     const Texts& Language() override { return language_; }
@@ -112,6 +114,8 @@ private:
     void OnColoursChanged();
     void OnSettingChange(WPARAM setting, const wchar_t* area);
     LRESULT OnEraseBackground(HWND hwnd, HDC dc);
+    // The logic's week numbers over the control's own (WeekColumn.cpp).
+    void PaintWeekNumbers();
 
     // The window's colours in the light or dark app mode (AppMode.cpp).
     contrast::Scheme CurrentScheme() const;
@@ -184,6 +188,7 @@ private:
         void SetValue(CalendarDate date) override;
         CalendarDate ShownMonth() override;
         void SetWeekNumbers(bool shown) override;
+        void SetFirstDayOfWeek(int32_t day) override;  // WeekColumn.cpp
     } monthView_{*this};
 
     struct Screen : ScreenObject {

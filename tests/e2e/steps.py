@@ -1,7 +1,9 @@
 """Steps the scenarios share: where the labels are, how to close the program, how far the keys take the
 window, what a picture of it holds, and the register of scenarios."""
 import os
+import subprocess
 import sys
+from collections import Counter
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "texts"))
 from make_texts import read_language  # noqa: E402
@@ -161,6 +163,45 @@ def window_picture(world):
     world.expect("the calendar's picture to settle", lambda: pictures.append(picture()) or pictures[-2:],
                  lambda last: last[0] == last[1], seconds=30)
     return pictures[-1]
+
+
+def week_numbers(world):
+    """The numbers beside the calendar's rows, read off the screen once the window has settled: the week
+    column is the calendar's first eleventh, between the weekdays and today; each number, a band of rows with
+    ink, is enlarged and read on its own."""
+    picture = window_picture(world)
+    calendar = next(c for c in world.window()["children"] if c["child"] == "SysMonthCal32")
+    x, y, width, height = (int(calendar[k]) for k in ("x", "y", "width", "height"))
+    column = [row[x:x + width // 11] for row in picture[y + height * 27 // 100:y + height * 88 // 100]]
+    return read_numbers(world, column)
+
+
+def read_numbers(world, picture):
+    """The numbers stacked in a picture, top to bottom; a line that runs down all of it is not ink."""
+    background = Counter(p for row in picture for p in row).most_common(1)[0][0]
+    ink = [[sum(abs(a - b) for a, b in zip(p, background)) > 120 for p in row] for row in picture]
+    lines = {i for i in range(len(ink[0])) if sum(row[i] for row in ink) > len(ink) * 3 // 4}
+    inked = [any(on for i, on in enumerate(row) if i not in lines) for row in ink] + [False]
+    numbers, top = [], None
+    for at, on in enumerate(inked):
+        if on and top is None:
+            top = at
+        elif not on and top is not None:
+            band = [[p if i not in lines else background for i, p in enumerate(row)]
+                    for row in picture[max(0, top - 2):at + 2]]
+            path = os.path.join(world.prefix, "number.ppm")
+            with open(path, "wb") as out:
+                out.write(b"P6 %d %d 255\n" % (len(band[0]), len(band)) + bytes(c for row in band for p in row
+                                                                               for c in p))
+            subprocess.run(["convert", path, "-colorspace", "Gray", "-resize", "x80", "-normalize", "-bordercolor",
+                            "white", "-border", "30", path + ".png"], check=True, timeout=30)
+            read = subprocess.run(["tesseract", path + ".png", "-", "--psm", "7", "-c",
+                                   "tessedit_char_whitelist=0123456789"], capture_output=True, text=True,
+                                  timeout=60).stdout.strip()
+            if read.isdigit():
+                numbers.append(int(read))
+            top = None
+    return numbers
 
 
 def alike(a, b):

@@ -125,6 +125,10 @@ void PlatformDouble::MonthViewImpl::SetWeekNumbers(bool shown) {
     if (shown != d.calendar.weekNumbers) d.calendar.width += shown ? kWeekNumbersWidth : -kWeekNumbersWidth;
     d.calendar.weekNumbers = shown;
 }
+void PlatformDouble::MonthViewImpl::SetFirstDayOfWeek(int32_t day) {
+    d.Touch("MonthView1.SetFirstDayOfWeek", "MonthView1.SetFirstDayOfWeek=" + std::to_string(day));
+    d.calendar.firstDayOfWeek = day;
+}
 CalendarDate PlatformDouble::MonthViewImpl::ShownMonth() {
     d.Touch("MonthView1.ShownMonth");
     return d.calendar.shownMonth;
@@ -191,6 +195,14 @@ int32_t PlatformDouble::PopupMenu(const std::vector<MenuItem>& items) {
 
 // clang-format off
 CalendarDate PlatformDouble::Today() { Touch("Today"); return today; }
+std::string PlatformDouble::LongDate(CalendarDate date) {
+    Touch("LongDate");
+    return std::to_string(date.year) + "-" + std::to_string(date.month) + "-" + std::to_string(date.day);
+}
+std::pair<int32_t, int32_t> PlatformDouble::RegionalWeeks() {
+    Touch("RegionalWeeks");
+    return regionalWeeks;
+}
 
 int32_t PlatformDouble::MsgBox(const std::string& prompt, int32_t buttons, const std::string& title) {
     Touch("MsgBox");
@@ -292,4 +304,21 @@ int32_t PlatformDouble::GetWindowThreadProcessId(int32_t hWnd, int32_t& id) {
     Touch("GetWindowThreadProcessId", "GetWindowThreadProcessId " + std::to_string(hWnd));
     id = processId;
     return 77;
+}
+
+std::string TipOf(const ShellNotifyIconBuffer& data) {
+    std::string tip;
+    for (size_t at = shell_layout::kSzTip; at + 1 < data.size(); at += 2) {
+        const unsigned unit = data[at] | data[at + 1] << 8;
+        if (unit == 0) break;
+        if (unit < 0x80) {
+            tip += static_cast<char>(unit);
+        } else if (unit < 0x800) {
+            tip += {static_cast<char>(0xC0 | unit >> 6), static_cast<char>(0x80 | (unit & 0x3F))};
+        } else {
+            tip += {static_cast<char>(0xE0 | unit >> 12), static_cast<char>(0x80 | (unit >> 6 & 0x3F)),
+                    static_cast<char>(0x80 | (unit & 0x3F))};
+        }
+    }
+    return tip;
 }

@@ -49,8 +49,9 @@ public:
         std::string toolTip;
         CalendarDate value{1999, 1, 1};
         CalendarDate shownMonth{1999, 1, 1};
-        bool weekNumbers = true;  // without them the control measures kWeekNumbersWidth narrower
-    } calendar;                   // SetValue shows the date's month
+        bool weekNumbers = true;      // without them the control measures kWeekNumbersWidth narrower
+        int32_t firstDayOfWeek = -1;  // none set: the regional format's
+    } calendar;                       // SetValue shows the date's month
     static constexpr float kWeekNumbersWidth = 330;
     struct ScreenState {
         float width = 19200, height = 14400, twipsPerPixelX = 15;
@@ -62,6 +63,7 @@ public:
     std::string exeName = "vrlCalendar";
     std::map<std::tuple<std::string, std::string, std::string>, std::string> store;
     CalendarDate today{2026, 12, 7};
+    std::pair<int32_t, int32_t> regionalWeeks{0, 2};  // the first day and first week, as a German format has them
     int32_t processId = 4242;
     struct Message {
         std::string prompt;
@@ -116,6 +118,8 @@ public:
     CalendarDate Today() override;
     int64_t NowUtcMs() override { return nowUtcMs; }
     CalendarDate LocalDateAt(int64_t utcMs) override { return localDateAt ? localDateAt(utcMs) : today; }
+    std::string LongDate(CalendarDate date) override;
+    std::pair<int32_t, int32_t> RegionalWeeks() override;
     void StartTimer(FormTimer which, uint32_t milliseconds) override;
     void StopTimer(FormTimer which) override;
     const Texts& Language() override { return language; }
@@ -178,6 +182,7 @@ private:
         void SetValue(CalendarDate date) override;
         CalendarDate ShownMonth() override;
         void SetWeekNumbers(bool shown) override;
+        void SetFirstDayOfWeek(int32_t day) override;
     } monthView_{*this};
     struct ScreenImpl : ScreenObject {
         PlatformDouble& d;
@@ -214,6 +219,10 @@ private:
         void ClearTurnedOff(const std::string& name) override;
     } startup_{*this};
 };
+
+// The tip in a record the shell was handed, in UTF-8 (characters of the
+// Basic Multilingual Plane).
+std::string TipOf(const ShellNotifyIconBuffer& data);
 
 // "2300" for 2300.0f, "-50" for -50.0f, "20.5" for 20.5f: how the double
 // writes numbers into its call log.

@@ -60,12 +60,14 @@ INSTANTIATE_TEST_SUITE_P(
         DayCase{"AnotherYearShownStays", {2026, 12, 31}, {2027, 1, 1}, {}, CalendarDate{2025, 12, 1}, {2026, 12, 31}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(DayChange, AnUntouchedCalendarIsSetAsTheLoadHandlerSetsIt) {
+// The icon's tip follows the date too: a new day, a new week.
+TEST(DayChange, AnUntouchedCalendarIsSetAsTheLoadHandlerSetsItAndTheTipSaysTheNewDay) {
     LoadedCalendar calendar;
-    calendar.platform.today = {2026, 12, 8};
+    calendar.platform.today = {2026, 12, 14};
     calendar.form.Form_DayChange();
-    EXPECT_EQ(calendar.platform.calls, (Strings{"StartTimer 1 3600000", "Today", "MonthView1.Value",
-                                                "MonthView1.ShownMonth", "MonthView1.Value="}));
+    EXPECT_EQ(calendar.CallsStartingWith({"StartTimer", "MonthView1.Value", "MonthView1.ShownMonth"}),
+              (Strings{"StartTimer 1 3600000", "MonthView1.Value", "MonthView1.ShownMonth", "MonthView1.Value="}));
+    EXPECT_EQ(TipOf(calendar.platform.shellCalls.back().data).substr(0, 22), "2026-12-14 · week 51\n");
 }
 
 }  // namespace

@@ -31,8 +31,9 @@ TEST(Record, AddRecordIsByteForByteTheShellsLayout) {
     calendar.form.AddTrayIcon();
     ASSERT_EQ(calendar.platform.shellCalls.size(), 1u);
     EXPECT_EQ(calendar.platform.shellCalls[0].message, 0);
-    EXPECT_EQ(Sent(calendar.platform, 0),
-              Bytes({280, 0x00010086, 1, 7, 512, 0x001A0F33}, kTip + std::string(1, '\0') + std::string(87, ' ')));
+    const std::string tip = "2026-12-7\n" + kTip;  // today, then what a click does
+    EXPECT_EQ(Sent(calendar.platform, 0), Bytes({280, 0x00010086, 1, 7, 512, 0x001A0F33},
+                                                tip + std::string(1, '\0') + std::string(127 - tip.size(), ' ')));
 }
 
 TEST(Record, DeleteRecordCarriesCallbackOneAndAnEmptyTip) {

@@ -75,21 +75,32 @@ TEST(ShutDown, DeletesTheIconBeforeSavingThePosition) {
 }
 
 // "0" alone turns the week numbers off, and the window is laid out around
-// the narrower calendar; absent or damaged, they are shown as always.
-TEST(StartUp, WeekNumbersAsStoredAndShownWhenTheValueIsDamaged) {
-    for (const auto& [stored, shown] : {std::pair<const char*, bool>{nullptr, true},
-                                        {"1", true},
-                                        {"0", false},
-                                        {"", true},
-                                        {" 0", true},
-                                        {"00", true},
-                                        {"no", true},
-                                        {"-1", true}}) {
+// the narrower calendar; "iso" counts ISO weeks, with the rows from Monday;
+// absent or damaged, the regional format's count, as always. The icon's tip
+// leads with today and its week, by that count.
+TEST(StartUp, WeekNumbersAsStoredAndTheRegionalFormatsWhenTheValueIsDamaged) {
+    const std::string hint = " Click icon system tray to HIDE or SHOW ";
+    for (const auto& [stored, shown, firstDay, tip] : {
+             std::tuple<const char*, bool, int32_t, std::string>{nullptr, true, 6, "2026-12-7 · week 50\n"},
+             {"1", true, 6, "2026-12-7 · week 50\n"},
+             {"0", false, 6, "2026-12-7\n"},
+             {"iso", true, 0, "2026-12-7 · week 50\n"},
+             {"ISO", true, 6, "2026-12-7 · week 50\n"},
+             {" iso", true, 6, "2026-12-7 · week 50\n"},
+             {"2", true, 6, "2026-12-7 · week 50\n"},
+             {"", true, 6, "2026-12-7 · week 50\n"},
+             {" 0", true, 6, "2026-12-7 · week 50\n"},
+             {"no", true, 6, "2026-12-7 · week 50\n"},
+             {"-1", true, 6, "2026-12-7 · week 50\n"},
+         }) {
         LoadedCalendar calendar(false);
+        calendar.platform.regionalWeeks = {6, 0};
         if (stored) calendar.platform.Store("weekNumbers", stored);
         calendar.form.Form_Load();
         EXPECT_EQ(calendar.platform.calendar.weekNumbers, shown) << (stored ? stored : "absent");
         EXPECT_EQ(calendar.platform.form.width, shown ? 2840 : 2840 - PlatformDouble::kWeekNumbersWidth) << stored;
+        EXPECT_EQ(calendar.platform.calendar.firstDayOfWeek, firstDay) << stored;
+        EXPECT_EQ(TipOf(calendar.platform.shellCalls.back().data), tip + hint) << stored;
         EXPECT_TRUE(calendar.CallsStartingWith({"SaveSetting"}).empty()) << stored;
     }
 }

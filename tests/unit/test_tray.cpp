@@ -282,20 +282,22 @@ TEST(Settings, OkAppliesWhatChangedAndARefusedShortcutKeepsTheOldOne) {
              Row{"a free one", {kCtrl | kAlt, 'K'}, std::pair{kCtrl | kAlt, 'K'}, {"shortcut=Ctrl+Alt+K"}},
              Row{"none", {0, 0}, std::nullopt, {"shortcut=none"}},
              Row{"held elsewhere",
-                 {kCtrl | kShift, 'J', false},
+                 {kCtrl | kShift, 'J', WeekNumbering::None},
                  winAltC,
                  {},
                  "Another program uses this shortcut, so it cannot be set; the old one stays.",
                  {{kCtrl | kShift, 'J'}}},
              Row{"a key alone",
-                 {0, 'J', false},
+                 {0, 'J', WeekNumbering::None},
                  winAltC,
                  {},
                  "Not a shortcut: choose a key and at least one of the keys above."},
-             Row{"week numbers off", {kWin | kAlt, 'C', false}, winAltC, {"weekNumbers=0"}},
+             Row{"week numbers off", {kWin | kAlt, 'C', WeekNumbering::None}, winAltC, {"weekNumbers=0"}},
+             Row{"ISO weeks", {kWin | kAlt, 'C', WeekNumbering::Iso}, winAltC, {"weekNumbers=iso"}},
          }) {
         LoadedCalendar calendar;
         PlatformDouble& p = calendar.platform;
+        p.regionalWeeks = {6, 0};  // a US format: its rows start on Sunday, ISO's on Monday
         p.heldElsewhere = row.elsewhere;
         SettingsChoice choice = row.chosen;
         std::string status;
@@ -309,6 +311,8 @@ TEST(Settings, OkAppliesWhatChangedAndARefusedShortcutKeepsTheOldOne) {
         EXPECT_EQ(cancel != 0, *row.status != '\0') << row.what;
         // Refused, the week numbers turned off in the same window stay on.
         EXPECT_EQ(p.calendar.weekNumbers, written != Strings{"weekNumbers=0"}) << row.what;
+        if (!written.empty() && written[0].rfind("weekNumbers", 0) == 0)
+            EXPECT_EQ(p.calendar.firstDayOfWeek, written[0] == "weekNumbers=iso" ? 0 : 6) << row.what;
     }
 }
 
@@ -324,7 +328,7 @@ TEST(Settings, OpensOnWhatIsInForceAndWaitsForTheHelpBox) {
     p.menuChoice = tray::kSettings;
     calendar.form.Label2_Click();
     EXPECT_LT(calendar.IndexOf("MsgBox"), calendar.IndexOf("ShowSettings"));
-    EXPECT_EQ(p.settingsShown, (SettingsChoice{shortcut::kWin | shortcut::kAlt, 'C', false, false}));
+    EXPECT_EQ(p.settingsShown, (SettingsChoice{shortcut::kWin | shortcut::kAlt, 'C', WeekNumbering::None, false}));
     EXPECT_EQ(p.settingsStatus, "Another program uses this shortcut.");
 }
 
