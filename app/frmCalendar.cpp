@@ -9,7 +9,6 @@
 #include "platform/Numeric.h"
 #include "platform/RuntimeError.h"
 #include "settings/SavedPosition.h"
-#include "settings/Shortcut.h"
 #include "settings/StartAtSignIn.h"
 #include "settings/WeekNumbers.h"
 #include "tray/TrayIcon.h"
@@ -90,97 +89,6 @@ void frmCalendar::Form_Load() {
     RegisterShortcut();
     SetFormAtTop();
     LookAtTheDateLater();
-}
-
-// Read once, at the start; a text that names no shortcut is the default's,
-// and a shortcut another program holds is simply not the calendar's.
-void frmCalendar::RegisterShortcut() {
-    const std::string name = platform_.App().EXEName();
-    shortcut_ = shortcut::FromStored(platform_.Settings().GetSetting(name, name, "shortcut", ""));
-    if (shortcut_ && platform_.RegisterHotKey(shortcut_->modifiers, shortcut_->keyCode))
-        shortcutText_ = shortcut::Text(*shortcut_, platform_.Language());
-}
-
-// One Settings window, on what is in force now. While the help box is up it
-// waits for the box: two boxes of the calendar's at once would each wait on
-// the other's owner.
-void frmCalendar::ShowSettings() {
-    if (helpOpen_) {
-        settingsWanted_ = true;
-        return;
-    }
-    SettingsChoice choice{0, 0, weekNumbers_, start_at_sign_in::IsOn(platform_)};
-    if (shortcut_) choice.modifiers = shortcut_->modifiers, choice.keyCode = shortcut_->keyCode;
-    std::vector<NamedKey> keys{{0, platform_.Language().Text(TextId::SettingsNoKey)}};
-    for (int32_t code : shortcut::Keys()) keys.push_back({code, shortcut::KeyName(code)});
-    platform_.ShowSettings(choice, ShortcutStatus(choice.modifiers, choice.keyCode), keys);
-}
-
-// Asked of the window system each time, so that a shortcut another program
-// took or let go of since is seen as it is now.
-std::string frmCalendar::ShortcutStatus(int32_t modifiers, int32_t keyCode) {
-    std::optional<shortcut::Shortcut> ours;
-    if (!shortcutText_.empty()) ours = shortcut_;
-    const auto isFree = [&](int32_t m, int32_t k) { return platform_.HotKeyFree(m, k); };
-    switch (shortcut::Check(modifiers, keyCode, ours, isFree)) {
-        case shortcut::Availability::Free: return platform_.Language().Text(TextId::ShortcutFree);
-        case shortcut::Availability::Held: return platform_.Language().Text(TextId::ShortcutHeld);
-        case shortcut::Availability::NotAShortcut: return platform_.Language().Text(TextId::ShortcutIncomplete);
-        case shortcut::Availability::None: break;
-    }
-    return platform_.Language().Text(TextId::ShortcutNone);
-}
-
-void frmCalendar::Settings_ShortcutChange(int32_t& Modifiers, int32_t& KeyCode, std::string& Status) {
-    Status = ShortcutStatus(Modifiers, KeyCode);
-}
-
-// Everything at once, and only what changed is written. A shortcut that
-// cannot be had keeps the window open and changes nothing, so the old one
-// goes on working.
-void frmCalendar::Settings_OK(SettingsChoice& Choice, std::string& Status, int16_t& Cancel) {
-    if (!ApplyShortcut(Choice, Status)) {
-        Cancel = numeric::True;
-        return;
-    }
-    const std::string name = platform_.App().EXEName();
-    if (Choice.weekNumbers != weekNumbers_) {
-        const bool shown = Choice.weekNumbers != WeekNumbering::None;
-        if (shown != (weekNumbers_ != WeekNumbering::None)) platform_.MonthView1().SetWeekNumbers(shown);
-        weekNumbers_ = Choice.weekNumbers;
-        CountWeeks();
-        ShowTodayInTip();
-        platform_.Settings().SaveSetting(name, name, "weekNumbers", week_numbers::StoredText(weekNumbers_));
-    }
-    if (Choice.startAtSignIn != start_at_sign_in::IsOn(platform_)) SetStartAtSignIn(Choice.startAtSignIn);
-}
-
-// A new shortcut is held before anything is written. The stored one that
-// another program held is taken if it is free now, and nothing is written.
-bool frmCalendar::ApplyShortcut(const SettingsChoice& choice, std::string& status) {
-    const bool none = choice.modifiers == 0 && choice.keyCode == 0;
-    if (!none && (choice.modifiers == 0 || choice.keyCode == 0)) {
-        status = platform_.Language().Text(TextId::ShortcutIncomplete);
-        return false;
-    }
-    std::optional<shortcut::Shortcut> chosen;
-    if (!none) chosen = shortcut::Shortcut{choice.modifiers, choice.keyCode};
-    const bool same = chosen == shortcut_, held = !shortcutText_.empty();
-    if (same && (held || none)) return true;
-    if (none) {
-        if (held) platform_.UnregisterHotKey();
-        shortcutText_.clear();
-    } else if (platform_.RegisterHotKey(chosen->modifiers, chosen->keyCode)) {
-        shortcutText_ = shortcut::Text(*chosen, platform_.Language());
-    } else if (!same) {
-        status = platform_.Language().Text(TextId::ShortcutRefused);
-        return false;
-    }
-    if (same) return true;
-    shortcut_ = chosen;
-    const std::string name = platform_.App().EXEName();
-    platform_.Settings().SaveSetting(name, name, "shortcut", shortcut::StoredText(shortcut_));
-    return true;
 }
 
 // What a left press on the icon does.

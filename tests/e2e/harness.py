@@ -33,14 +33,17 @@ def twips_to_pixels(twips):
 
 
 class World:
-    def __init__(self, name, exe, inspector, template, failures, screen=(1024, 768), tray=True, second=None):
+    def __init__(self, name, exe, inspector, template, failures, screen=(1024, 768), tray=True, second=None,
+                 locale=None):
+        """locale: the Linux locale every Windows program runs in ("de_DE.UTF-8"), which Wine takes for the
+        user's regional format as well as the display language."""
         self.name, self.exe, self.inspector, self.failures = name, exe, inspector, failures
         self.processes = []
         self.desktop = VirtualDesktop(*screen, tray=tray, second=second).start()
         self.prefix = tempfile.mkdtemp(prefix=f"vrl-e2e-{name}-")
         os.rmdir(self.prefix)
         shutil.copytree(template, self.prefix, symlinks=True)
-        self.env = self.desktop.env(WINEPREFIX=self.prefix, WINEDEBUG="-all")
+        self.env = self.desktop.env(WINEPREFIX=self.prefix, WINEDEBUG="-all", **({"LC_ALL": locale} if locale else {}))
         if second:
             # Wine's displays come from XRandR, which sees one output in
             # Xephyr; Xinerama has the two screens.

@@ -3,15 +3,20 @@ import glob
 import os
 
 from harness import SETTINGS_KEY, winerun
-from steps import RUN_KEY, calendar_point, click_x, escaped, label_centre, language_texts, scenario
+from steps import (DECEMBER_10, RUN_KEY, calendar_point, click_x, escaped, label_centre, language_texts, scenario,
+                   week_numbers)
 
 
-@scenario
+@scenario(locale="de_DE.UTF-8")
 def languages(world):
     """In the display language: the menu, the tips, the help box, the error report and what a screen reader
-    calls the labels; and after every way of showing the window the calendar has the keyboard."""
+    calls the labels; and after every way of showing the window the calendar has the keyboard. In the German
+    format, ISO 8601's week numbers, 53 in December 2026."""
     de = language_texts("de")
-    calendar = world.start_calendar(language="de_DE.UTF-8")
+    calendar = world.start_calendar(language="de_DE.UTF-8", clock=DECEMBER_10)
+    weeks = week_numbers(world)
+    if weeks != [49, 50, 51, 52, 53, 1]:
+        world.fail(f"December 2026 in a German format: expected weeks 49 to 53 and 1 beside the rows, saw {weeks}")
     world.activate()  # as the window manager would; openbox does not at a start (tests/README.md)
     world.expect("after start: the calendar holds the keyboard focus", world.selected_day, lambda s: s[1])
     names = {"window": "vrlCalendar", "label1": de["close"], "label2": de["help"]}
@@ -21,8 +26,9 @@ def languages(world):
     world.expect("the X label's tip", lambda: world.inspect("tip").get("tip"), lambda tip: tip == de["tip.close"])
     x, y, width, height = world.desktop.tray_icons()[0]
     world.point_at(x + width // 2, y + height // 2)
-    world.expect("the icon's tip", lambda: world.inspect("tip", inspector=world.shell_inspector).get("tip"),
-                 lambda tip: tip == de["tip.icon"])
+    today = "Donnerstag, 10. Dezember 2026 · " + de["tip.week"].replace("%1", "50")
+    world.expect(f"the icon's tip, beginning {today!r}",
+                 lambda: world.inspect("tip", inspector=world.shell_inspector).get("tip"), lambda tip: tip == today)
 
     items = world.open_tray_menu()
     shortcut = f"\t{de['key.win']}+{de['key.alt']}+C"

@@ -1,5 +1,5 @@
 """The Settings window: opened from the icon's menu, worked with the keyboard alone, applied at once."""
-from steps import language_texts, scenario
+from steps import DECEMBER_10, language_texts, scenario, week_numbers
 
 TEXTS = language_texts("en")
 CTRL_ALT_K, WIN_ALT_C, CTRL_SHIFT_J = ("3", str(ord("K"))), ("9", str(ord("C"))), ("6", str(ord("J")))
@@ -8,8 +8,9 @@ CTRL_ALT_K, WIN_ALT_C, CTRL_SHIFT_J = ("3", str(ord("K"))), ("9", str(ord("C")))
 @scenario(cost=70)
 def settings_window(world):
     """One window however often it is chosen; a new shortcut taken and the old one let go; one another
-    program holds refused; week numbers off and on again, the window laid out anew; Cancel writes nothing;
-    Esc puts the calendar away."""
+    program holds refused; week numbers off, on and ISO 8601's, the window laid out anew; Cancel writes
+    nothing; Esc puts the calendar away. December 2026 in a US format: weeks from Sunday, week 1 holds
+    1 January; in ISO 8601's, from Monday, to week 53."""
     def dialog():
         return world.inspect("dialog", TEXTS["settings.title"])
 
@@ -29,8 +30,15 @@ def settings_window(world):
         world.keys(*keys, ok)
         world.expect(f"{when}: the Settings window closed", dialog, lambda d: d.get("found") == "0")
 
-    world.start_calendar()
+    world.start_calendar(clock=DECEMBER_10)
     before = world.window()
+    if week_numbers(world) != [49, 50, 51, 52, 1, 2]:
+        world.fail(f"December 2026 in a US format: expected weeks 49 to 52, 1 and 2, saw {week_numbers(world)}")
+    x, y, width, height = world.desktop.tray_icons()[0]
+    world.point_at(x + width // 2, y + height // 2)
+    world.expect("the icon's tip, beginning with today and its week",
+                 lambda: world.inspect("tip", inspector=world.shell_inspector).get("tip"),
+                 lambda tip: tip == "Thursday, December 10, 2026 · week 50")
     open_settings("chosen once")
     opened = open_settings("chosen again")
     if opened["count"] != "1":
@@ -66,13 +74,13 @@ def settings_window(world):
 
     stored = world.stored()
     open_settings("for Cancel")
-    shown_after(["alt+n", "alt+i"], "Cancel", ok="Escape")
+    shown_after(["alt+n", "Down", "alt+i"], "Cancel", ok="Escape")
     if world.stored() != stored or world.window()["width"] != before["width"]:
         world.fail(f"Cancel changed something: stored {world.stored()}, width {world.window()['width']}")
 
-    for shown in ("0", "1"):
+    for shown, key in (("0", "Up"), ("1", "Down"), ("iso", "Down")):  # in the list: none, regional, ISO
         open_settings(f"week numbers to {shown}")
-        shown_after(["alt+n"], f"week numbers to {shown}")
+        shown_after(["alt+n", key], f"week numbers to {shown}")
         world.expect(f"weekNumbers stored as {shown}", lambda: world.stored().get("weekNumbers"), lambda v: v == shown)
         narrower = (lambda w: w < int(before["width"])) if shown == "0" else (lambda w: w == int(before["width"]))
         state = world.expect(f"week numbers {shown}: the window's new width", world.window,
@@ -84,6 +92,8 @@ def settings_window(world):
                 world.fail(f"week numbers {shown}: label {label} not in the top right of a window {width} wide")
         if not (0 <= int(state["left"]) and int(state["left"]) + width <= int(state["screen_width"])):
             world.fail(f"week numbers {shown}: the window at {state['left']} is not wholly on the screen")
+    if week_numbers(world) != [49, 50, 51, 52, 53, 1]:
+        world.fail(f"ISO 8601's weeks chosen: expected 49 to 53 and 1 beside the rows, saw {week_numbers(world)}")
 
     world.activate()
     world.keys("Escape")
