@@ -114,6 +114,8 @@ void frmCalendar::Form_FormatChange() {
 }
 
 // This week at a glance: today's date and week before what a click does.
+// Where a long date leaves the hint no room in the shell's 127 units, the
+// date stands alone rather than beside a hint cut short.
 std::string frmCalendar::IconTip() {
     const std::string hint = platform_.MonthView1().ToolTipText();
     const CalendarDate today = platform_.Today();
@@ -122,7 +124,8 @@ std::string frmCalendar::IconTip() {
     if (counting_)
         date += " \u00B7 " +
                 platform_.Language().Text(TextId::TipWeek, std::to_string(weeks::WeekOfYear(today, *counting_)));
-    return date + "\n" + hint;
+    const std::string tip = date + "\n" + hint;
+    return Utf16(tip).size() <= shell_layout::kTipUnits - 1 ? tip : date;
 }
 
 // The shell is given a new tip only when it says something new.

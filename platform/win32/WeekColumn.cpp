@@ -27,7 +27,9 @@ MCHITTESTINFO HitTest(HWND calendar, int x, int y) {
 
 bool OnADay(const MCHITTESTINFO& hit) { return (hit.uHit & MCHT_CALENDARDATE) == MCHT_CALENDARDATE; }
 
-// With its visual style the control draws its own colours, not the ones it reports.
+// With its visual style the control draws its own colours, not the ones it
+// reports. In dark mode the program has taken the style away, whatever a
+// window's theme handle still says.
 bool HasVisualStyle(HWND window) {
     using GetWindowThemeFn = HANDLE(WINAPI*)(HWND);
     static const auto getTheme = OptionalFunction<GetWindowThemeFn>("uxtheme.dll", "GetWindowTheme");
@@ -80,7 +82,7 @@ void Win32Platform::PaintWeekNumbers() {
 
     // The control paints its numbers in its title colour on the month's
     // background; with its visual style on it keeps to grey on the window's.
-    const bool styled = HasVisualStyle(calendar);
+    const bool styled = !dark_.applied && HasVisualStyle(calendar);
     const COLORREF text = styled ? GetSysColor(COLOR_GRAYTEXT) : MonthCal_GetColor(calendar, MCSC_TITLEBK);
     const COLORREF background = styled ? GetSysColor(COLOR_WINDOW) : MonthCal_GetColor(calendar, MCSC_MONTHBK);
     HDC dc = GetDC(calendar);

@@ -104,3 +104,20 @@ TEST(StartUp, WeekNumbersAsStoredAndTheRegionalFormatsWhenTheValueIsDamaged) {
         EXPECT_TRUE(calendar.CallsStartingWith({"SaveSetting"}).empty()) << stored;
     }
 }
+
+// A new regional format is followed at once: the rows' first day, and the
+// week in the icon's tip, 53 by ISO's count and 1 by the US one.
+TEST(StartUp, ANewRegionalFormatIsFollowedAtOnce) {
+    LoadedCalendar calendar(false);
+    PlatformDouble& p = calendar.platform;
+    p.today = {2026, 12, 28};
+    calendar.form.Form_Load();
+    EXPECT_EQ(TipOf(p.shellCalls.back().data).substr(0, 22), "2026-12-28 · week 53\n");
+    p.regionalWeeks = {6, 0};
+    calendar.form.Form_FormatChange();
+    EXPECT_EQ(p.calendar.firstDayOfWeek, 6);
+    EXPECT_EQ(TipOf(p.shellCalls.back().data).substr(0, 21), "2026-12-28 · week 1\n");
+    p.calendar.toolTip = std::string(108, '-');  // a hint the date leaves no room
+    calendar.form.Form_FormatChange();
+    EXPECT_EQ(TipOf(p.shellCalls.back().data), "2026-12-28 · week 1");
+}

@@ -1,5 +1,5 @@
 """The Settings window: opened from the icon's menu, worked with the keyboard alone, applied at once."""
-from steps import DECEMBER_10, language_texts, scenario, week_numbers
+from steps import DECEMBER_10, language_texts, on_december_10, scenario, week_numbers
 
 TEXTS = language_texts("en")
 CTRL_ALT_K, WIN_ALT_C, CTRL_SHIFT_J = ("3", str(ord("K"))), ("9", str(ord("C"))), ("6", str(ord("J")))
@@ -32,13 +32,14 @@ def settings_window(world):
 
     world.start_calendar(clock=DECEMBER_10)
     before = world.window()
-    if week_numbers(world) != [49, 50, 51, 52, 1, 2]:
+    faked = on_december_10(world)
+    if faked and week_numbers(world) != [49, 50, 51, 52, 1, 2]:
         world.fail(f"December 2026 in a US format: expected weeks 49 to 52, 1 and 2, saw {week_numbers(world)}")
     x, y, width, height = world.desktop.tray_icons()[0]
     world.point_at(x + width // 2, y + height // 2)
     world.expect("the icon's tip, beginning with today and its week",
                  lambda: world.inspect("tip", inspector=world.shell_inspector).get("tip"),
-                 lambda tip: tip == "Thursday, December 10, 2026 · week 50")
+                 lambda tip: tip == "Thursday, December 10, 2026 · week 50" or not faked and " · week " in tip)
     open_settings("chosen once")
     opened = open_settings("chosen again")
     if opened["count"] != "1":
@@ -92,7 +93,7 @@ def settings_window(world):
                 world.fail(f"week numbers {shown}: label {label} not in the top right of a window {width} wide")
         if not (0 <= int(state["left"]) and int(state["left"]) + width <= int(state["screen_width"])):
             world.fail(f"week numbers {shown}: the window at {state['left']} is not wholly on the screen")
-    if week_numbers(world) != [49, 50, 51, 52, 53, 1]:
+    if faked and week_numbers(world) != [49, 50, 51, 52, 53, 1]:
         world.fail(f"ISO 8601's weeks chosen: expected 49 to 53 and 1 beside the rows, saw {week_numbers(world)}")
 
     world.activate()
