@@ -18,8 +18,6 @@ TEST(StartUp, LaysTheWindowOutAroundA2640By2310Calendar) {
     EXPECT_EQ(p.calendar.height, 2310);
 }
 
-// The strip as the label came out in whole pixels, so that the window
-// reaches the calendar's bottom edge and its today line.
 TEST(StartUp, WindowHeightUsesTheLabelHeightReadAfterTheLabelIsResized) {
     LoadedCalendar calendar(false);
     calendar.form.Form_Load();

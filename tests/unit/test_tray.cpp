@@ -263,7 +263,6 @@ TEST(Shortcut, TheStoredTextNamesTheShortcutTheMenuShows) {
         p.menuChoice = tray::kSettings;
         ReleaseRightButtonOnIcon(calendar);
         EXPECT_EQ(p.menuShown.at(0).text, row.menu) << row.stored;
-        // F12 is the debugger's: the list offers it only as the key in force.
         EXPECT_EQ(std::ranges::count(p.settingsKeys, "F12"), row.named && row.named->keyCode == 0x7B ? 1 : 0)
             << row.stored;
     }
