@@ -137,14 +137,14 @@ void frmCalendar::ShowTodayInTip() {
 // The window around the calendar, from the controls as designed.
 void frmCalendar::LayOut() {
     FormObject& me = platform_.Me();
-    // Label1 still has its design height here, so the window comes out 25 twips
-    // shorter than the calendar's bottom edge once the labels are resized.
-    const float designLabelHeight = platform_.Label1().Height();
-    me.SetHeight(Add(designLabelHeight, platform_.MonthView1().Height()));
     me.SetWidth(Add(platform_.MonthView1().Width(), 2 * kMargin));
     platform_.Label1().Move(Sub(me.Width(), kLabelWidth), 0, kLabelWidth, kLabelHeight);
     platform_.Label2().Move(Sub(me.Width(), kLabel2FromRight), 0, kLabelWidth, kLabelHeight);
-    platform_.MonthView1().Move(kMargin, platform_.Label1().Height());
+    // The calendar under the labels' strip as it came out in whole pixels,
+    // and the window down to the calendar's bottom edge, its today line.
+    const float strip = platform_.Label1().Height();
+    me.SetHeight(Add(strip, platform_.MonthView1().Height()));
+    platform_.MonthView1().Move(kMargin, strip);
 }
 
 // Laid out as a start at the new scale lays it out, where Windows suggests,
@@ -165,6 +165,7 @@ void frmCalendar::Form_DpiChanged(float& Left, float& Top) {
 
 void frmCalendar::Form_Unload(int16_t& /*Cancel*/) {
     settingsWanted_ = false;
+    platform_.CloseSettings();  // it closes with the calendar, as Cancel closes it
     if (!shortcutText_.empty()) platform_.UnregisterHotKey();
     RemoveTrayIcon();
     saved_position::Save(platform_);

@@ -4,7 +4,7 @@
 // frmCalendar as its designer laid it out: a borderless window holding the
 // month calendar under a strip with the close label ("X ", Label1) and the
 // help label ("?", Label2). The load handler then lays the window out around
-// the calendar; only Label1's design height survives into that layout.
+// the calendar, under the labels' strip.
 inline constexpr form_design::Form kfrmCalendarDesign{
     .caption = "vrlCalendar",
     .borderless = true,

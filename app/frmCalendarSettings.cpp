@@ -26,7 +26,7 @@ void frmCalendar::ShowSettings() {
     SettingsChoice choice{0, 0, weekNumbers_, start_at_sign_in::IsOn(platform_)};
     if (shortcut_) choice.modifiers = shortcut_->modifiers, choice.keyCode = shortcut_->keyCode;
     std::vector<NamedKey> keys{{0, platform_.Language().Text(TextId::SettingsNoKey)}};
-    for (int32_t code : shortcut::Keys()) keys.push_back({code, shortcut::KeyName(code)});
+    for (int32_t code : shortcut::Keys(choice.keyCode)) keys.push_back({code, shortcut::KeyName(code)});
     platform_.ShowSettings(choice, ShortcutStatus(choice.modifiers, choice.keyCode), keys);
 }
 

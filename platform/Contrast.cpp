@@ -72,8 +72,20 @@ CalendarColours SchemeCalendar(const Scheme& scheme) {
     return {scheme.window, scheme.window, scheme.windowText, scheme.activeCaption, scheme.window, scheme.grayText};
 }
 
+std::optional<CalendarLook> CalendarLooks::Change(const Scheme& scheme) {
+    const std::optional<CalendarColours> dark = CalendarPaint(scheme);
+    beenDark_ = beenDark_ || dark;
+    if (!beenDark_) return std::nullopt;
+    return dark ? CalendarLook{false, *dark} : CalendarLook{true, SchemeCalendar(scheme)};
+}
+
 bool DarkMenu(uint32_t windowsBuild, const Scheme& scheme) {
     return windowsBuild >= kFirstBuildWithDarkMenus && DarkApplies(scheme);
+}
+
+std::optional<uint32_t> DarkTitleBarAttribute(uint32_t windowsBuild, const Scheme& scheme) {
+    if (!DarkMenu(windowsBuild, scheme)) return std::nullopt;
+    return windowsBuild >= kFirstBuildWithTitleBarAttribute20 ? 20u : 19u;
 }
 
 }  // namespace contrast

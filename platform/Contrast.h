@@ -44,6 +44,7 @@ struct CalendarColours {
     int32_t titleBackground;  // the title; also the weekday names, week numbers and the selected day
     int32_t titleText;
     int32_t trailingText;  // the days of the months before and after
+    bool operator==(const CalendarColours&) const = default;
 };
 
 // What the control draws today's marker in, whatever its other colours.
@@ -62,10 +63,35 @@ std::optional<CalendarColours> CalendarPaint(const Scheme& scheme);
 constexpr uint32_t kFirstBuildWithDarkMenus = 18362;
 bool DarkMenu(uint32_t windowsBuild, const Scheme& scheme);
 
-// The colours a month calendar takes from the scheme when it is made: what
-// it is given back when it leaves dark mode while a high-contrast scheme is
-// on, not the normal scheme's it had before.
+// The window attribute that gives a window a dark title bar, wherever the
+// menu is dark: DWMWA_USE_IMMERSIVE_DARK_MODE, 20, documented for Windows 11
+// and taken from build 18985 on (Windows 10 2004); Windows 10 1903 and 1909
+// know it only as 19. None where the menu stays light.
+constexpr uint32_t kFirstBuildWithTitleBarAttribute20 = 18985;
+std::optional<uint32_t> DarkTitleBarAttribute(uint32_t windowsBuild, const Scheme& scheme);
+
+// The colours a month calendar takes from the scheme when it is made.
 CalendarColours SchemeCalendar(const Scheme& scheme);
+
+// What the calendar is given as the app mode and the scheme change: its
+// visual style on or off, and its colours. It keeps what it was made with
+// until it first goes dark; from then on, out of dark mode, it is given the
+// colours it would take from the scheme now (the normal scheme's, or a
+// high-contrast scheme's while one is on), never the ones it had: those can
+// be a contrast scheme's that has gone since.
+struct CalendarLook {
+    bool visualStyle;
+    CalendarColours colours;
+    bool operator==(const CalendarLook&) const = default;
+};
+class CalendarLooks {
+public:
+    // None: leave the calendar as it is.
+    std::optional<CalendarLook> Change(const Scheme& scheme);
+
+private:
+    bool beenDark_ = false;
+};
 
 // The contrast ratio of two colours, from 1 (the same) to 21 (black on white).
 double Ratio(int32_t a, int32_t b);

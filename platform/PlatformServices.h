@@ -217,13 +217,15 @@ public:
     // Whether nobody holds a shortcut: found out by taking it and letting it
     // go at once.
     virtual bool HotKeyFree(int32_t modifiers, int32_t keyCode) = 0;
-    // The Settings window, owned by the calendar, opened on choice with the
-    // status line under the shortcut and the keys its list offers (code 0
-    // first, for none); already open, it is brought to the front as it is.
-    // It raises Settings_ShortcutChange and Settings_OK; Cancel and its close
-    // box close it and change nothing. It closes with the calendar.
+    // The Settings window, opened on choice with the status line under the
+    // shortcut and the keys its list offers (code 0 first, for none);
+    // already open, it is shown and brought to the front as it is. It stays
+    // while the calendar hides. It raises Settings_ShortcutChange and
+    // Settings_OK; Cancel and its close box close it and change nothing, and
+    // so does CloseSettings (nothing when it is not open).
     virtual void ShowSettings(const SettingsChoice& choice, const std::string& status,
                               const std::vector<NamedKey>& keys) = 0;
+    virtual void CloseSettings() = 0;
 
     // Conversions that follow the user's locale. TextToSingle throws type
     // mismatch for text that is no number and overflow for one out of range.

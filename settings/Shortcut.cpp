@@ -98,11 +98,13 @@ std::string StoredText(const std::optional<Shortcut>& shortcut) {
     return text + KeyName(shortcut->keyCode);
 }
 
-std::vector<int32_t> Keys() {
+std::vector<int32_t> Keys(int32_t keyInForce) {
+    constexpr int32_t kF12 = 0x7B;
     std::vector<int32_t> keys;
     for (int32_t code = 'A'; code <= 'Z'; ++code) keys.push_back(code);
     for (int32_t code = '0'; code <= '9'; ++code) keys.push_back(code);
-    for (int32_t code = 0x70; code <= 0x87; ++code) keys.push_back(code);
+    for (int32_t code = 0x70; code <= 0x87; ++code)
+        if (code != kF12 || keyInForce == kF12) keys.push_back(code);
     for (const Name& name : kKeys) keys.push_back(name.code);
     return keys;
 }

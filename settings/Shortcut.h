@@ -37,7 +37,10 @@ std::string StoredText(const std::optional<Shortcut>& shortcut);
 
 // The keys a shortcut can be made with, in the order a list offers them
 // (letters, digits, F1 to F24, then the named keys), and each key's name.
-std::vector<int32_t> Keys();
+// F12 is kept for the debugger at all times and should not be registered
+// (RegisterHotKey's documentation): it is offered only as the key of the
+// shortcut in force, which a stored text written by hand can still name.
+std::vector<int32_t> Keys(int32_t keyInForce = 0);
 std::string KeyName(int32_t keyCode);
 
 // Whether a combination the user is putting together can be the shortcut.

@@ -2,6 +2,8 @@
 """The program's texts, from one file per language in texts/languages.
 
   make_texts.py --check           says what each language lacks or gets wrong; fails if anything
+                                  (a build fails only on two controls of a window with one access key,
+                                  or an "&" at a text's end; a missing text there is English's)
   make_texts.py --cpp FILE        writes the tables the program is built with (Languages.cpp)
   make_texts.py --nsh FILE        writes the installer's languages and its own texts
 
@@ -105,6 +107,56 @@ def faults(tag, entries, english, ids):
     return said
 
 
+# The texts each window shows at once, place by place, whose access keys (the
+# letter after an "&") must differ, or Alt with the letter moves between the
+# controls instead of working one. A place holds the texts it shows in turn:
+# the menu's first item hides or shows. The Settings window puts an "&" in
+# front of each key name, so that Alt+C ticks Ctrl.
+WINDOWS = {
+    "the Settings window": [("settings.shortcut",), ("&key.ctrl",), ("&key.alt",), ("&key.shift",), ("&key.win",),
+                            ("settings.key",), ("settings.week_numbers",), ("settings.start_at_sign_in",),
+                            ("settings.ok",), ("settings.cancel",)],
+    "the icon's menu": [("menu.hide", "menu.show"), ("help",), ("menu.start_at_sign_in",), ("menu.settings",),
+                        ("close",)],
+}
+
+
+def access_key(text):
+    """The letter after the first lone "&" ("&&" shows an ampersand), "" for an "&" at the end, or None."""
+    at = 0
+    while (at := text.find("&", at)) >= 0:
+        if text[at + 1:at + 2] != "&":
+            return text[at + 1:at + 2]
+        at += 2
+    return None
+
+
+def access_key_faults(path, entries, english, ids):
+    """Two texts of one window with one access key, and an "&" with no letter after it, a line each.
+    A text the language lacks is English's, as the program shows it."""
+    said = []
+    keys = {key for _, key, _ in ids}
+    for window, places in WINDOWS.items():
+        shown = []  # (place, key, text, access key)
+        for number, place in enumerate(places):
+            for named in place:
+                key = named.lstrip("&")
+                if key not in keys:
+                    sys.exit(f"make_texts: {window} names {key}, no text of the program's")
+                text = named[:len(named) - len(key)] + (entries.get(key) or english[key])
+                letter = access_key(text)
+                if letter == "":
+                    said.append(f"{path}: {key} {text!r} ends with an \"&\", which marks no letter")
+                elif letter:
+                    shown.append((number, key, text, letter.casefold()))
+        for i, (place, key, text, letter) in enumerate(shown):
+            for other_place, other, other_text, other_letter in shown[i + 1:]:
+                if letter == other_letter and place != other_place:
+                    said.append(f"{path}: {key} {text!r} and {other} {other_text!r} share the access key "
+                                f"{letter.upper()} in {window}")
+    return said
+
+
 def c_string(text):
     out = ""
     for byte in text.encode("utf-8"):
@@ -177,6 +229,13 @@ def main():
     if lacking:
         sys.exit(f"make_texts: English, which every language falls back to, lacks {', '.join(lacking)}")
     said = [line for tag, entries in tables for line in faults(tag, entries, english, ids)]
+    # A clash of access keys would reach the user whatever the language lacks: no build with one.
+    clashes = [line for tag, entries in tables
+               for line in access_key_faults(f"texts/languages/{tag}.txt", entries, english, ids)]
+    if clashes and not args.check:
+        print("\n".join(f"make_texts: error: {line}" for line in clashes), file=sys.stderr)
+        return 1
+    said += clashes
     if args.cpp:
         write_cpp(args.cpp, tables, ids)
     if args.nsh:

@@ -5,8 +5,6 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
-
 #include "platform/win32/OptionalFunction.h"
 
 namespace {
@@ -43,19 +41,23 @@ contrast::Scheme Win32Platform::CurrentScheme() const {
             colour(COLOR_GRAYTEXT)};
 }
 
-// Windows 10 1903 on draw a program's menus dark once it asks for the dark
-// mode (uxtheme's SetPreferredAppMode, ordinal 135) and the menus' themes
-// are flushed (ordinal 136). Neither is documented, and older builds give
-// those ordinals to other functions: they are looked up only on a build that
-// has them, by the build Windows reports of itself (the manifest shapes what
-// GetVersionEx says). Where either is missing the menus stay light.
-void Win32Platform::ApplyMenuMode(const contrast::Scheme& scheme) {
+// The build Windows reports of itself (the manifest shapes what
+// GetVersionEx says); 0 where it says nothing.
+uint32_t Win32Platform::WindowsBuild() {
     using GetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
     static const auto getVersion = OptionalFunction<GetVersionFn>("ntdll.dll", "RtlGetVersion");
     OSVERSIONINFOW version{};
     version.dwOSVersionInfoSize = sizeof version;
-    const uint32_t build = getVersion && getVersion(&version) == 0 ? version.dwBuildNumber : 0;
-    const bool dark = contrast::DarkMenu(build, scheme);
+    return getVersion && getVersion(&version) == 0 ? version.dwBuildNumber : 0;
+}
+
+// Windows 10 1903 on draw a program's menus dark once it asks for the dark
+// mode (uxtheme's SetPreferredAppMode, ordinal 135) and the menus' themes
+// are flushed (ordinal 136). Neither is documented, and older builds give
+// those ordinals to other functions: they are looked up only on a build that
+// has them. Where either is missing the menus stay light.
+void Win32Platform::ApplyMenuMode(const contrast::Scheme& scheme) {
+    const bool dark = contrast::DarkMenu(WindowsBuild(), scheme);
     if (dark == menusDark_) return;
     using SetPreferredAppModeFn = int(WINAPI*)(int);
     using FlushMenuThemesFn = void(WINAPI*)();
@@ -76,37 +78,27 @@ void Win32Platform::ReadAppMode() {
     darkApps_ = contrast::DarkAppsFrom(read ? std::optional<uint32_t>(value) : std::nullopt);
 }
 
-// In light mode the calendar is left as it was made, with its visual style;
-// in dark mode it has the style off and the dark colours, until light mode
-// gives it back its style and its own colours.
+// What the calendar is given, and when, is the logic's (CalendarLooks): in
+// dark mode its visual style off and the dark colours, out of it its style
+// on again and the scheme's colours, of which Windows then takes only the
+// background.
 void Win32Platform::ApplyAppMode() {
     const contrast::Scheme scheme = CurrentScheme();
     ApplyMenuMode(scheme);
-    const std::optional<contrast::CalendarColours> colours = contrast::CalendarPaint(scheme);
-    if (!colours && !dark_.applied) return;
+    const std::optional<contrast::CalendarLook> look = dark_.looks.Change(scheme);
+    if (!look) return;
     HWND calendar = monthView_.hwnd;
-    if (colours && !dark_.applied) {
-        for (size_t i = 0; i < std::size(kCalendarParts); ++i)
-            dark_.own[i] = MonthCal_GetColor(calendar, kCalendarParts[i]);
-        SetVisualStyle(calendar, false);
-        if (!dark_.background)
-            dark_.background = CreateSolidBrush(static_cast<COLORREF>(contrast::WindowBackground(scheme)));
-    } else if (!colours) {
-        SetVisualStyle(calendar, true);
-    }
-    // Out of dark mode the calendar gets back its own colours, which are the
-    // normal scheme's: straight into a high-contrast scheme it gets that
-    // scheme's instead (with its style on, Windows takes only the background).
-    COLORREF paint[std::size(kCalendarParts)];
-    std::copy(std::begin(dark_.own), std::end(dark_.own), paint);
-    if (colours || scheme.highContrast) {
-        const contrast::CalendarColours given = colours ? *colours : contrast::SchemeCalendar(scheme);
-        for (COLORREF* at = paint; int32_t colour : {given.background, given.monthBackground, given.text,
-                                                     given.titleBackground, given.titleText, given.trailingText})
-            *at++ = static_cast<COLORREF>(colour);
-    }
-    for (size_t i = 0; i < std::size(kCalendarParts); ++i) MonthCal_SetColor(calendar, kCalendarParts[i], paint[i]);
-    dark_.applied = colours.has_value();
+    const bool dark = !look->visualStyle;
+    if (dark != dark_.applied) SetVisualStyle(calendar, look->visualStyle);
+    if (dark && !dark_.background)
+        dark_.background = CreateSolidBrush(static_cast<COLORREF>(contrast::WindowBackground(scheme)));
+    const contrast::CalendarColours& given = look->colours;
+    const int32_t paint[] = {given.background,      given.monthBackground, given.text,
+                             given.titleBackground, given.titleText,       given.trailingText};
+    static_assert(std::size(paint) == std::size(kCalendarParts));
+    for (size_t i = 0; i < std::size(kCalendarParts); ++i)
+        MonthCal_SetColor(calendar, kCalendarParts[i], static_cast<COLORREF>(paint[i]));
+    dark_.applied = dark;
     // Without its style the control may want another size: a shown window is
     // laid out again; a hidden one is told again when it is shown.
     if (dark_.measuredApplied != dark_.applied && IsWindowVisible(hwnd_)) MeasureAgain(false);

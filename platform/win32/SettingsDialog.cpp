@@ -1,7 +1,10 @@
 // The Settings window: a dialog of Windows' own (resources/vrlCalendar.rc.in),
-// modeless and owned by the calendar, so that it closes with it. It shows
-// what the logic hands it and hands back what the user chose; whether a
-// shortcut can be had, and what OK changes, is the logic's.
+// modeless, topmost as the calendar is, and owned by no window: Windows
+// hides an owned window while its owner is minimised, and the calendar hides
+// by minimising. Without an owner to take it along, it is closed when the
+// logic says (CloseSettings, at the calendar's unload). It shows what the
+// logic hands it and hands back what the user chose; whether a shortcut can
+// be had, and what OK changes, is the logic's.
 #include "platform/win32/Win32Platform.h"
 
 #include <algorithm>
@@ -13,8 +16,7 @@
 
 namespace {
 
-constexpr int kGap = 8;                      // pixels between the calendar and the window
-constexpr DWORD kUseImmersiveDarkMode = 20;  // DWMWA_USE_IMMERSIVE_DARK_MODE, Windows 11 on
+constexpr int kGap = 8;  // pixels between the calendar and the window
 
 struct ModifierBox {
     int control;
@@ -37,12 +39,16 @@ void Win32Platform::ShowSettings(const SettingsChoice& choice, const std::string
     if (!IsWindow(hwnd_)) return;  // the calendar closed meanwhile
     if (!settingsWindow_.dialog) {
         settingsWindow_.choice = choice, settingsWindow_.status = status, settingsWindow_.keys = keys;
-        settingsWindow_.dialog = CreateDialogParamW(instance_, MAKEINTRESOURCEW(IDD_SETTINGS), hwnd_, SettingsProc,
+        settingsWindow_.dialog = CreateDialogParamW(instance_, MAKEINTRESOURCEW(IDD_SETTINGS), nullptr, SettingsProc,
                                                     reinterpret_cast<LPARAM>(this));
         if (!settingsWindow_.dialog) throw RuntimeError::OutOfMemory();
-        ShowWindow(settingsWindow_.dialog, SW_SHOW);
     }
+    ShowWindow(settingsWindow_.dialog, IsIconic(settingsWindow_.dialog) ? SW_RESTORE : SW_SHOW);
     SetForegroundWindow(settingsWindow_.dialog);
+}
+
+void Win32Platform::CloseSettings() {
+    if (settingsWindow_.dialog) DestroyWindow(settingsWindow_.dialog);
 }
 
 INT_PTR CALLBACK Win32Platform::SettingsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -92,12 +98,12 @@ void Win32Platform::OnSettingsInit(HWND dialog) {
     SetText(dialog, IDOK, language_.Text(TextId::SettingsOK));
     SetText(dialog, IDCANCEL, language_.Text(TextId::SettingsCancel));
     // In dark mode the dialog is drawn as Windows draws its classic dialogs,
-    // light, under a dark title bar where Windows has one (Windows 11).
-    if (contrast::CalendarPaint(CurrentScheme())) {
+    // light, under a dark title bar where Windows has one.
+    if (const std::optional<uint32_t> attribute = contrast::DarkTitleBarAttribute(WindowsBuild(), CurrentScheme())) {
         using SetAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
         static const auto setAttribute = OptionalFunction<SetAttributeFn>("dwmapi.dll", "DwmSetWindowAttribute");
         const BOOL dark = TRUE;
-        if (setAttribute) setAttribute(dialog, kUseImmersiveDarkMode, &dark, sizeof dark);
+        if (setAttribute) setAttribute(dialog, *attribute, &dark, sizeof dark);
     }
     PlaceSettings(dialog);
 }

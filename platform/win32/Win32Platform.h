@@ -59,6 +59,7 @@ public:
     bool HotKeyFree(int32_t modifiers, int32_t keyCode) override;
     void ShowSettings(const SettingsChoice& choice, const std::string& status,
                       const std::vector<NamedKey>& keys) override;
+    void CloseSettings() override;
     std::string SingleToText(float value) override;
     float TextToSingle(const std::string& text) override;
     int32_t Shell_NotifyIconW(int32_t message, ShellNotifyIconBuffer& data) override;
@@ -118,6 +119,7 @@ private:
     void PaintWeekNumbers();
 
     // The window's colours in the light or dark app mode (AppMode.cpp).
+    static uint32_t WindowsBuild();
     contrast::Scheme CurrentScheme() const;
     void ReadAppMode();
     void ApplyAppMode();
@@ -250,10 +252,10 @@ private:
     bool reporting_ = false;  // a run-time error is being reported
     bool darkApps_ = false;   // the user's default app mode is dark
     struct {
-        bool applied = false;          // the calendar has its visual style off and the dark colours
-        COLORREF own[6]{};             // its colours before
-        HBRUSH background = nullptr;   // the dark surface
-        bool measuredApplied = false;  // whether the calendar was last measured with them
+        contrast::CalendarLooks looks;  // what the calendar is given as the mode and the scheme change
+        bool applied = false;           // the calendar has its visual style off and the dark colours
+        HBRUSH background = nullptr;    // the dark surface
+        bool measuredApplied = false;   // whether the calendar was last measured with them
     } dark_;
     int hotKeyId_ = 0;        // the id the shortcut held is registered under; 0: none held
     bool menusDark_ = false;  // the process's menus are drawn dark

@@ -223,6 +223,11 @@ int Dialog(HWND, const Arguments& args) {
     // A message box keeps its text in a static control with id 0xFFFF.
     std::printf("message=%s\n", Escaped(Text(GetDlgItem(dialog, 0xFFFF))).c_str());
     std::printf("foreground=%d\n", GetForegroundWindow() == dialog ? 1 : 0);
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &gui);
+    std::printf("visible=%d\nfocus=%d\nowned=%d\n", IsWindowVisible(dialog) ? 1 : 0,
+                gui.hwndFocus && IsChild(dialog, gui.hwndFocus) ? 1 : 0, GetWindow(dialog, GW_OWNER) ? 1 : 0);
     RECT r{};
     GetWindowRect(dialog, &r);
     std::printf("left=%ld\ntop=%ld\nright=%ld\nbottom=%ld\n", r.left, r.top, r.right, r.bottom);
@@ -466,7 +471,8 @@ const Command kCommands[] = {
     {"wait-visible", "CLASS", 1, false, WaitVisible, "waits for such a window to be visible; prints the ms it waited"},
     {"selected", "", 0, true, Selected, "the day the calendar has selected, its today, and whether it has the focus"},
     {"count", "", 0, false, Count, "how many calendar windows exist"},
-    {"dialog", "TITLE", 1, false, Dialog, "a dialog with that title: its message text, place and controls"},
+    {"dialog", "TITLE", 1, false, Dialog,
+     "a dialog with that title: its text, whether shown, with the keyboard and owned, its place, controls"},
     {"drop-icon", "", 0, true, DropIcon, "the shell forgets the calendar's icon"},
     {"announce-taskbar", "", 0, false, AnnounceTaskbar, "the shell says a new taskbar was created"},
     {"refuse-icons", "MS", 1, false, RefuseIcons,

@@ -7,7 +7,7 @@
 #include "tests/unit/PlatformDouble.h"
 
 // A calendar whose load handler has run on a 19200 by 14400 twip screen with a
-// 2640 by 2310 calendar, so the window is 2840 by 2460 at (16110, 250). These
+// 2640 by 2310 calendar, so the window is 2840 by 2485 at (16110, 250). These
 // are the layout's own numbers in twips, which no whole number of pixels
 // gives (2840 twips is 189.33 pixels at 15 twips per pixel), so this window
 // keeps exact twips; ScaledCalendar is the window on a real display.

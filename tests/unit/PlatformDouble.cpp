@@ -225,11 +225,15 @@ bool PlatformDouble::HotKeyFree(int32_t modifiers, int32_t keyCode) {
 }
 
 void PlatformDouble::ShowSettings(const SettingsChoice& choice, const std::string& status,
-                                  const std::vector<NamedKey>& /*keys*/) {
+                                  const std::vector<NamedKey>& keys) {
     Touch("ShowSettings");
     settingsShown = choice;
     settingsStatus = status;
+    settingsKeys.clear();
+    for (const NamedKey& key : keys) settingsKeys.push_back(key.name);
 }
+
+void PlatformDouble::CloseSettings() { Touch("CloseSettings"); }
 // clang-format on
 
 void PlatformDouble::AppActivate(int32_t id) {

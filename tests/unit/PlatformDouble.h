@@ -94,9 +94,11 @@ public:
     std::optional<std::pair<int32_t, int32_t>> hotKey;
     bool hotKeyTaken = false;
     std::set<std::pair<int32_t, int32_t>> heldElsewhere;  // shortcuts other programs hold
-    // The Settings window as last shown: what it opened on, its status line.
+    // The Settings window as last shown: what it opened on, its status line,
+    // the keys its list offers.
     std::optional<SettingsChoice> settingsShown;
     std::string settingsStatus;
+    std::vector<std::string> settingsKeys;
     Texts language = Texts::ForLanguages({"en-US"});
 
     std::string Stored(const std::string& key) const;
@@ -131,6 +133,7 @@ public:
     bool HotKeyFree(int32_t modifiers, int32_t keyCode) override;
     void ShowSettings(const SettingsChoice& choice, const std::string& status,
                       const std::vector<NamedKey>& keys) override;
+    void CloseSettings() override;
     std::string SingleToText(float value) override;
     float TextToSingle(const std::string& text) override;
     int32_t Shell_NotifyIconW(int32_t message, ShellNotifyIconBuffer& data) override;

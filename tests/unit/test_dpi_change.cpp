@@ -55,8 +55,8 @@ TEST(DpiChange, ASuggestedPlaceOffTheDisplayIsPulledBackOntoIt) {
         float expectedLeft, expectedTop;
     };
     for (const Case& c :
-         {Case{99999, 99999, {}, 19200 - 2840 - 100, 14400 - 2460 - 100}, Case{-500, -700, {}, 0, 0},
-          Case{33000, 11000, two, 19200 + 15360 - 2840 - 100, 11520 - 2460 - 100}, Case{20000, 300, two, 20000, 300}}) {
+         {Case{99999, 99999, {}, 19200 - 2840 - 100, 14400 - 2485 - 100}, Case{-500, -700, {}, 0, 0},
+          Case{33000, 11000, two, 19200 + 15360 - 2840 - 100, 11520 - 2485 - 100}, Case{20000, 300, two, 20000, 300}}) {
         LoadedCalendar calendar;
         calendar.platform.screen.displays = c.displays;
         ChangeScale(calendar, 15, c.left, c.top);

@@ -164,14 +164,27 @@ TEST(AppMode, TheDarkCalendarReadsAndIsOnlyForTheDarkAppModeWithoutHighContrast)
     EXPECT_EQ((std::vector{scheme.background, scheme.monthBackground, scheme.text, scheme.titleBackground,
                            scheme.titleText, scheme.trailingText}),
               (std::vector{0, 0, Rgb(255, 255, 255), Rgb(0, 0, 255), 0, Rgb(0, 255, 0)}));
-    // The menu dark only where Windows 10 1903 on can draw it so.
-    for (const auto& [build, scheme, darkMenu] : {std::tuple{18362u, dark, true},
-                                                  {22631u, dark, true},
-                                                  {18361u, dark, false},
-                                                  {17763u, dark, false},
-                                                  {22631u, light, false},
-                                                  {22631u, highContrast, false}})
+    // Dark, contrast on, off, light: out of dark mode the scheme's colours as they are then.
+    contrast::CalendarLooks looks;
+    EXPECT_FALSE(looks.Change(light));  // as it was made
+    for (const auto& [now, look] : {std::pair{dark, contrast::CalendarLook{false, *c}},
+                                    {black, {true, scheme}},
+                                    {dark, {false, *c}},
+                                    {light, {true, contrast::SchemeCalendar(light)}}})
+        EXPECT_EQ(looks.Change(now), look) << now.highContrast << now.darkApps;
+    // The menu and the title bar dark only where Windows 10 1903 on can draw
+    // them so; the title bar's attribute took its number 20 at build 18985.
+    for (const auto& [build, scheme, darkMenu, titleBar] : {std::tuple{18362u, dark, true, 19u},
+                                                            {18984u, dark, true, 19u},
+                                                            {18985u, dark, true, 20u},
+                                                            {22631u, dark, true, 20u},
+                                                            {18361u, dark, false, 0u},
+                                                            {17763u, dark, false, 0u},
+                                                            {22631u, light, false, 0u},
+                                                            {22631u, highContrast, false, 0u}}) {
         EXPECT_EQ(contrast::DarkMenu(build, scheme), darkMenu) << build;
+        EXPECT_EQ(contrast::DarkTitleBarAttribute(build, scheme).value_or(0), titleBar) << build;
+    }
 }
 
 // The labels' bitmap face at the scale it was drawn for, the window's and the

@@ -10,8 +10,8 @@
 
 namespace {
 
-// Screen 19200 by 14400 and window 2840 by 2460 unless a row says otherwise:
-// the default left is 16110, the furthest left kept 16360, the furthest top 11940.
+// Screen 19200 by 14400 and window 2840 by 2485 unless a row says otherwise:
+// the default left is 16110, the furthest left kept 16360, the furthest top 11915.
 struct RestoreCase {
     const char* name;
     std::optional<std::string> left, top;
@@ -45,10 +45,10 @@ INSTANTIATE_TEST_SUITE_P(
         RestoreCase{"AbsentGivesTheDefaults", std::nullopt, std::nullopt, 16110, 250},
         RestoreCase{"StoredValuesInsideTheScreenAreKept", "1234", "567", 1234, 567},
         RestoreCase{"NegativeLeftBecomes250", "-15", "-1", 250, 250},
-        RestoreCase{"LeftExactlyAtTheEdgeIsKept", "16360", "11940", 16360, 11940},
+        RestoreCase{"LeftExactlyAtTheEdgeIsKept", "16360", "11915", 16360, 11915},
         RestoreCase{"ZeroIsKept", "0", "0", 0, 0}, RestoreCase{"JustBelowZeroBecomes250", "-0.5", "-0.5", 250, 250},
-        RestoreCase{"OneTwipPastTheEdgeIsPulledIn", "16361", "11941", 16110, 11690},
-        RestoreCase{"TopFarBelowTheScreenIsPulledIn", "300", "99999", 300, 11690},
+        RestoreCase{"OneTwipPastTheEdgeIsPulledIn", "16361", "11916", 16110, 11665},
+        RestoreCase{"TopFarBelowTheScreenIsPulledIn", "300", "99999", 300, 11665},
         RestoreCase{"ANarrowScreenGivesANegativeLeftUsedUnchanged", "-15", "250", -1090, 250, 2000},
         // Unreadable values count as absent; the corrections still run.
         RestoreCase{"LettersFallBackToTheDefault", "abc", "xyz", 16110, 250},
@@ -59,11 +59,11 @@ INSTANTIATE_TEST_SUITE_P(
         RestoreCase{"OneBadValueLeavesTheOtherAlone", "junk", "-30", 16110, 250},
         RestoreCase{"UnreadableLeftOnANarrowScreenStillGetsCorrected", "junk", "400", -1090, 400, 2000},
         // With more displays, a window wholly on one of them stays there.
-        RestoreCase{"WhollyOnTheSecondDisplayIsKept", "31720", "9060", 31720, 9060, 19200, kTwoDisplays},
-        RestoreCase{"OverTheSecondDisplaysRightEdgeIsCorrected", "31721", "9060", 16110, 9060, 19200, kTwoDisplays},
-        RestoreCase{"BelowTheSecondDisplayIsCorrected", "25000", "9061", 16110, 9061, 19200, kTwoDisplays},
+        RestoreCase{"WhollyOnTheSecondDisplayIsKept", "31720", "9035", 31720, 9035, 19200, kTwoDisplays},
+        RestoreCase{"OverTheSecondDisplaysRightEdgeIsCorrected", "31721", "9035", 16110, 9035, 19200, kTwoDisplays},
+        RestoreCase{"BelowTheSecondDisplayIsCorrected", "25000", "9036", 16110, 9036, 19200, kTwoDisplays},
         RestoreCase{"AcrossBothDisplaysIsCorrected", "18000", "300", 16110, 300, 19200, kTwoDisplays},
-        RestoreCase{"HugeValuesWithTwoDisplaysAreCorrected", "3e38", "3e38", 16110, 11690, 19200, kTwoDisplays}),
+        RestoreCase{"HugeValuesWithTwoDisplaysAreCorrected", "3e38", "3e38", 16110, 11665, 19200, kTwoDisplays}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Each correction reads the screen, then the window: the order the

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/Numeric.h"
@@ -185,7 +186,7 @@ TEST_P(TrayMenu, EachItemDoesWhatTheWindowDoesAndNothingElse) {
         (MenuItem{tray::kShowOrHide, std::string(c.hidden ? "Show calendar" : "Hide calendar") + "\tWin+Alt+C", true}));
     EXPECT_EQ(calendar.CallsStartingWith({"Me.WindowState=", "Me.Visible=", "AppActivate", "Shell_NotifyIconW",
                                           "MsgBox", "SaveSetting", "Startup.SetCommand", "Startup.Remove",
-                                          "Startup.Clear", "ShowSettings"}),
+                                          "Startup.Clear", "ShowSettings", "CloseSettings"}),
               c.calls);
     if (c.refused)
         EXPECT_TRUE(p.messages.at(0).buttons == 48 &&
@@ -212,9 +213,9 @@ INSTANTIATE_TEST_SUITE_P(
         MenuCase{"CloseWhenShown",
                  false,
                  tray::kClose,
-                 {"Shell_NotifyIconW 2", "SaveSetting vrlCalendar/vrlCalendar/left=16110",
+                 {"CloseSettings", "Shell_NotifyIconW 2", "SaveSetting vrlCalendar/vrlCalendar/left=16110",
                   "SaveSetting vrlCalendar/vrlCalendar/top=250"}},
-        MenuCase{"CloseWhenHiddenSavesNothing", true, tray::kClose, {"Shell_NotifyIconW 2"}},
+        MenuCase{"CloseWhenHiddenSavesNothing", true, tray::kClose, {"CloseSettings", "Shell_NotifyIconW 2"}},
         MenuCase{"EscGivesTheKeyboardBackToTheNotificationArea", true, kMenuEscaped, {"Shell_NotifyIconW 3"}},
         MenuCase{"AClickElsewhereDoesNothing", false, 0, {}}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -248,6 +249,7 @@ TEST(Shortcut, TheStoredTextNamesTheShortcutTheMenuShows) {
              Row{"Ctrl+F25", def, "Hide calendar\tWin+Alt+C"},
              Row{"Ctrl++", def, "Hide calendar\tWin+Alt+C"},
              Row{"Ctrl+Alt+" + std::string(60, 'K'), def, "Hide calendar\tWin+Alt+C"},
+             Row{"Ctrl+F12", Shortcut{shortcut::kCtrl, 0x7B}, "Hide calendar\tCtrl+F12"},
          }) {
         EXPECT_EQ(shortcut::FromStored(row.stored), row.named) << row.stored;
         EXPECT_EQ(shortcut::FromStored(shortcut::StoredText(row.named)), row.named) << "written back: " << row.stored;
@@ -258,8 +260,11 @@ TEST(Shortcut, TheStoredTextNamesTheShortcutTheMenuShows) {
         p.Store("shortcut", row.stored);
         calendar.form.Form_Load();
         EXPECT_EQ(!calendar.CallsStartingWith({"RegisterHotKey"}).empty(), row.named.has_value()) << row.stored;
+        p.menuChoice = tray::kSettings;
         ReleaseRightButtonOnIcon(calendar);
         EXPECT_EQ(p.menuShown.at(0).text, row.menu) << row.stored;
+        EXPECT_EQ(std::ranges::count(p.settingsKeys, "F12"), row.named && row.named->keyCode == 0x7B ? 1 : 0)
+            << row.stored;
     }
 }
 

@@ -33,7 +33,7 @@ def first_start(world):
     expected = {
         "calendar place": (twips_to_pixels(100), twips_to_pixels(175)),
         "window width": 13,   # 200 twips beside the calendar, rounded with it
-        "window height": 10,  # the label's design height of 150 twips
+        "window height": twips_to_pixels(175),  # the labels' strip: the calendar's bottom edge is the window's
         "X label": (width - 13, 0, 13, 12, "X "),
         "? label": (width - 30, 0, 13, 12, "?"),
     }

@@ -7,10 +7,10 @@ CTRL_ALT_K, WIN_ALT_C, CTRL_SHIFT_J = ("3", str(ord("K"))), ("9", str(ord("C")))
 
 @scenario(cost=70)
 def settings_window(world):
-    """One window however often it is chosen; a new shortcut taken and the old one let go; one another
-    program holds refused; week numbers off, on and ISO 8601's, the window laid out anew; Cancel writes
-    nothing; Esc puts the calendar away. December 2026 in a US format: weeks from Sunday, week 1 holds
-    1 January; in ISO 8601's, from Monday, to week 53."""
+    """One window however often it is chosen, shown with the keyboard while the calendar hides; a new
+    shortcut taken and the old one let go; one another program holds refused; week numbers off, on and
+    ISO 8601's, the window laid out anew; Cancel writes nothing; Esc puts the calendar away. December 2026
+    in a US format: weeks from Sunday, week 1 holds 1 January; in ISO 8601's, from Monday, to week 53."""
     def dialog():
         return world.inspect("dialog", TEXTS["settings.title"])
 
@@ -49,6 +49,13 @@ def settings_window(world):
                (("left", "right", "screen_width"), ("top", "bottom", "screen_height"))):
         world.fail(f"the Settings window at {opened} is not wholly on the screen")
 
+    # Windows hides an owned window with its minimised owner (the hidden calendar); Wine does not.
+    world.click_tray_icon()
+    world.expect("the calendar hidden by its icon", world.window, lambda s: s.get("visible") == "0")
+    hidden = open_settings("chosen with the calendar hidden")
+    if (hidden["visible"], hidden["focus"], hidden["owned"]) != ("1", "1", "0"):
+        world.fail(f"calendar hidden: Settings window {[hidden[k] for k in ('visible', 'focus', 'owned')]}, not 1 1 0")
+
     # Ctrl ticked, Alt kept, Win unticked, K from the list.
     world.keys("space", "Tab", "Tab", "Tab", "space", "Tab", "k")
     world.expect("Ctrl+Alt+K said to be free", status, lambda s: s == TEXTS["settings.free"])
@@ -56,6 +63,8 @@ def settings_window(world):
     if (held(CTRL_ALT_K), held(WIN_ALT_C), world.stored().get("shortcut")) != ("1", "0", "Ctrl+Alt+K"):
         world.fail(f"after OK: Ctrl+Alt+K held {held(CTRL_ALT_K)}, Win+Alt+C held {held(WIN_ALT_C)}, "
                    f"stored {world.stored()}")
+    world.click_tray_icon()
+    world.expect("the calendar shown again by its icon", world.window, lambda s: s.get("visible") == "1")
     items = world.open_tray_menu()
     world.click(5, 5)
     if items[0]["text"] != "Hide calendar\tCtrl+Alt+K":
