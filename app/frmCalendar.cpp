@@ -30,6 +30,8 @@ constexpr int16_t kKeyUp = 38;
 constexpr int16_t kKeyRight = 39;
 constexpr int16_t kKeyDown = 40;
 constexpr int16_t kKeyEscape = 27;
+constexpr int16_t kKeyC = 67;
+constexpr int16_t kCtrlOnly = 2;
 constexpr int16_t kAltOnly = 4;
 constexpr int16_t kLeftButtonOnly = 1;
 
@@ -184,6 +186,11 @@ void frmCalendar::Form_KeyDown(int16_t& KeyCode, int16_t& Shift) {
     // Esc puts the calendar away as a left press on its icon does.
     if (KeyCode == kKeyEscape && Shift == 0) {
         if (!tray::IsHidden(platform_)) tray::Toggle(platform_);
+        return;
+    }
+    // Ctrl+C copies the day picked, as the user's short date writes it.
+    if (KeyCode == kKeyC && Shift == kCtrlOnly) {
+        platform_.CopyText(platform_.ShortDate(platform_.MonthView1().Value()));
         return;
     }
     if (KeyCode < kKeyLeft || KeyCode > kKeyDown) return;

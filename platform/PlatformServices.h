@@ -190,6 +190,10 @@ public:
     // The date as the user's long date format writes it ("Thursday, 10
     // December 2026").
     virtual std::string LongDate(CalendarDate date) = 0;
+    virtual std::string ShortDate(CalendarDate date) = 0;  // "10.12.2026"
+    // Text on the clipboard, for any program to paste. A clipboard another
+    // program holds is tried briefly, then left as it is.
+    virtual void CopyText(const std::string& text) = 0;
     // The user's regional format's first day of the week (0 Monday to 6
     // Sunday) and first week of the year (0 the week that holds 1 January, 1
     // the first full week, 2 the first with four days), as Windows gives

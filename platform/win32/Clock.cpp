@@ -52,15 +52,19 @@ CalendarDate Win32Platform::LocalDateAt(int64_t utcMs) {
     return DateOf(local);
 }
 
-std::string Win32Platform::LongDate(CalendarDate date) {
+// As the user's regional format writes a date; empty where it cannot.
+static std::string FormattedDate(CalendarDate date, DWORD format) {
     SYSTEMTIME day{};
     day.wYear = static_cast<WORD>(date.year);
     day.wMonth = static_cast<WORD>(date.month);
     day.wDay = static_cast<WORD>(date.day);
     wchar_t text[128]{};
-    const int length = GetDateFormatW(LOCALE_USER_DEFAULT, DATE_LONGDATE, &day, nullptr, text, std::size(text));
+    const int length = GetDateFormatW(LOCALE_USER_DEFAULT, format, &day, nullptr, text, std::size(text));
     return length > 1 ? wide_text::Utf8(std::wstring(text, static_cast<size_t>(length - 1))) : std::string();
 }
+
+std::string Win32Platform::LongDate(CalendarDate date) { return FormattedDate(date, DATE_LONGDATE); }
+std::string Win32Platform::ShortDate(CalendarDate date) { return FormattedDate(date, DATE_SHORTDATE); }
 
 std::pair<int32_t, int32_t> Win32Platform::RegionalWeeks() {
     auto read = [](LCTYPE what) -> int32_t {

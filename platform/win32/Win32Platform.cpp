@@ -134,3 +134,27 @@ float Win32Platform::TextToSingle(const std::string& text) {
     if (FAILED(result)) throw RuntimeError::TypeMismatch();
     return value;
 }
+
+// Another program may hold the clipboard open for a moment; a few tries, a
+// few milliseconds apart, and then the copy is given up rather than the
+// calendar kept waiting.
+void Win32Platform::CopyText(const std::string& text) {
+    constexpr int kTries = 5;
+    constexpr DWORD kApartMs = 20;
+    const std::wstring wide = wide_text::Utf16(text);
+    bool open = false;
+    for (int i = 0; i < kTries && !(open = OpenClipboard(hwnd_)); ++i) Sleep(kApartMs);
+    if (!open) return;
+    EmptyClipboard();
+    const size_t bytes = (wide.size() + 1) * sizeof(wchar_t);
+    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+        if (void* at = GlobalLock(memory)) {
+            memcpy(at, wide.c_str(), bytes);
+            GlobalUnlock(memory);
+            if (!SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
+        } else {
+            GlobalFree(memory);
+        }
+    }
+    CloseClipboard();
+}

@@ -47,6 +47,8 @@ public:
     int64_t NowUtcMs() override;
     CalendarDate LocalDateAt(int64_t utcMs) override;
     std::string LongDate(CalendarDate date) override;
+    std::string ShortDate(CalendarDate date) override;
+    void CopyText(const std::string& text) override;
     std::pair<int32_t, int32_t> RegionalWeeks() override;
     void StartTimer(FormTimer which, uint32_t milliseconds) override;
     void StopTimer(FormTimer which) override;

@@ -457,6 +457,18 @@ int KeepDesktop(HWND, const Arguments&) {
     return 0;
 }
 
+int ClipboardText(HWND, const Arguments&) {
+    if (!OpenClipboard(nullptr)) return 1;
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    const auto* text = static_cast<const wchar_t*>(data ? GlobalLock(data) : nullptr);
+    char utf8[512] = "";
+    if (text) WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
+    if (text) GlobalUnlock(data);
+    CloseClipboard();
+    std::printf("found=%d\ntext=%s\n", text ? 1 : 0, utf8);
+    return 0;
+}
+
 struct Command {
     const char* name;
     const char* arguments;  // as the usage shows them
@@ -496,6 +508,7 @@ const Command kCommands[] = {
     {"setting-changed", "AREA", 1, false, SettingChanged, "tells every window a setting changed (WM_SETTINGCHANGE)"},
     {"run", "EXE ARG...", 1, false, Run, "starts a program, waits for it: its process id and exit code"},
     {"parent", "", 0, true, Parent, "the calendar's process and the one that started it"},
+    {"clipboard", "", 0, false, ClipboardText, "the text on the clipboard, as another program reads it"},
     {"keep-desktop", "", 0, false, KeepDesktop, "stays on the desktop until ended, so that it stays open"},
     {"hold-window", "MS [FILE]", 1, false, HoldWindow,
      "for so many ms, a calendar window that ignores WM_CLOSE; with FILE, one that closes and holds FILE"},

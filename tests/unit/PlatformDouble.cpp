@@ -199,6 +199,14 @@ std::string PlatformDouble::LongDate(CalendarDate date) {
     Touch("LongDate");
     return std::to_string(date.year) + "-" + std::to_string(date.month) + "-" + std::to_string(date.day);
 }
+std::string PlatformDouble::ShortDate(CalendarDate date) {
+    Touch("ShortDate");
+    return std::to_string(date.day) + "." + std::to_string(date.month) + "." + std::to_string(date.year);
+}
+void PlatformDouble::CopyText(const std::string& text) {
+    Touch("CopyText", "CopyText " + text);
+    clipboard = text;
+}
 std::pair<int32_t, int32_t> PlatformDouble::RegionalWeeks() {
     Touch("RegionalWeeks");
     return regionalWeeks;

@@ -63,6 +63,7 @@ public:
     std::string exeName = "vrlCalendar";
     std::map<std::tuple<std::string, std::string, std::string>, std::string> store;
     CalendarDate today{2026, 12, 7};
+    std::string clipboard;
     std::pair<int32_t, int32_t> regionalWeeks{0, 2};  // the first day and first week, as a German format has them
     int32_t processId = 4242;
     struct Message {
@@ -121,6 +122,8 @@ public:
     int64_t NowUtcMs() override { return nowUtcMs; }
     CalendarDate LocalDateAt(int64_t utcMs) override { return localDateAt ? localDateAt(utcMs) : today; }
     std::string LongDate(CalendarDate date) override;
+    std::string ShortDate(CalendarDate date) override;
+    void CopyText(const std::string& text) override;
     std::pair<int32_t, int32_t> RegionalWeeks() override;
     void StartTimer(FormTimer which, uint32_t milliseconds) override;
     void StopTimer(FormTimer which) override;

@@ -100,7 +100,18 @@ TEST_P(KeysThatDoNotMove, StillMeasureTheScreenButWriteNothing) {
 INSTANTIATE_TEST_SUITE_P(Keyboard, KeysThatDoNotMove,
                          ::testing::Values(IdleCase{kLeft, 0}, IdleCase{kUp, 1}, IdleCase{kRight, 2},
                                            IdleCase{kDown, 5}, IdleCase{kLeft, 6}, IdleCase{kRight, 7},
-                                           IdleCase{36, kAlt}, IdleCase{41, kAlt}, IdleCase{65, kAlt}));
+                                           IdleCase{36, kAlt}, IdleCase{41, kAlt}, IdleCase{65, kAlt}, IdleCase{'C', 0},
+                                           IdleCase{'C', 3}, IdleCase{'C', kAlt}));
+
+// Ctrl+C alone copies the day picked, and changes nothing else.
+TEST(Keyboard, CtrlCCopiesTheDayPickedAsTheShortDateWritesIt) {
+    LoadedCalendar calendar;
+    calendar.platform.calendar.value = {2026, 12, 24};
+    int16_t key = 'C', shift = 2;
+    calendar.form.Form_KeyDown(key, shift);
+    EXPECT_EQ(calendar.platform.clipboard, "24.12.2026");
+    EXPECT_EQ(calendar.CallsStartingWith({"Me.Left=", "Me.Top=", "MonthView1.Value=", "SaveSetting"}), Strings{});
+}
 
 // On a real display: the window ends on each limit to the pixel and stays
 // there however often the key is pressed again.

@@ -63,6 +63,13 @@ def alt_arrows(world):
     world.expect(f"arrows without Alt alone to leave the window at {resting}, and Alt+Down then to move it to "
                  f"{below}", world.position, lambda p: p == below)
 
+    year, month, day = (int(part) for part in world.selected_day()[0].split("-"))
+    world.keys("ctrl+c")
+    world.expect("Ctrl+C: the day picked on the clipboard, as a US format writes it",
+                 lambda: world.inspect("clipboard").get("text"), lambda text: text == f"{month}/{day}/{year}")
+    if world.position() != below or world.selected_day()[0] != f"{year:04}-{month:02}-{day:02}":
+        world.fail(f"Ctrl+C moved the window to {world.position()} or picked {world.selected_day()[0]}")
+
 
 @scenario(cost=60)
 def hover(world):
