@@ -8,6 +8,7 @@
 #include "platform/Displays.h"
 #include "platform/Numeric.h"
 #include "platform/RuntimeError.h"
+#include "settings/Glance.h"
 #include "settings/SavedPosition.h"
 #include "settings/StartAtSignIn.h"
 #include "settings/WeekNumbers.h"
@@ -77,13 +78,15 @@ void frmCalendar::Form_Load() {
     AddTrayIcon();
     const std::string name = platform_.App().EXEName();
     weekNumbers_ = week_numbers::FromStored(platform_.Settings().GetSetting(name, name, "weekNumbers", ""));
+    iconShows_ = icon_shows::FromStored(platform_.Settings().GetSetting(name, name, "iconShows", ""));
+    opensOn_ = opens_on::FromStored(platform_.Settings().GetSetting(name, name, "opensOn", ""));
     if (weekNumbers_ == WeekNumbering::None) {
         platform_.MonthView1().SetWeekNumbers(false);
         LayOut();
     }
-    if (weekNumbers_ != WeekNumbering::Regional) {
+    if (weekNumbers_ != WeekNumbering::Regional || iconShows_ != IconShows::Calendar) {
         CountWeeks();
-        ShowTodayInTip();
+        ShowToday();
     }
     saved_position::Restore(platform_);
     dateSet_ = platform_.Today();
@@ -102,17 +105,18 @@ void frmCalendar::Form_HotKey() { tray::Toggle(platform_); }
 void frmCalendar::CountWeeks() {
     const auto [firstDay, firstWeek] = platform_.RegionalWeeks();
     counting_ = weeks::CountingFor(weekNumbers_, firstDay, firstWeek);
-    const weeks::Counting rows = counting_.value_or(*weeks::CountingFor(WeekNumbering::Regional, firstDay, firstWeek));
-    platform_.MonthView1().SetFirstDayOfWeek(rows.firstDay);
+    // Without numbers beside the rows, the icon's week is the format's.
+    weekCount_ = counting_.value_or(*weeks::CountingFor(WeekNumbering::Regional, firstDay, firstWeek));
+    platform_.MonthView1().SetFirstDayOfWeek(weekCount_.firstDay);
 }
 
 void frmCalendar::MonthView1_GetWeekNumber(CalendarDate& RowStart, int32_t& Week) {
     Week = counting_ ? weeks::WeekOfYear(RowStart, *counting_) : 0;
 }
 
-void frmCalendar::Form_FormatChange() {
+void frmCalendar::Form_SettingChange() {
     CountWeeks();
-    ShowTodayInTip();
+    ShowToday();
 }
 
 // This week at a glance: today's date and week before what a click does.
@@ -130,10 +134,18 @@ std::string frmCalendar::IconTip() {
     return Utf16(tip).size() <= shell_layout::kTipUnits - 1 ? tip : date;
 }
 
-// The shell is given a new tip only when it says something new.
-void frmCalendar::ShowTodayInTip() {
+// The icon as chosen: this week's number or today's day, drawn at the
+// taskbar's size and in its scheme's colours, or the designed one.
+int32_t frmCalendar::IconImage() {
+    return platform_.NumberIcon(tray::IconNumber(iconShows_, platform_.Today(), weekCount_));
+}
+
+// The shell is told only when the tip or the image is new.
+void frmCalendar::ShowToday() {
     const std::string tip = IconTip();
-    if (tip != iconTip_ && tray::ChangeTip(platform_, tip)) iconTip_ = tip;
+    const int32_t image = IconImage();
+    if ((tip != iconTip_ || image != iconImage_) && tray::ChangeIcon(platform_, tip, image))
+        iconTip_ = tip, iconImage_ = image;
 }
 
 // The window around the calendar, from the controls as designed.
@@ -275,7 +287,7 @@ void frmCalendar::Form_TaskbarCreated() {
 // program goes on.
 void frmCalendar::Form_DayChange() {
     LookAtTheDateLater();
-    IgnoringErrors([&] { ShowTodayInTip(); });
+    IgnoringErrors([&] { ShowToday(); });
     IgnoringErrors([&] {
         const CalendarDate today = platform_.Today();
         if (today == dateSet_) return;
@@ -369,8 +381,9 @@ void frmCalendar::SetFormAtTop() {
 // hidden calendar could never be shown again.
 void frmCalendar::AddTrayIcon() {
     const std::string tip = IconTip();
-    if (tray::AddIcon(platform_, tip)) {
-        iconTip_ = tip;
+    const int32_t image = IconImage();
+    if (tray::AddIcon(platform_, tip, image)) {
+        iconTip_ = tip, iconImage_ = image;
         if (trayFailures_ > 0) platform_.StopTimer(FormTimer::TrayRetry);
         trayFailures_ = 0;
         return;

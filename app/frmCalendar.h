@@ -23,7 +23,7 @@ public:
     void Form_DayChange() override;
     void Form_Timer(FormTimer which) override;
     void Form_HotKey() override;
-    void Form_FormatChange() override;
+    void Form_SettingChange() override;
 
     void Settings_ShortcutChange(int32_t& Modifiers, int32_t& KeyCode, std::string& Status) override;
     void Settings_OK(SettingsChoice& Choice, std::string& Status, int16_t& Cancel) override;
@@ -59,7 +59,8 @@ private:
     bool ApplyShortcut(const SettingsChoice& choice, std::string& status);
     void CountWeeks();
     std::string IconTip();
-    void ShowTodayInTip();
+    int32_t IconImage();
+    void ShowToday();
 
     PlatformServices& platform_;
     DragState drag_;
@@ -71,6 +72,10 @@ private:
     std::optional<shortcut::Shortcut> shortcut_;
     WeekNumbering weekNumbers_ = WeekNumbering::Regional;
     std::optional<weeks::Counting> counting_;  // how the rows are numbered; none: not at all
-    std::string iconTip_;                      // the tip the shell was last given
-    bool settingsWanted_ = false;              // chosen while the help box was up: opened once it is closed
+    weeks::Counting weekCount_ = weeks::kIso;  // how the icon counts this week
+    IconShows iconShows_ = IconShows::Calendar;
+    OpensOn opensOn_ = OpensOn::Left;
+    std::string iconTip_;          // the tip the shell was last given
+    int32_t iconImage_ = 0;        // and the image
+    bool settingsWanted_ = false;  // chosen while the help box was up: opened once it is closed
 };

@@ -2,6 +2,7 @@
 // opens on, whether a shortcut can be had, and what OK changes.
 #include "app/frmCalendar.h"
 #include "platform/Numeric.h"
+#include "settings/Glance.h"
 #include "settings/Shortcut.h"
 #include "settings/StartAtSignIn.h"
 #include "settings/WeekNumbers.h"
@@ -23,7 +24,7 @@ void frmCalendar::ShowSettings() {
         settingsWanted_ = true;
         return;
     }
-    SettingsChoice choice{0, 0, weekNumbers_, start_at_sign_in::IsOn(platform_)};
+    SettingsChoice choice{0, 0, weekNumbers_, start_at_sign_in::IsOn(platform_), iconShows_, opensOn_};
     if (shortcut_) choice.modifiers = shortcut_->modifiers, choice.keyCode = shortcut_->keyCode;
     std::vector<NamedKey> keys{{0, platform_.Language().Text(TextId::SettingsNoKey)}};
     for (int32_t code : shortcut::Keys(choice.keyCode)) keys.push_back({code, shortcut::KeyName(code)});
@@ -63,9 +64,17 @@ void frmCalendar::Settings_OK(SettingsChoice& Choice, std::string& Status, int16
         if (shown != (weekNumbers_ != WeekNumbering::None)) platform_.MonthView1().SetWeekNumbers(shown);
         weekNumbers_ = Choice.weekNumbers;
         CountWeeks();
-        ShowTodayInTip();
         platform_.Settings().SaveSetting(name, name, "weekNumbers", week_numbers::StoredText(weekNumbers_));
     }
+    if (Choice.iconShows != iconShows_) {
+        iconShows_ = Choice.iconShows;
+        platform_.Settings().SaveSetting(name, name, "iconShows", icon_shows::StoredText(iconShows_));
+    }
+    if (Choice.opensOn != opensOn_) {
+        opensOn_ = Choice.opensOn;
+        platform_.Settings().SaveSetting(name, name, "opensOn", opens_on::StoredText(opensOn_));
+    }
+    ShowToday();
     if (Choice.startAtSignIn != start_at_sign_in::IsOn(platform_)) SetStartAtSignIn(Choice.startAtSignIn);
 }
 

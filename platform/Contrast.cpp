@@ -88,4 +88,10 @@ std::optional<uint32_t> DarkTitleBarAttribute(uint32_t windowsBuild, const Schem
     return windowsBuild >= kFirstBuildWithTitleBarAttribute20 ? 20u : 19u;
 }
 
+NumberIconColours NumberIcon(const Scheme& scheme) {
+    constexpr int32_t kIconRed = 0x0000FF;
+    if (scheme.highContrast) return {scheme.highlight, scheme.background};
+    return {kIconRed, kWhite};
+}
+
 }  // namespace contrast

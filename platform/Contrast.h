@@ -93,6 +93,16 @@ private:
     bool beenDark_ = false;
 };
 
+// The notification icon showing a number: white digits on the icon's red,
+// which reads on light and dark taskbars alike; in a high-contrast scheme
+// the scheme's highlighted text on its highlight.
+struct NumberIconColours {
+    int32_t plate;
+    int32_t digits;
+    bool operator==(const NumberIconColours&) const = default;
+};
+NumberIconColours NumberIcon(const Scheme& scheme);
+
 // The contrast ratio of two colours, from 1 (the same) to 21 (black on white).
 double Ratio(int32_t a, int32_t b);
 

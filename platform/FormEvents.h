@@ -22,12 +22,27 @@ enum class WeekNumbering : int32_t {
     Iso = 2,       // ISO 8601, weeks from Monday
 };
 
+// What the notification icon shows.
+enum class IconShows : int32_t {
+    Calendar = 0,  // the designed icon
+    Week = 1,      // this week's number
+    Day = 2,       // today's day of the month
+};
+
+// Where the shortcut brings a hidden calendar up.
+enum class OpensOn : int32_t {
+    Left = 0,     // where it was left
+    Working = 1,  // on the display the user works on
+};
+
 // What the Settings window shows, and what the user chose in it.
 struct SettingsChoice {
     int32_t modifiers = 0;  // the window system's bits (1 Alt, 2 Ctrl, 4 Shift, 8 Win)
     int32_t keyCode = 0;    // a virtual-key code; 0 and no modifiers: no shortcut
     WeekNumbering weekNumbers = WeekNumbering::Regional;
     bool startAtSignIn = false;
+    IconShows iconShows = IconShows::Calendar;
+    OpensOn opensOn = OpensOn::Left;
     bool operator==(const SettingsChoice&) const = default;
 };
 
@@ -59,8 +74,8 @@ public:
     // The user pressed the calendar's shortcut, wherever the keyboard was.
     virtual void Form_HotKey() = 0;
     // The user changed the regional format (the first day of the week, the
-    // first week of the year, the long date).
-    virtual void Form_FormatChange() = 0;
+    // first week of the year, the dates), the colour scheme or the app mode.
+    virtual void Form_SettingChange() = 0;
 
     // The Settings window: the user changed the shortcut (Status: the line
     // under it says whether it can be used), or pressed OK (Cancel set: the

@@ -194,6 +194,11 @@ public:
     // Text on the clipboard, for any program to paste. A clipboard another
     // program holds is tried briefly, then left as it is.
     virtual void CopyText(const std::string& text) = 0;
+    // The notification area's icon showing a number, 1 to 99, drawn at the
+    // size and in the colours the taskbar has now; for 0, the designed icon
+    // (Me().IconHandle()). The same number asked again, with nothing changed,
+    // is the same handle.
+    virtual int32_t NumberIcon(int32_t number) = 0;
     // The user's regional format's first day of the week (0 Monday to 6
     // Sunday) and first week of the year (0 the week that holds 1 January, 1
     // the first full week, 2 the first with four days), as Windows gives

@@ -44,8 +44,9 @@ class VirtualDesktop:
     """second=(width, height) adds a second display to the right of the first:
     Xephyr's two screens joined by Xinerama, inside an Xvfb holding both."""
 
-    def __init__(self, width=1024, height=768, tray=True, second=None):
+    def __init__(self, width=1024, height=768, tray=True, second=None, tray_height=24):
         self.size = (width, height)
+        self.tray_height = tray_height  # the notification area's panel, in pixels
         self.second = second
         self.with_tray = tray
         self.processes = []
@@ -116,7 +117,8 @@ class VirtualDesktop:
 
     def start_tray(self):
         self.spawn(["trayer", "--edge", "bottom", "--align", "right", "--widthtype", "pixel", "--width", "160",
-                    "--heighttype", "pixel", "--height", "24", "--SetDockType", "true", "--transparent", "false"])
+                    "--heighttype", "pixel", "--height", str(self.tray_height), "--SetDockType", "true",
+                    "--transparent", "false"])
         wait_until(self.tray_panel, 60, "the notification-area host")
 
     def spawn(self, command, **kwargs):

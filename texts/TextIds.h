@@ -26,6 +26,13 @@
     X(WeeksNone, "settings.weeks_none", 60)                    \
     X(WeeksRegional, "settings.weeks_regional", 60)            \
     X(WeeksIso, "settings.weeks_iso", 60)                      \
+    X(SettingsIconShows, "settings.icon_shows", 60)            \
+    X(IconCalendar, "settings.icon_calendar", 60)              \
+    X(IconWeek, "settings.icon_week", 60)                      \
+    X(IconDay, "settings.icon_day", 60)                        \
+    X(SettingsOpensOn, "settings.opens_on", 60)                \
+    X(OpensLeft, "settings.opens_left", 60)                    \
+    X(OpensWorking, "settings.opens_working", 60)              \
     X(SettingsStartAtSignIn, "settings.start_at_sign_in", 60)  \
     X(SettingsOK, "settings.ok", 20)                           \
     X(SettingsCancel, "settings.cancel", 20)                   \

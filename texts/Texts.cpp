@@ -102,9 +102,14 @@ std::u16string Utf16(const std::string& utf8) {
     return Decode(utf8, wide) ? wide : u"\uFFFD";
 }
 
+const char* Texts::TextIn(const LanguageTable& table, TextId id) {
+    const uint16_t at = table.at[static_cast<size_t>(id)];
+    return at == kNoText ? nullptr : table.blob + at;
+}
+
 std::string Texts::Text(TextId id) const {
-    const char* text = table_->texts[static_cast<size_t>(id)];
-    return Usable(text, id) ? text : English().texts[static_cast<size_t>(id)];
+    const char* text = TextIn(*table_, id);
+    return Usable(text, id) ? text : TextIn(English(), id);
 }
 
 std::string Texts::Text(TextId id, const std::string& argument) const {
@@ -119,7 +124,7 @@ std::string Texts::ErrorDescription(int32_t number, const std::string& english) 
                                                          {7, TextId::Error7},   {11, TextId::Error11},
                                                          {13, TextId::Error13}, {51, TextId::Error51}};
     for (const auto& [known, id] : kErrors) {
-        const std::string standard = English().texts[static_cast<size_t>(id)];
+        const std::string standard = TextIn(English(), id);
         if (known == number && english.compare(0, standard.size(), standard) == 0)
             return Text(id) + english.substr(standard.size());
     }

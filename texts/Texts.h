@@ -9,11 +9,20 @@
 // not UTF-8 is one replacement character.
 std::u16string Utf16(const std::string& utf8);
 
+// The offset of a text that a table lacks.
+constexpr uint16_t kNoText = 0xFFFF;
+
 // One language's texts as the build compiled them from its file in
-// texts/languages; a text the file lacks is null.
+// texts/languages: each ends with its NUL in a blob that every language
+// shares (a text two languages write alike is there once), found by its
+// offset there, or kNoText for a text the file lacks (and, but in English's,
+// for one only the installer shows). Offsets rather than a pointer a text: on
+// x64 each pointer takes 8 bytes and a relocation, more than the program's
+// size budget can spare.
 struct LanguageTable {
     const char* tag;  // "de", "pt-BR", "zh-Hant", as Windows names languages
-    const char* texts[kTextCount];
+    const char* blob;
+    uint16_t at[kTextCount];
 };
 
 // The tables compiled into the program, English first (Languages.cpp, made by
@@ -45,5 +54,8 @@ public:
     std::string ErrorDescription(int32_t number, const std::string& english) const;
 
 private:
+    // The text of id in table, null when the table lacks it.
+    static const char* TextIn(const LanguageTable& table, TextId id);
+
     const LanguageTable* table_;
 };

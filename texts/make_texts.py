@@ -114,8 +114,9 @@ def faults(tag, entries, english, ids):
 # front of each key name, so that Alt+C ticks Ctrl.
 WINDOWS = {
     "the Settings window": [("settings.shortcut",), ("&key.ctrl",), ("&key.alt",), ("&key.shift",), ("&key.win",),
-                            ("settings.key",), ("settings.week_numbers",), ("settings.start_at_sign_in",),
-                            ("settings.ok",), ("settings.cancel",)],
+                            ("settings.key",), ("settings.week_numbers",), ("settings.icon_shows",),
+                            ("settings.opens_on",), ("settings.start_at_sign_in",), ("settings.ok",),
+                            ("settings.cancel",)],
     "the icon's menu": [("menu.hide", "menu.show"), ("help",), ("menu.start_at_sign_in",), ("menu.settings",),
                         ("close",)],
 }
@@ -158,8 +159,13 @@ def access_key_faults(path, entries, english, ids):
 
 
 def c_string(text):
+    return c_bytes(text.encode("utf-8"))
+
+
+def c_bytes(data):
+    """A C string literal of the bytes; octal escapes take three digits, so a digit after one stays a digit."""
     out = ""
-    for byte in text.encode("utf-8"):
+    for byte in data:
         c = chr(byte)
         if c in '"\\?':
             out += "\\" + c
@@ -175,15 +181,50 @@ def c_string(text):
 INSTALLER_ONLY = ("installer.", "uninstaller.")
 
 
-def write_cpp(path, tables, ids):
-    lines = ["// Made by texts/make_texts.py from texts/languages; edit those, not this.",
-             '#include "texts/Texts.h"', "", "const LanguageTable kLanguageTables[] = {"]
+# Each language's texts lie in one blob, each ended by its NUL, and the table
+# holds a 16-bit offset of each: a pointer a text would take 8 bytes and a
+# relocation in the x64 program. This offset is a text the table lacks.
+NO_TEXT = 0xFFFF
+
+
+def blob(tables, ids):
+    """Every table's texts in one blob, {UTF-8 text: (its offset, where it is shown)} in the blob's order,
+    and each table's offsets (NO_TEXT where it lacks the text). A text two tables or two names share ("OK",
+    a key's name) is in the blob once, as the compiler would keep one copy of two equal literals."""
+    pieces, tables_offsets, size = {}, [], 0
     for tag, entries in tables:
-        lines.append(f"    {{{c_string(tag)},")
-        lines.append("     {")
+        offsets = []
         for name, key, _ in ids:
             kept = entries.get(key) and (tag == "en" or not key.startswith(INSTALLER_ONLY))
-            lines.append(f"         {c_string(entries[key]) if kept else 'nullptr'},  // {name}")
+            if not kept:
+                offsets.append(NO_TEXT)
+                continue
+            text = entries[key].encode("utf-8")
+            if text not in pieces:
+                pieces[text] = (size, f"{tag} {name}")
+                size += len(text) + 1
+            offsets.append(pieces[text][0])
+        tables_offsets.append((tag, offsets))
+    if size > NO_TEXT - 1:  # a longer blob puts its last text at NO_TEXT or past what 16 bits hold
+        sys.exit(f"make_texts: the texts take {size} bytes, over the {NO_TEXT - 1} the tables' 16-bit offsets reach")
+    return pieces, tables_offsets
+
+
+def write_cpp(path, tables, ids):
+    pieces, tables_offsets = blob(tables, ids)
+    lines = ["// Made by texts/make_texts.py from texts/languages; edit those, not this.",
+             '#include "texts/Texts.h"', "", "static const char kTexts[] ="]
+    # The literal's own NUL ends its last text.
+    for number, (text, (_, first)) in enumerate(pieces.items()):
+        end = b"" if number == len(pieces) - 1 else b"\0"
+        lines.append(f"    {c_bytes(text + end)}{';' if end == b'' else ''}  // {first}")
+    lines += ["", "const LanguageTable kLanguageTables[] = {"]
+    for tag, offsets in tables_offsets:
+        lines.append(f"    {{{c_string(tag)},")
+        lines.append("     kTexts,")
+        lines.append("     {")
+        for (name, _, _), offset in zip(ids, offsets):
+            lines.append(f"         {'kNoText' if offset == NO_TEXT else offset},  // {name}")
         lines.append("     }},")
     lines += ["};", "const size_t kLanguageTableCount = sizeof kLanguageTables / sizeof kLanguageTables[0];", ""]
     write(path, "\n".join(lines))

@@ -16,9 +16,8 @@ constexpr int16_t kMinimized = 1;
 
 }  // namespace
 
-bool AddIcon(PlatformServices& platform, const std::string& tip) {
+bool AddIcon(PlatformServices& platform, const std::string& tip, int32_t hIcon) {
     const int32_t hWnd = platform.Me().hWnd();
-    const int32_t hIcon = platform.Me().IconHandle();
     NotifyIconRecord record = BuildNotifyIconData(hWnd, kIconId, kAllFlags, kCallbackMessage, hIcon, Utf16(tip));
     if (Shell_NotifyIconW(platform, shell::kNimAdd, record) != 0) return true;
     // The call handed back whatever the shell left in the record: build it anew.
@@ -26,9 +25,9 @@ bool AddIcon(PlatformServices& platform, const std::string& tip) {
     return Shell_NotifyIconW(platform, shell::kNimModify, record) != 0;
 }
 
-bool ChangeTip(PlatformServices& platform, const std::string& tip) {
-    NotifyIconRecord record = BuildNotifyIconData(platform.Me().hWnd(), kIconId, kAllFlags, kCallbackMessage,
-                                                  platform.Me().IconHandle(), Utf16(tip));
+bool ChangeIcon(PlatformServices& platform, const std::string& tip, int32_t hIcon) {
+    NotifyIconRecord record =
+        BuildNotifyIconData(platform.Me().hWnd(), kIconId, kAllFlags, kCallbackMessage, hIcon, Utf16(tip));
     return Shell_NotifyIconW(platform, shell::kNimModify, record) != 0;
 }
 
@@ -37,6 +36,15 @@ void RemoveIcon(PlatformServices& platform) {
     const int32_t hIcon = platform.Me().IconHandle();
     NotifyIconRecord record = BuildNotifyIconData(hWnd, kIconId, kAllFlags, kDeleteCallbackMessage, hIcon, u"");
     Shell_NotifyIconW(platform, shell::kNimDelete, record);
+}
+
+int32_t IconNumber(IconShows shows, CalendarDate today, weeks::Counting counting) {
+    switch (shows) {
+        case IconShows::Week: return weeks::WeekOfYear(today, counting);
+        case IconShows::Day: return today.day;
+        case IconShows::Calendar: break;
+    }
+    return 0;
 }
 
 int32_t DecodeCallback(float x, float twipsPerPixelX) {

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "clock/Weeks.h"
 #include "platform/PlatformServices.h"
 
 namespace tray {
@@ -24,9 +25,13 @@ enum MenuCommand : int32_t { kShowOrHide = 1, kHelp = 2, kStartAtSignIn = 3, kCl
 // the icon from before and took the record as a change. The shell refuses
 // icons while it is still starting (at log-on), and a new taskbar announced
 // after a change of DPI keeps the icons it had.
-bool AddIcon(PlatformServices& platform, const std::string& tip);
-// A new tip for the icon the shell holds; false where it holds none.
-bool ChangeTip(PlatformServices& platform, const std::string& tip);
+bool AddIcon(PlatformServices& platform, const std::string& tip, int32_t hIcon);
+// A new tip or image for the icon the shell holds; false where it holds none.
+bool ChangeIcon(PlatformServices& platform, const std::string& tip, int32_t hIcon);
+
+// The number the icon shows: this week's by the counting, today's day of the
+// month, or none (0) for the designed icon.
+int32_t IconNumber(IconShows shows, CalendarDate today, weeks::Counting counting);
 void RemoveIcon(PlatformServices& platform);
 
 // The mouse event the shell reported, decoded from the window's mouse-move X:

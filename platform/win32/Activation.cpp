@@ -8,6 +8,7 @@
 namespace {
 struct ProcessWindowSearch {
     DWORD processId;
+    HWND skip;  // the Settings window, which has no owner but is not the program's main window
     HWND found;
 };
 
@@ -15,14 +16,15 @@ BOOL CALLBACK FindProcessWindow(HWND hwnd, LPARAM data) {
     auto* search = reinterpret_cast<ProcessWindowSearch*>(data);
     DWORD owner = 0;
     ::GetWindowThreadProcessId(hwnd, &owner);
-    if (owner != search->processId || !IsWindowVisible(hwnd) || GetWindow(hwnd, GW_OWNER)) return TRUE;
+    if (owner != search->processId || !IsWindowVisible(hwnd) || GetWindow(hwnd, GW_OWNER) || hwnd == search->skip)
+        return TRUE;
     search->found = hwnd;
     return FALSE;
 }
 }  // namespace
 
 void Win32Platform::AppActivate(int32_t processId) {
-    ProcessWindowSearch search{static_cast<DWORD>(processId), nullptr};
+    ProcessWindowSearch search{static_cast<DWORD>(processId), settingsWindow_.dialog, nullptr};
     EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&search));
     if (!search.found) throw RuntimeError::InvalidProcedureCall();
     if (IsIconic(search.found)) ShowWindow(search.found, SW_RESTORE);

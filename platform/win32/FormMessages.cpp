@@ -102,11 +102,14 @@ void Win32Platform::OnTrayCallback(LPARAM event) {
     Raise([&] { events_->Form_MouseMove(button, shift, x, y); });
 }
 
-// Only activation moving to another window of this program counts.
+// Only activation moving to another window of this program counts. The
+// Settings window, topmost and owned by no one, is not put under the
+// calendar again: the calendar's move into the band would take its place
+// and the activation with it.
 void Win32Platform::OnActivate(WPARAM state, HWND other) {
     DWORD otherProcess = 0;
-    if (LOWORD(state) == WA_INACTIVE && other && ::GetWindowThreadProcessId(other, &otherProcess) &&
-        otherProcess == GetCurrentProcessId())
+    if (LOWORD(state) == WA_INACTIVE && other && other != settingsWindow_.dialog &&
+        ::GetWindowThreadProcessId(other, &otherProcess) && otherProcess == GetCurrentProcessId())
         Raise([&] { events_->Form_Deactivate(); });
 }
 
@@ -143,7 +146,7 @@ void Win32Platform::OnSettingChange(WPARAM setting, const wchar_t* area) {
         SendMessageW(monthView_.hwnd, WM_SETTINGCHANGE, setting, reinterpret_cast<LPARAM>(area));
         MeasureAgain(true);
     }
-    if (named(L"intl")) Raise([&] { events_->Form_FormatChange(); });
+    if (named(L"intl")) Raise([&] { events_->Form_SettingChange(); });
 }
 
 // Laid out again as at a new scale, at the window's own scale and place
@@ -177,6 +180,7 @@ void Win32Platform::OnColoursChanged() {
     SendMessageA(monthView_.hwnd, WM_SYSCOLORCHANGE, 0, 0);
     ApplyAppMode();
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+    Raise([&] { events_->Form_SettingChange(); });  // a number in the icon takes the scheme's colours
 }
 
 void Win32Platform::OnClose() {

@@ -4,6 +4,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstddef>
 
 #include "platform/win32/NativeNotifyIcon.h"
@@ -29,6 +30,85 @@ void Win32Platform::LoadSmallIcon() {
     smallIconSize_ = size;
 }
 
+namespace {
+
+// A number of one or two digits filling a square plate: a bold face as tall
+// as the icon leaves room for, narrowed until the digits fit its width. GDI
+// writes no alpha, so every pixel is made opaque but the plate's corners.
+HICON DrawNumberIcon(int32_t number, int size, const contrast::NumberIconColours& colours) {
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), size, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP image = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP mask = CreateBitmap(size, size, 1, 1, nullptr);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HICON icon = nullptr;
+    if (image && mask && dc && bits) {
+        HGDIOBJ oldBitmap = SelectObject(dc, image);
+        const RECT all{0, 0, size, size};
+        HBRUSH plate = CreateSolidBrush(static_cast<COLORREF>(colours.plate));
+        FillRect(dc, &all, plate);
+        DeleteObject(plate);
+        const wchar_t digits[] = {static_cast<wchar_t>(L'0' + number / 10 % 10),
+                                  static_cast<wchar_t>(L'0' + number % 10)};
+        const wchar_t* text = number >= 10 ? digits : digits + 1;
+        const int length = number >= 10 ? 2 : 1;
+        LOGFONTW face{};
+        face.lfHeight = -(size * 4 / 3);  // digits stand about three quarters of the em high
+        face.lfWeight = FW_BOLD;
+        face.lfQuality = ANTIALIASED_QUALITY;
+        lstrcpyW(face.lfFaceName, L"Tahoma");
+        HFONT font = CreateFontIndirectW(&face);
+        HGDIOBJ oldFont = SelectObject(dc, font);
+        TEXTMETRICW metrics{};
+        SIZE extent{};
+        GetTextMetricsW(dc, &metrics);
+        GetTextExtentPoint32W(dc, text, length, &extent);
+        if (extent.cx > size) {
+            face.lfWidth = std::max(1L, metrics.tmAveCharWidth * size / extent.cx);
+            SelectObject(dc, oldFont);
+            DeleteObject(font);
+            font = CreateFontIndirectW(&face);
+            oldFont = SelectObject(dc, font);
+            GetTextMetricsW(dc, &metrics);
+        }
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, static_cast<COLORREF>(colours.digits));
+        SetTextAlign(dc, TA_CENTER | TA_TOP);
+        // The digits' ink runs from the internal leading down to the ascent.
+        const int inkHeight = metrics.tmAscent - metrics.tmInternalLeading;
+        TextOutW(dc, size / 2, (size - inkHeight) / 2 - metrics.tmInternalLeading, text, length);
+        SelectObject(dc, oldFont);
+        DeleteObject(font);
+        SelectObject(dc, oldBitmap);
+        GdiFlush();
+        auto* pixel = static_cast<uint32_t*>(bits);
+        for (int i = 0; i < size * size; ++i) pixel[i] |= 0xFF000000u;
+        for (const int corner : {0, size - 1, size * (size - 1), size * size - 1}) pixel[corner] = 0;
+        ICONINFO parts{TRUE, 0, 0, mask, image};
+        icon = CreateIconIndirect(&parts);
+    }
+    if (dc) DeleteDC(dc);
+    if (mask) DeleteObject(mask);
+    if (image) DeleteObject(image);
+    return icon;
+}
+
+}  // namespace
+
+int32_t Win32Platform::NumberIcon(int32_t number) {
+    if (number <= 0 || number > 99) return form_.IconHandle();
+    const int size = scale_.SmallIconSize();
+    const contrast::NumberIconColours colours = contrast::NumberIcon(CurrentScheme());
+    if (numberIcon_.icon && numberIcon_.number == number && numberIcon_.size == size && numberIcon_.colours == colours)
+        return AsInt32(numberIcon_.icon);
+    HICON drawn = DrawNumberIcon(number, size, colours);
+    if (!drawn) return form_.IconHandle();  // the designed icon rather than none
+    if (numberIcon_.previous) DestroyIcon(numberIcon_.previous);
+    numberIcon_ = {drawn, numberIcon_.icon, number, size, colours};
+    return AsInt32(drawn);
+}
+
 // The shell's wide record of Windows 2000 on, as this architecture lays it
 // out: the program's buffer holds its fields up to the tip, at x86's offsets;
 // on x64 the handles are 8 bytes wide and aligned, so every field sits
@@ -50,6 +130,7 @@ HWND Win32Platform::FullHandle(int32_t hWnd) const {
 
 HICON Win32Platform::FullIconHandle(int32_t hIcon) const {
     if (hIcon == AsInt32(smallIcon_)) return smallIcon_;
+    if (hIcon == AsInt32(numberIcon_.icon)) return numberIcon_.icon;
     return reinterpret_cast<HICON>(static_cast<intptr_t>(hIcon));
 }
 

@@ -8,6 +8,8 @@
 #include "platform/win32/Win32Platform.h"
 
 #include <algorithm>
+#include <initializer_list>
+#include <type_traits>
 
 #include "platform/RuntimeError.h"
 #include "platform/win32/OptionalFunction.h"
@@ -88,11 +90,20 @@ void Win32Platform::OnSettingsInit(HWND dialog) {
         if (key.code == choice.keyCode) SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(at), 0);
     }
     SetText(dialog, IDC_STATUS, settingsWindow_.status);
-    SetText(dialog, IDC_WEEK_NUMBERS_LABEL, language_.Text(TextId::SettingsWeekNumbers));
-    HWND weeks = GetDlgItem(dialog, IDC_WEEK_NUMBERS);
-    for (const TextId text : {TextId::WeeksNone, TextId::WeeksRegional, TextId::WeeksIso})  // in WeekNumbering's order
-        SendMessageW(weeks, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide_text::Utf16(language_.Text(text)).c_str()));
-    SendMessageW(weeks, CB_SETCURSEL, static_cast<WPARAM>(choice.weekNumbers), 0);
+    // Each list's entries in the order of the choice's values.
+    const auto fill = [&](int label, TextId labelText, int list, std::initializer_list<TextId> entries, int32_t at) {
+        SetText(dialog, label, language_.Text(labelText));
+        for (const TextId entry : entries)
+            SendDlgItemMessageW(dialog, list, CB_ADDSTRING, 0,
+                                reinterpret_cast<LPARAM>(wide_text::Utf16(language_.Text(entry)).c_str()));
+        SendDlgItemMessageW(dialog, list, CB_SETCURSEL, static_cast<WPARAM>(at), 0);
+    };
+    fill(IDC_WEEK_NUMBERS_LABEL, TextId::SettingsWeekNumbers, IDC_WEEK_NUMBERS,
+         {TextId::WeeksNone, TextId::WeeksRegional, TextId::WeeksIso}, static_cast<int32_t>(choice.weekNumbers));
+    fill(IDC_ICON_SHOWS_LABEL, TextId::SettingsIconShows, IDC_ICON_SHOWS,
+         {TextId::IconCalendar, TextId::IconWeek, TextId::IconDay}, static_cast<int32_t>(choice.iconShows));
+    fill(IDC_OPENS_ON_LABEL, TextId::SettingsOpensOn, IDC_OPENS_ON, {TextId::OpensLeft, TextId::OpensWorking},
+         static_cast<int32_t>(choice.opensOn));
     SetText(dialog, IDC_START_AT_SIGN_IN, language_.Text(TextId::SettingsStartAtSignIn));
     CheckDlgButton(dialog, IDC_START_AT_SIGN_IN, choice.startAtSignIn ? BST_CHECKED : BST_UNCHECKED);
     SetText(dialog, IDOK, language_.Text(TextId::SettingsOK));
@@ -137,8 +148,13 @@ SettingsChoice Win32Platform::SettingsChosen(HWND dialog) const {
     HWND list = GetDlgItem(dialog, IDC_KEY);
     const auto selected = SendMessageW(list, CB_GETCURSEL, 0, 0);
     if (selected != CB_ERR) choice.keyCode = static_cast<int32_t>(SendMessageW(list, CB_GETITEMDATA, selected, 0));
-    const auto weeks = SendDlgItemMessageW(dialog, IDC_WEEK_NUMBERS, CB_GETCURSEL, 0, 0);
-    if (weeks != CB_ERR) choice.weekNumbers = static_cast<WeekNumbering>(weeks);
+    const auto picked = [dialog](int list, auto& value) {
+        const auto at = SendDlgItemMessageW(dialog, list, CB_GETCURSEL, 0, 0);
+        if (at != CB_ERR) value = static_cast<std::remove_reference_t<decltype(value)>>(at);
+    };
+    picked(IDC_WEEK_NUMBERS, choice.weekNumbers);
+    picked(IDC_ICON_SHOWS, choice.iconShows);
+    picked(IDC_OPENS_ON, choice.opensOn);
     choice.startAtSignIn = IsDlgButtonChecked(dialog, IDC_START_AT_SIGN_IN) == BST_CHECKED;
     return choice;
 }

@@ -8,6 +8,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "platform/win32/OptionalFunction.h"
 
 namespace {
@@ -25,7 +27,8 @@ MCHITTESTINFO HitTest(HWND calendar, int x, int y) {
     return hit;
 }
 
-bool OnADay(const MCHITTESTINFO& hit) { return (hit.uHit & MCHT_CALENDARDATE) == MCHT_CALENDARDATE; }
+// A day of the month shown, or of the months before and after it.
+bool OnADay(const MCHITTESTINFO& hit) { return (hit.uHit & ~(MCHT_NEXT | MCHT_PREV)) == MCHT_CALENDARDATE; }
 
 // With its visual style the control draws its own colours, not the ones it
 // reports. In dark mode the program has taken the style away, whatever a
@@ -34,6 +37,21 @@ bool HasVisualStyle(HWND window) {
     using GetWindowThemeFn = HANDLE(WINAPI*)(HWND);
     static const auto getTheme = OptionalFunction<GetWindowThemeFn>("uxtheme.dll", "GetWindowTheme");
     return getTheme && getTheme(window);
+}
+
+// So many days after a date (before it, when negative), by Windows' own
+// calendar arithmetic; its weekday, 0 Monday to 6 Sunday, comes with it.
+CalendarDate DaysAfter(SYSTEMTIME day, int days, int* weekday = nullptr) {
+    constexpr int64_t kTicksPerDay = 864000000000LL;
+    day.wDayOfWeek = day.wHour = day.wMinute = day.wSecond = day.wMilliseconds = 0;
+    FILETIME at{};
+    SystemTimeToFileTime(&day, &at);
+    ULARGE_INTEGER ticks{{at.dwLowDateTime, at.dwHighDateTime}};
+    ticks.QuadPart += static_cast<ULONGLONG>(static_cast<int64_t>(days) * kTicksPerDay);
+    at = {ticks.LowPart, ticks.HighPart};
+    FileTimeToSystemTime(&at, &day);
+    if (weekday) *weekday = (day.wDayOfWeek + 6) % 7;
+    return {day.wYear, day.wMonth, day.wDay};
 }
 
 }  // namespace
@@ -66,19 +84,30 @@ void Win32Platform::PaintWeekNumbers() {
     }
     if (columnLeft < 0 || firstDayX < 0) return;
 
-    // Down the first day's column, a row for each day met.
+    // Down the first day's column, a row for each cell met, where the
+    // control says the cell is. The control promises a date only for the
+    // days of the month it shows, so one of those anchors every row's date:
+    // the rows are weeks from the control's first day of the week.
     Row rows[6]{};
-    int count = 0;
+    int count = 0, anchorRow = -1;
+    SYSTEMTIME anchor{};
     for (int y = client.top; y < client.bottom; ++y) {
         const MCHITTESTINFO hit = HitTest(calendar, firstDayX, y);
         if (!OnADay(hit)) continue;
-        const CalendarDate day{hit.st.wYear, hit.st.wMonth, hit.st.wDay};
-        if (count > 0 && rows[count - 1].start == day) {
-            rows[count - 1].bottom = y + 1;
+        if (count > 0 && hit.rc.top == rows[count - 1].top) {
+            rows[count - 1].bottom = std::max(y + 1, static_cast<int>(hit.rc.bottom));
         } else if (count < 6) {
-            rows[count++] = {day, y, y + 1};
+            rows[count++] = {{}, static_cast<int>(hit.rc.top), std::max(y + 1, static_cast<int>(hit.rc.bottom))};
         }
+        if (anchorRow < 0 && hit.uHit == MCHT_CALENDARDATE && hit.st.wYear != 0) anchor = hit.st, anchorRow = count - 1;
+        y = std::max(y, rows[count - 1].bottom - 1);
     }
+    if (anchorRow < 0) return;
+    int weekday = 0;
+    DaysAfter(anchor, 0, &weekday);
+    const int firstDay = LOWORD(MonthCal_GetFirstDayOfWeek(calendar));
+    const int back = (weekday - firstDay + 7) % 7;
+    for (int i = 0; i < count; ++i) rows[i].start = DaysAfter(anchor, 7 * (i - anchorRow) - back);
 
     // The control paints its numbers in its title colour on the month's
     // background; with its visual style on it keeps to grey on the window's.
@@ -87,7 +116,8 @@ void Win32Platform::PaintWeekNumbers() {
     const COLORREF background = styled ? GetSysColor(COLOR_WINDOW) : MonthCal_GetColor(calendar, MCSC_MONTHBK);
     HDC dc = GetDC(calendar);
     HBRUSH brush = CreateSolidBrush(background);
-    HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(calendar, WM_GETFONT, 0, 0)));
+    HFONT font = reinterpret_cast<HFONT>(SendMessageW(calendar, WM_GETFONT, 0, 0));
+    HGDIOBJ oldFont = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
     SetTextColor(dc, text);
     SetBkMode(dc, TRANSPARENT);
     for (int i = 0; i < count; ++i) {

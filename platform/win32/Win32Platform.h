@@ -49,6 +49,7 @@ public:
     std::string LongDate(CalendarDate date) override;
     std::string ShortDate(CalendarDate date) override;
     void CopyText(const std::string& text) override;
+    int32_t NumberIcon(int32_t number) override;
     std::pair<int32_t, int32_t> RegionalWeeks() override;
     void StartTimer(FormTimer which, uint32_t milliseconds) override;
     void StopTimer(FormTimer which) override;
@@ -243,6 +244,13 @@ private:
     HICON icon_ = nullptr;       // the window's, at the large size
     HICON smallIcon_ = nullptr;  // the notification area's, at its size for the taskbar's display
     int smallIconSize_ = 0;
+    struct {
+        HICON icon = nullptr;      // the number the notification area shows, as last drawn
+        HICON previous = nullptr;  // kept until the shell has surely taken the new one
+        int32_t number = 0;
+        int size = 0;
+        contrast::NumberIconColours colours{};
+    } numberIcon_;
     WindowScale scale_{design_.Find(form_design::Name::Label1).font};
     HWND toolTips_ = nullptr;
     accessible_name::Names names_;  // the labels' names, once a screen reader asks

@@ -34,12 +34,13 @@ def twips_to_pixels(twips):
 
 class World:
     def __init__(self, name, exe, inspector, template, failures, screen=(1024, 768), tray=True, second=None,
-                 locale=None):
+                 locale=None, tray_height=24):
         """locale: the Linux locale every Windows program runs in ("de_DE.UTF-8"), which Wine takes for the
-        user's regional format as well as the display language."""
+        user's regional format as well as the display language; tray_height: the notification area's, in
+        pixels, which must hold the icon at the scales a scenario uses."""
         self.name, self.exe, self.inspector, self.failures = name, exe, inspector, failures
         self.processes = []
-        self.desktop = VirtualDesktop(*screen, tray=tray, second=second).start()
+        self.desktop = VirtualDesktop(*screen, tray=tray, second=second, tray_height=tray_height).start()
         self.prefix = tempfile.mkdtemp(prefix=f"vrl-e2e-{name}-")
         os.rmdir(self.prefix)
         shutil.copytree(template, self.prefix, symlinks=True)

@@ -184,8 +184,22 @@ def week_numbers(world):
     return read_numbers(world, column)
 
 
+def icon_number(world):
+    """The number the notification icon shows, read off its red plate: [] for none."""
+    x, y, width, height = world.desktop.tray_icons()[0]
+    pixels = world.pixels(x, y, width, height)
+    red = [(i % width, i // width) for i, (r, g, b) in enumerate(pixels) if r >= 200 and g <= 80 and b <= 80]
+    if not red:
+        return []
+    left, right = min(px for px, _ in red), max(px for px, _ in red) + 1
+    top, bottom = min(py for _, py in red), max(py for _, py in red) + 1
+    number = read_number(world, [pixels[row * width + left:row * width + right] for row in range(top, bottom)])
+    return [] if number is None else [number]
+
+
 def read_numbers(world, picture):
-    """The numbers stacked in a picture, top to bottom; a line that runs down all of it is not ink."""
+    """The numbers stacked in a picture, top to bottom, each a band of rows with ink read on its own; a line
+    that runs down all of it is not ink."""
     background = Counter(p for row in picture for p in row).most_common(1)[0][0]
     ink = [[sum(abs(a - b) for a, b in zip(p, background)) > 120 for p in row] for row in picture]
     lines = {i for i in range(len(ink[0])) if sum(row[i] for row in ink) > len(ink) * 3 // 4}
@@ -195,21 +209,29 @@ def read_numbers(world, picture):
         if on and top is None:
             top = at
         elif not on and top is not None:
-            band = [[p if i not in lines else background for i, p in enumerate(row)]
-                    for row in picture[max(0, top - 2):at + 2]]
-            path = os.path.join(world.prefix, "number.ppm")
-            pixels = bytes(c for row in band for p in row for c in p)
-            with open(path, "wb") as out:
-                out.write(b"P6 %d %d 255\n" % (len(band[0]), len(band)) + pixels)
-            subprocess.run(["convert", path, "-colorspace", "Gray", "-resize", "x80", "-normalize", "-bordercolor",
-                            "white", "-border", "30", path + ".png"], check=True, timeout=30)
-            read = subprocess.run(["tesseract", path + ".png", "-", "--psm", "7", "-c",
-                                   "tessedit_char_whitelist=0123456789"], capture_output=True, text=True,
-                                  timeout=60).stdout.strip()
-            if read.isdigit():
-                numbers.append(int(read))
+            number = read_number(world, [[p if i not in lines else background for i, p in enumerate(row)]
+                                         for row in picture[max(0, top - 2):at + 2]])
+            if number is not None:
+                numbers.append(number)
             top = None
     return numbers
+
+
+def read_number(world, picture):
+    """The number a picture of one line shows, dark on light or light on dark, enlarged; None for none."""
+    background = Counter(p for row in picture for p in row).most_common(1)[0][0]
+    inked = [p for row in picture for p in row if sum(abs(a - b) for a, b in zip(p, background)) > 120]
+    light_ink = inked and sum(map(sum, inked)) / len(inked) > sum(background)
+    path = os.path.join(world.prefix, "number.ppm")
+    pixels = bytes(c for row in picture for p in row for c in p)
+    with open(path, "wb") as out:
+        out.write(b"P6 %d %d 255\n" % (len(picture[0]), len(picture)) + pixels)
+    subprocess.run(["convert", path, "-colorspace", "Gray"] + (["-negate"] if light_ink else []) +
+                   ["-resize", "x80", "-normalize", "-bordercolor", "white", "-border", "30", path + ".png"],
+                   check=True, timeout=30)
+    read = subprocess.run(["tesseract", path + ".png", "-", "--psm", "7", "-c", "tessedit_char_whitelist=0123456789"],
+                          capture_output=True, text=True, timeout=60).stdout.strip()
+    return int(read) if read.isdigit() else None
 
 
 def alike(a, b):

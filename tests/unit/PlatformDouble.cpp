@@ -207,6 +207,11 @@ void PlatformDouble::CopyText(const std::string& text) {
     Touch("CopyText", "CopyText " + text);
     clipboard = text;
 }
+// A number's icon is its own handle: the designed one's plus the number.
+int32_t PlatformDouble::NumberIcon(int32_t number) {
+    Touch("NumberIcon", "NumberIcon " + std::to_string(number));
+    return form.icon + number;
+}
 std::pair<int32_t, int32_t> PlatformDouble::RegionalWeeks() {
     Touch("RegionalWeeks");
     return regionalWeeks;

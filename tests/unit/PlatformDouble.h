@@ -124,6 +124,7 @@ public:
     std::string LongDate(CalendarDate date) override;
     std::string ShortDate(CalendarDate date) override;
     void CopyText(const std::string& text) override;
+    int32_t NumberIcon(int32_t number) override;
     std::pair<int32_t, int32_t> RegionalWeeks() override;
     void StartTimer(FormTimer which, uint32_t milliseconds) override;
     void StopTimer(FormTimer which) override;

@@ -114,10 +114,10 @@ TEST(StartUp, ANewRegionalFormatIsFollowedAtOnce) {
     calendar.form.Form_Load();
     EXPECT_EQ(TipOf(p.shellCalls.back().data).substr(0, 22), "2026-12-28 · week 53\n");
     p.regionalWeeks = {6, 0};
-    calendar.form.Form_FormatChange();
+    calendar.form.Form_SettingChange();
     EXPECT_EQ(p.calendar.firstDayOfWeek, 6);
     EXPECT_EQ(TipOf(p.shellCalls.back().data).substr(0, 21), "2026-12-28 · week 1\n");
     p.calendar.toolTip = std::string(108, '-');  // a hint the date leaves no room
-    calendar.form.Form_FormatChange();
+    calendar.form.Form_SettingChange();
     EXPECT_EQ(TipOf(p.shellCalls.back().data), "2026-12-28 · week 1");
 }

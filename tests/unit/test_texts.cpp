@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include "texts/Texts.h"
 #include "tray/TrayIcon.h"
 
@@ -20,14 +23,19 @@ TEST(Texts, TheDisplayLanguageFallsBackAsWindowsFallsBackForItsOwnResources) {
 
 // Bad input in a table: each such text is English's, the others stay.
 TEST(Texts, AMissingOverlongOrBrokenTextIsEnglishsAlone) {
-    LanguageTable broken = kLanguageTables[0];
-    broken.tag = "xx";
-    broken.texts[static_cast<size_t>(TextId::Help)] = "Hilfe";
-    broken.texts[static_cast<size_t>(TextId::Close)] = nullptr;
-    broken.texts[static_cast<size_t>(TextId::HideCalendar)] = "";
-    const std::string overlong(64, 'x');
-    broken.texts[static_cast<size_t>(TextId::ShowCalendar)] = overlong.c_str();
-    broken.texts[static_cast<size_t>(TextId::StartAtSignIn)] = "Start \xC3";  // cut inside a character
+    // The table has these texts alone: it lacks Close as it lacks the others.
+    LanguageTable broken{"xx", nullptr, {}};
+    std::fill(std::begin(broken.at), std::end(broken.at), kNoText);
+    std::string blob;
+    auto put = [&](TextId id, const std::string& text) {
+        broken.at[static_cast<size_t>(id)] = static_cast<uint16_t>(blob.size());
+        blob += text + '\0';
+    };
+    put(TextId::Help, "Hilfe");
+    put(TextId::HideCalendar, "");
+    put(TextId::ShowCalendar, std::string(64, 'x'));
+    put(TextId::StartAtSignIn, "Start \xC3");  // cut inside a character
+    broken.blob = blob.c_str();
     const Texts texts(broken);
     EXPECT_EQ(tray::MenuItems(texts, false, false, false)[0].text, "Hide calendar");
     EXPECT_EQ(tray::MenuItems(texts, true, false, false)[0].text, "Show calendar");

@@ -299,6 +299,10 @@ TEST(Settings, OkAppliesWhatChangedAndARefusedShortcutKeepsTheOldOne) {
                  "Not a shortcut: choose a key and at least one of the keys above."},
              Row{"week numbers off", {kWin | kAlt, 'C', WeekNumbering::None}, winAltC, {"weekNumbers=0"}},
              Row{"ISO weeks", {kWin | kAlt, 'C', WeekNumbering::Iso}, winAltC, {"weekNumbers=iso"}},
+             Row{"the week in the icon, opened where one works",
+                 {kWin | kAlt, 'C', WeekNumbering::Regional, false, IconShows::Week, OpensOn::Working},
+                 winAltC,
+                 {"iconShows=week", "opensOn=working"}},
          }) {
         LoadedCalendar calendar;
         PlatformDouble& p = calendar.platform;
@@ -318,6 +322,9 @@ TEST(Settings, OkAppliesWhatChangedAndARefusedShortcutKeepsTheOldOne) {
         EXPECT_EQ(p.calendar.weekNumbers, written != Strings{"weekNumbers=0"}) << row.what;
         if (!written.empty() && written[0].rfind("weekNumbers", 0) == 0)
             EXPECT_EQ(p.calendar.firstDayOfWeek, written[0] == "weekNumbers=iso" ? 0 : 6) << row.what;
+        // The icon shows this week's number at once (week 50, as a US format counts 7 December 2026).
+        const int32_t icon = shell_layout::GetInt32(p.shellCalls.back().data, shell_layout::kHIcon);
+        EXPECT_EQ(icon, p.form.icon + (row.chosen.iconShows == IconShows::Week ? 50 : 0)) << row.what;
     }
 }
 

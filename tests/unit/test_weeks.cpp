@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "clock/Weeks.h"
+#include "settings/Glance.h"
+#include "tray/TrayIcon.h"
 
 namespace {
 
@@ -51,6 +55,29 @@ TEST(Weeks, ARegionalFormatOutsideTheDocumentedValuesCountsAsIso) {
     EXPECT_EQ(CountingFor(WeekNumbering::Regional, 6, 0), kSundayFirstJanuary);
     for (const auto& [firstDay, firstWeek] : {std::pair{9, 0}, {6, 7}, {-1, 2}, {0, -1}})
         EXPECT_EQ(CountingFor(WeekNumbering::Regional, firstDay, firstWeek), weeks::kIso) << firstDay << firstWeek;
+}
+
+// What the notification icon shows: nothing (the designed icon), this
+// week's number by the counting, or the day of the month.
+TEST(Weeks, TheIconsNumberIsTheChosenOneForToday) {
+    using tray::IconNumber;
+    EXPECT_EQ(IconNumber(IconShows::Calendar, {2026, 12, 28}, weeks::kIso), 0);
+    EXPECT_EQ(IconNumber(IconShows::Week, {2026, 12, 28}, weeks::kIso), 53);
+    EXPECT_EQ(IconNumber(IconShows::Week, {2026, 12, 28}, kSundayFirstJanuary), 1);
+    EXPECT_EQ(IconNumber(IconShows::Day, {2026, 12, 31}, weeks::kIso), 31);
+}
+
+TEST(Weeks, TheStoredChoicesOfIconAndPlaceAreTheDefaultsWhenDamaged) {
+    for (const auto& [stored, shows, where] : {std::tuple{"week", IconShows::Week, OpensOn::Left},
+                                               {"day", IconShows::Day, OpensOn::Left},
+                                               {"working", IconShows::Calendar, OpensOn::Working},
+                                               {"calendar", IconShows::Calendar, OpensOn::Left},
+                                               {"Week", IconShows::Calendar, OpensOn::Left},
+                                               {" working", IconShows::Calendar, OpensOn::Left},
+                                               {"", IconShows::Calendar, OpensOn::Left}}) {
+        EXPECT_EQ(icon_shows::FromStored(stored), shows) << stored;
+        EXPECT_EQ(opens_on::FromStored(stored), where) << stored;
+    }
 }
 
 }  // namespace

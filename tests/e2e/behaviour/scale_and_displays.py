@@ -2,7 +2,8 @@
 import time
 
 from harness import TWIPS_PER_PIXEL, twips_to_pixels
-from steps import alike, calendar_point, close_with_x, keys_to_edges, rounds_to, scenario, window_picture
+from steps import (DECEMBER_10, alike, calendar_point, close_with_x, icon_number, keys_to_edges, on_december_10,
+                   rounds_to, scenario, window_picture)
 
 
 def month_clipped(world, calendar):
@@ -20,7 +21,12 @@ def display_scales(world, scales):
         tpp = 1440 / dots_per_inch
         at = f"at {dots_per_inch} DPI"
         world.set_display_scale(dots_per_inch)
-        calendar_process = world.start_calendar()
+        if dots_per_inch == 192:  # the icon's number at twice the size, where the panel is tall enough for it
+            world.store("iconShows", "week")
+        calendar_process = world.start_calendar(clock=DECEMBER_10)
+        if dots_per_inch == 192 and on_december_10(world):
+            world.expect(f"{at}: the icon showing this week's number, 50", lambda: icon_number(world),
+                         lambda number: number == [50])
         state = world.window()
         width = int(state["width"])
         controls = {child["id"]: child for child in state["children"]}
@@ -104,7 +110,7 @@ def display_scales_150_to_175(world):
     display_scales(world, (144, 168))
 
 
-@scenario(cost=75)
+@scenario(cost=75, tray_height=40)
 def display_scales_200_to_225(world):
     display_scales(world, (192, 216))
 

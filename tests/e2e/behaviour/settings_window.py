@@ -1,5 +1,5 @@
 """The Settings window: opened from the icon's menu, worked with the keyboard alone, applied at once."""
-from steps import DECEMBER_10, language_texts, on_december_10, scenario, week_numbers
+from steps import DECEMBER_10, icon_number, language_texts, on_december_10, scenario, week_numbers
 
 TEXTS = language_texts("en")
 CTRL_ALT_K, WIN_ALT_C, CTRL_SHIFT_J = ("3", str(ord("K"))), ("9", str(ord("C"))), ("6", str(ord("J")))
@@ -104,6 +104,12 @@ def settings_window(world):
             world.fail(f"week numbers {shown}: the window at {state['left']} is not wholly on the screen")
     if faked and week_numbers(world) != [49, 50, 51, 52, 53, 1]:
         world.fail(f"ISO 8601's weeks chosen: expected 49 to 53 and 1 beside the rows, saw {week_numbers(world)}")
+    open_settings("for the week in the icon")
+    shown_after(["alt+h", "Down", "alt+p", "Down"], "the week in the icon, opened where one works")
+    world.expect("iconShows and opensOn stored", world.stored,
+                 lambda s: (s.get("iconShows"), s.get("opensOn")) == ("week", "working"))
+    if faked:
+        world.expect("the icon showing this week's number, 50", lambda: icon_number(world), lambda n: n == [50])
 
     world.activate()
     world.keys("Escape")
