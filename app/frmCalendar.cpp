@@ -96,8 +96,17 @@ void frmCalendar::Form_Load() {
     LookAtTheDateLater();
 }
 
-// What a left press on the icon does.
-void frmCalendar::Form_HotKey() { tray::Toggle(platform_); }
+// What a left press on the icon does. Chosen so, a hidden calendar comes up
+// on the display the user works on, at the place it had on its own.
+void frmCalendar::Form_HotKey() {
+    if (opensOn_ == OpensOn::Working && tray::IsHidden(platform_)) {
+        FormObject& me = platform_.Me();
+        const auto [from, to] = platform_.Screen().WorkAreas();
+        const auto [left, top] = displays::SamePlaceIn(from, to, me.Left(), me.Top(), me.Width(), me.Height());
+        me.Move(left, top);
+    }
+    tray::Toggle(platform_);
+}
 
 // The calendar numbers its rows itself: the control's own numbers follow a
 // rule of its own, one the user cannot choose, and on Windows never reach 53.

@@ -46,4 +46,14 @@ bool WhollyOnOne(const std::vector<DisplayArea>& areas, float left, float top, f
     });
 }
 
+std::pair<float, float> SamePlaceIn(const DisplayArea& from, const DisplayArea& to, float left, float top, float width,
+                                    float height) {
+    const auto along = [](float at, float start, float room, float newStart, float newRoom) {
+        const double share = room > 0 ? std::clamp((double(at) - start) / room, 0.0, 1.0) : 0.0;
+        return static_cast<float>(newStart + std::max(0.0, share * newRoom));
+    };
+    return {along(left, from.left, from.width - width, to.left, to.width - width),
+            along(top, from.top, from.height - height, to.top, to.height - height)};
+}
+
 }  // namespace displays

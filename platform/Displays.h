@@ -1,5 +1,6 @@
 #pragma once
 #include <optional>
+#include <utility>
 
 #include "platform/PlatformServices.h"
 
@@ -13,5 +14,11 @@ std::optional<DisplayArea> SecondaryUnderWindow(PlatformServices& platform);
 
 // Whether a window of that size placed there lies wholly on one display.
 bool WhollyOnOne(const std::vector<DisplayArea>& areas, float left, float top, float width, float height);
+
+// Where a window of that size standing at (left, top) in one area stands in
+// another: as far across and down the room it has there as it was in the
+// first, and wholly inside it where it fits.
+std::pair<float, float> SamePlaceIn(const DisplayArea& from, const DisplayArea& to, float left, float top, float width,
+                                    float height);
 
 }  // namespace displays

@@ -81,6 +81,10 @@ public:
     virtual float SystemTwipsPerPixel() = 0;
     // Every display connected, the primary one first.
     virtual std::vector<DisplayArea> Displays() = 0;
+    // The work areas (the display less the taskbar) of the display the
+    // window is on, or was on when it was hidden, and of the one the user
+    // works on: the one holding the window in the foreground, else the pointer.
+    virtual std::pair<DisplayArea, DisplayArea> WorkAreas() = 0;
 };
 
 class AppObject {

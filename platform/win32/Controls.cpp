@@ -7,9 +7,14 @@
 #include "platform/RuntimeError.h"
 #include "platform/win32/Handles.h"
 
+// A hidden window is minimised: its place is where it shows again, the
+// restored place (a tool window's: in screen coordinates), not its icon's.
 RECT Win32Platform::Form::Rect() {
     if (held) return *held;
     RECT rect{};
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    if (IsIconic(w.hwnd_) && GetWindowPlacement(w.hwnd_, &placement)) return placement.rcNormalPosition;
     GetWindowRect(w.hwnd_, &rect);
     return rect;
 }
@@ -18,6 +23,15 @@ void Win32Platform::Form::Place(int x, int y, int cx, int cy, UINT flags) {
     if (held) {
         if (!(flags & SWP_NOMOVE)) OffsetRect(&*held, x - held->left, y - held->top);
         if (!(flags & SWP_NOSIZE)) held->right = held->left + cx, held->bottom = held->top + cy;
+        return;
+    }
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    if (flags == SWP_NOSIZE && IsIconic(w.hwnd_) && GetWindowPlacement(w.hwnd_, &placement)) {
+        OffsetRect(&placement.rcNormalPosition, x - placement.rcNormalPosition.left,
+                   y - placement.rcNormalPosition.top);
+        placement.showCmd = IsWindowVisible(w.hwnd_) ? SW_SHOWMINNOACTIVE : SW_HIDE;
+        SetWindowPlacement(w.hwnd_, &placement);
         return;
     }
     ::SetWindowPos(w.hwnd_, nullptr, x, y, cx, cy, flags | SWP_NOZORDER | SWP_NOACTIVATE);

@@ -64,6 +64,38 @@ std::vector<DisplayArea> Win32Platform::Screen::Displays() {
     return search.areas;
 }
 
+namespace {
+DisplayArea WorkAreaOf(HMONITOR monitor, float twipsPerPixel) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    GetMonitorInfoA(monitor, &info);
+    const RECT& r = info.rcWork;
+    return {units::PixelsToTwips(r.left, twipsPerPixel), units::PixelsToTwips(r.top, twipsPerPixel),
+            units::PixelsToTwips(r.right - r.left, twipsPerPixel),
+            units::PixelsToTwips(r.bottom - r.top, twipsPerPixel)};
+}
+}  // namespace
+
+// Each display the nearest to what it is asked for, so that one taken away
+// meanwhile gives one that is there. The desktop and the calendar's own
+// windows are no window one works in: the pointer tells then.
+std::pair<DisplayArea, DisplayArea> Win32Platform::Screen::WorkAreas() {
+    const float tpp = w.scale_.TwipsPerPixel();
+    const RECT at = w.form_.Rect();
+    HWND front = GetForegroundWindow();
+    DWORD process = 0;
+    if (front) ::GetWindowThreadProcessId(front, &process);
+    HMONITOR working = nullptr;
+    if (front && front != GetShellWindow() && process != GetCurrentProcessId()) {
+        working = MonitorFromWindow(front, MONITOR_DEFAULTTONEAREST);
+    } else {
+        POINT pointer{};
+        GetCursorPos(&pointer);
+        working = MonitorFromPoint(pointer, MONITOR_DEFAULTTONEAREST);
+    }
+    return {WorkAreaOf(MonitorFromRect(&at, MONITOR_DEFAULTTONEAREST), tpp), WorkAreaOf(working, tpp)};
+}
+
 std::string Win32Platform::App::EXEName() {
     std::string name = FullPath();
     name = name.substr(name.find_last_of("\\/") + 1);

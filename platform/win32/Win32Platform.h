@@ -204,6 +204,7 @@ private:
         float TwipsPerPixelX() override { return w.scale_.TwipsPerPixel(); }
         float SystemTwipsPerPixel() override { return w.scale_.SystemTwipsPerPixel(); }
         std::vector<DisplayArea> Displays() override;
+        std::pair<DisplayArea, DisplayArea> WorkAreas() override;
     } screen_{*this};
 
     struct App : AppObject {

@@ -134,6 +134,10 @@ CalendarDate PlatformDouble::MonthViewImpl::ShownMonth() {
     return d.calendar.shownMonth;
 }
 
+std::pair<DisplayArea, DisplayArea> PlatformDouble::ScreenImpl::WorkAreas() {
+    d.Touch("Screen.WorkAreas");
+    return d.screen.workAreas;
+}
 float PlatformDouble::ScreenImpl::Width() { d.Touch("Screen.Width"); return d.screen.width; }
 float PlatformDouble::ScreenImpl::Height() { d.Touch("Screen.Height"); return d.screen.height; }
 float PlatformDouble::ScreenImpl::TwipsPerPixelX() { d.Touch("Screen.TwipsPerPixelX"); return d.screen.twipsPerPixelX; }

@@ -55,8 +55,9 @@ public:
     static constexpr float kWeekNumbersWidth = 330;
     struct ScreenState {
         float width = 19200, height = 14400, twipsPerPixelX = 15;
-        float systemTwipsPerPixel = 0;      // none given: the window's display has the system's scale
-        std::vector<DisplayArea> displays;  // none given: the one primary display of width by height
+        float systemTwipsPerPixel = 0;                  // none given: the window's display has the system's scale
+        std::vector<DisplayArea> displays;              // none given: the one primary display of width by height
+        std::pair<DisplayArea, DisplayArea> workAreas;  // the window's display's and the one worked on
     } screen;
     bool prevInstance = false;
     bool ended = false;
@@ -199,6 +200,7 @@ private:
         float TwipsPerPixelX() override;
         float SystemTwipsPerPixel() override;
         std::vector<DisplayArea> Displays() override;
+        std::pair<DisplayArea, DisplayArea> WorkAreas() override;
     } screen_{*this};
     struct AppImpl : AppObject {
         PlatformDouble& d;

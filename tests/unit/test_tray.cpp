@@ -119,6 +119,32 @@ TEST_F(Toggle, FirstPressHidesSecondShowsAndActivates) {
     EXPECT_FALSE(p.hotKey);
 }
 
+// Chosen so, the shortcut brings a hidden calendar up on the display worked
+// on (here 2880 by 1800 pixels at 7.5 twips each, right of a 1920 by 1080 one
+// at 15), as far across and down its room as it was on its own display, and
+// wholly on it; shown, or by the icon, it stays where it is.
+TEST(OpensOn, TheShortcutBringsAHiddenCalendarUpOnTheDisplayWorkedOn) {
+    LoadedCalendar chosen(false);
+    PlatformDouble& d = chosen.platform;
+    d.Store("opensOn", "working");
+    chosen.form.Form_Load();
+    d.Forget();
+    d.screen.workAreas = {{0, 0, 28800, 15600}, {28800, 0, 21600, 13200}};
+    const float width = d.form.width, height = d.form.height;
+    d.form.left = 28800 - width, d.form.top = (15600 - height) / 2;  // at the right edge, halfway down
+    chosen.form.Form_HotKey();                                       // hides
+    chosen.form.Form_HotKey();
+    EXPECT_EQ((std::pair{d.form.left, d.form.top}), (std::pair{28800 + 21600 - width, (13200 - height) / 2}));
+    EXPECT_LT(chosen.IndexOf("Me.Move"), chosen.IndexOf("Me.WindowState=0"));
+    d.screen.workAreas = {{28800, 0, 21600, 13200}, {0, 0, 2000, 2000}};  // a display smaller than the window
+    chosen.form.Form_HotKey();
+    chosen.form.Form_HotKey();
+    EXPECT_EQ((std::pair{d.form.left, d.form.top}), (std::pair{0.0f, 0.0f}));
+    d.Forget();
+    chosen.form.Form_HotKey();  // shown: hidden where it is
+    EXPECT_TRUE(chosen.CallsStartingWith({"Me.Move", "Screen.WorkAreas"}).empty());
+}
+
 TEST_F(Toggle, DecidesByWindowStateAlone) {
     p.form.windowState = 1;
     p.form.visible = -1;  // minimised but visible still counts as hidden
