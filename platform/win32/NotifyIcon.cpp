@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <vector>
 
 #include "platform/win32/NativeNotifyIcon.h"
 #include "platform/win32/Handles.h"
@@ -40,7 +41,9 @@ HICON DrawNumberIcon(int32_t number, int size, const contrast::NumberIconColours
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), size, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
     HBITMAP image = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HBITMAP mask = CreateBitmap(size, size, 1, 1, nullptr);
+    // The mask, which what draws icons without their alpha reads, all opaque.
+    const std::vector<uint8_t> opaque(static_cast<size_t>((size + 15) / 16 * 2 * size), 0);
+    HBITMAP mask = CreateBitmap(size, size, 1, 1, opaque.data());
     HDC dc = CreateCompatibleDC(nullptr);
     HICON icon = nullptr;
     if (image && mask && dc && bits) {
@@ -64,13 +67,15 @@ HICON DrawNumberIcon(int32_t number, int size, const contrast::NumberIconColours
         SIZE extent{};
         GetTextMetricsW(dc, &metrics);
         GetTextExtentPoint32W(dc, text, length, &extent);
-        if (extent.cx > size) {
-            face.lfWidth = std::max(1L, metrics.tmAveCharWidth * size / extent.cx);
+        // The average width only guides the font mapper: narrower until it fits.
+        for (int tries = 0; extent.cx > size && tries < 4; ++tries) {
+            face.lfWidth = std::max(1L, (face.lfWidth ? face.lfWidth : metrics.tmAveCharWidth) * size / extent.cx);
             SelectObject(dc, oldFont);
             DeleteObject(font);
             font = CreateFontIndirectW(&face);
             oldFont = SelectObject(dc, font);
             GetTextMetricsW(dc, &metrics);
+            GetTextExtentPoint32W(dc, text, length, &extent);
         }
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, static_cast<COLORREF>(colours.digits));

@@ -68,7 +68,8 @@ namespace {
 DisplayArea WorkAreaOf(HMONITOR monitor, float twipsPerPixel) {
     MONITORINFO info{};
     info.cbSize = sizeof info;
-    GetMonitorInfoA(monitor, &info);
+    if (!GetMonitorInfoA(monitor, &info))  // taken away meanwhile: the primary's
+        GetMonitorInfoA(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &info);
     const RECT& r = info.rcWork;
     return {units::PixelsToTwips(r.left, twipsPerPixel), units::PixelsToTwips(r.top, twipsPerPixel),
             units::PixelsToTwips(r.right - r.left, twipsPerPixel),
@@ -77,16 +78,18 @@ DisplayArea WorkAreaOf(HMONITOR monitor, float twipsPerPixel) {
 }  // namespace
 
 // Each display the nearest to what it is asked for, so that one taken away
-// meanwhile gives one that is there. The desktop and the calendar's own
-// windows are no window one works in: the pointer tells then.
+// meanwhile gives one that is there. The desktop (the shell's windows on its
+// thread, which span every display) and the calendar's own windows are no
+// window one works in: the pointer tells then.
 std::pair<DisplayArea, DisplayArea> Win32Platform::Screen::WorkAreas() {
     const float tpp = w.scale_.TwipsPerPixel();
     const RECT at = w.form_.Rect();
-    HWND front = GetForegroundWindow();
+    HWND front = GetForegroundWindow(), shell = GetShellWindow();
     DWORD process = 0;
-    if (front) ::GetWindowThreadProcessId(front, &process);
+    const DWORD thread = front ? ::GetWindowThreadProcessId(front, &process) : 0;
+    const bool desktop = shell && thread == ::GetWindowThreadProcessId(shell, nullptr);
     HMONITOR working = nullptr;
-    if (front && front != GetShellWindow() && process != GetCurrentProcessId()) {
+    if (front && !desktop && process != GetCurrentProcessId()) {
         working = MonitorFromWindow(front, MONITOR_DEFAULTTONEAREST);
     } else {
         POINT pointer{};
@@ -174,19 +177,18 @@ void Win32Platform::CopyText(const std::string& text) {
     constexpr int kTries = 5;
     constexpr DWORD kApartMs = 20;
     const std::wstring wide = wide_text::Utf16(text);
+    const size_t bytes = (wide.size() + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    void* at = memory ? GlobalLock(memory) : nullptr;
+    if (!at) {
+        if (memory) GlobalFree(memory);
+        return;
+    }
+    memcpy(at, wide.c_str(), bytes);
+    GlobalUnlock(memory);
     bool open = false;
     for (int i = 0; i < kTries && !(open = OpenClipboard(hwnd_)); ++i) Sleep(kApartMs);
-    if (!open) return;
-    EmptyClipboard();
-    const size_t bytes = (wide.size() + 1) * sizeof(wchar_t);
-    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
-        if (void* at = GlobalLock(memory)) {
-            memcpy(at, wide.c_str(), bytes);
-            GlobalUnlock(memory);
-            if (!SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
-        } else {
-            GlobalFree(memory);
-        }
-    }
-    CloseClipboard();
+    // The clipboard owns the text once it took it.
+    if (!open || !EmptyClipboard() || !SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
+    if (open) CloseClipboard();
 }
