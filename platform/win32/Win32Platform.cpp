@@ -40,15 +40,17 @@ struct DisplaySearch {
     std::vector<DisplayArea> areas;
 };
 
+DisplayArea InTwips(const RECT& r, float tpp) {
+    return {units::PixelsToTwips(r.left, tpp), units::PixelsToTwips(r.top, tpp),
+            units::PixelsToTwips(r.right - r.left, tpp), units::PixelsToTwips(r.bottom - r.top, tpp)};
+}
+
 BOOL CALLBACK AddDisplay(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
     auto& search = *reinterpret_cast<DisplaySearch*>(data);
     MONITORINFO info{};
     info.cbSize = sizeof info;
     if (!GetMonitorInfoA(monitor, &info)) return TRUE;
-    const RECT& r = info.rcMonitor;
-    const float tpp = search.twipsPerPixel;
-    const DisplayArea area{units::PixelsToTwips(r.left, tpp), units::PixelsToTwips(r.top, tpp),
-                           units::PixelsToTwips(r.right - r.left, tpp), units::PixelsToTwips(r.bottom - r.top, tpp)};
+    const DisplayArea area = InTwips(info.rcMonitor, search.twipsPerPixel);
     if (info.dwFlags & MONITORINFOF_PRIMARY)
         search.areas.insert(search.areas.begin(), area);
     else
@@ -70,10 +72,7 @@ DisplayArea WorkAreaOf(HMONITOR monitor, float twipsPerPixel) {
     info.cbSize = sizeof info;
     if (!GetMonitorInfoA(monitor, &info))  // taken away meanwhile: the primary's
         GetMonitorInfoA(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &info);
-    const RECT& r = info.rcWork;
-    return {units::PixelsToTwips(r.left, twipsPerPixel), units::PixelsToTwips(r.top, twipsPerPixel),
-            units::PixelsToTwips(r.right - r.left, twipsPerPixel),
-            units::PixelsToTwips(r.bottom - r.top, twipsPerPixel)};
+    return InTwips(info.rcWork, twipsPerPixel);
 }
 }  // namespace
 
