@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 #include "platform/RuntimeError.h"
 #include "platform/win32/Handles.h"
 
@@ -32,6 +34,7 @@ void Win32Platform::Form::Place(int x, int y, int cx, int cy, UINT flags) {
                    y - placement.rcNormalPosition.top);
         placement.showCmd = IsWindowVisible(w.hwnd_) ? SW_SHOWMINNOACTIVE : SW_HIDE;
         SetWindowPlacement(w.hwnd_, &placement);
+        movedWhileHidden = true;
         return;
     }
     ::SetWindowPos(w.hwnd_, nullptr, x, y, cx, cy, flags | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -84,6 +87,13 @@ void Win32Platform::Form::SetWindowState(int16_t state) {
     switch (state) {
         case 0:
             ShowWindow(w.hwnd_, SW_RESTORE);
+            // Wine shows a window moved while minimised where the screen last
+            // had it; told its place again once restored, it moves there. On
+            // Windows it is there already, and nothing changes.
+            if (std::exchange(movedWhileHidden, false)) {
+                const RECT at = Rect();
+                ::SetWindowPos(w.hwnd_, nullptr, at.left, at.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            }
             // A change of app mode while hidden may not have been told.
             w.ReadAppMode();
             w.ApplyAppMode();

@@ -144,6 +144,7 @@ private:
     struct Form : FormObject {
         Win32Platform& w;
         std::optional<RECT> held;  // the place and size while the load handler runs
+        bool movedWhileHidden = false;
         explicit Form(Win32Platform& w) : w(w) {}
         RECT Rect();
         void Place(int x, int y, int cx, int cy, UINT flags);

@@ -1,7 +1,8 @@
 """Every display scale, a change of scale, a second display and a smaller screen."""
+import subprocess
 import time
 
-from harness import TWIPS_PER_PIXEL, twips_to_pixels
+from harness import TWIPS_PER_PIXEL, twips_to_pixels, winerun
 from steps import (DECEMBER_10, alike, calendar_point, close_with_x, icon_number, keys_to_edges, on_december_10,
                    rounds_to, scenario, window_picture)
 
@@ -159,7 +160,8 @@ def dpi_change(world):
 
 @scenario(second=(800, 600), cost=70)
 def second_display(world):
-    """A second display to the right: a window left there reopens there, and Alt+arrows stop at its edges."""
+    """A second display to the right: a window left there reopens there, Alt+arrows stop at its edges, and
+    the shortcut brings it to the display of the window in front."""
     world.store("left", str(1100 * TWIPS_PER_PIXEL))
     world.store("top", str(100 * TWIPS_PER_PIXEL))
     calendar = world.start_calendar()
@@ -175,10 +177,24 @@ def second_display(world):
     close_with_x(world, calendar)
 
     world.store("left", str(1800 * TWIPS_PER_PIXEL))  # partly off the second display's right edge
+    world.store("opensOn", "working")
     world.start_calendar()
     expected = twips_to_pixels((1024 - width) * TWIPS_PER_PIXEL - 250)
     world.expect(f"a window hanging off the second display pulled back onto the primary (x={expected})",
                  world.position, lambda p: p[0] == expected)
+
+    world.inspect("post-hotkey")
+    world.expect("the calendar hidden by its shortcut", world.window, lambda s: s.get("visible") == "0")
+    world.processes.append(subprocess.Popen(winerun.tool("notepad"), env=world.env, stdout=subprocess.DEVNULL,
+                                            stderr=subprocess.DEVNULL))
+    notepad = world.wait_for(lambda: world.desktop.x("xdotool", "search", "--onlyvisible", "--name", "Notepad").split(),
+                             60, "Notepad shown")[0]
+    world.xdotool("windowmove", notepad, "1300", "200", "windowactivate", notepad)
+    world.expect("Notepad in front on the second display", lambda: world.inspect("window", "Notepad"),
+                 lambda s: s.get("foreground") == "1" and int(s.get("left", 0)) >= 1024)
+    world.keys("super+alt+c")  # Notepad, a Wine window, has the X keyboard
+    world.expect("the shortcut bringing the calendar up wholly on the second display, where Notepad is",
+                 world.position, lambda p: 1024 <= p[0] <= 1824 - width and 0 <= p[1] <= 600 - height)
 
 
 @scenario(screen=(640, 480))
