@@ -89,7 +89,7 @@ void Win32Platform::Form::SetWindowState(int16_t state) {
             ShowWindow(w.hwnd_, SW_RESTORE);
             // Wine shows a window moved while minimised where the screen last
             // had it; told its place again once restored, it moves there. On
-            // Windows it is there already, and nothing changes.
+            // Windows it is there already, and nothing shows of it.
             if (std::exchange(movedWhileHidden, false)) {
                 const RECT at = Rect();
                 ::SetWindowPos(w.hwnd_, nullptr, at.left, at.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
