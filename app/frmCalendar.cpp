@@ -8,10 +8,9 @@
 #include "platform/Displays.h"
 #include "platform/Numeric.h"
 #include "platform/RuntimeError.h"
-#include "settings/Glance.h"
+#include "settings/Choices.h"
 #include "settings/SavedPosition.h"
 #include "settings/StartAtSignIn.h"
-#include "settings/WeekNumbers.h"
 #include "tray/TrayIcon.h"
 
 using numeric::Add;
@@ -77,9 +76,12 @@ void frmCalendar::Form_Load() {
     CountWeeks();
     AddTrayIcon();
     const std::string name = platform_.App().EXEName();
-    weekNumbers_ = week_numbers::FromStored(platform_.Settings().GetSetting(name, name, "weekNumbers", ""));
-    iconShows_ = icon_shows::FromStored(platform_.Settings().GetSetting(name, name, "iconShows", ""));
-    opensOn_ = opens_on::FromStored(platform_.Settings().GetSetting(name, name, "opensOn", ""));
+    const auto read = [&](const auto& stored) {
+        return stored.Read(platform_.Settings().GetSetting(name, name, stored.name, ""));
+    };
+    weekNumbers_ = read(choices::kWeekNumbers);
+    iconShows_ = read(choices::kIconShows);
+    opensOn_ = read(choices::kOpensOn);
     if (weekNumbers_ == WeekNumbering::None) {
         platform_.MonthView1().SetWeekNumbers(false);
         LayOut();

@@ -2,10 +2,9 @@
 // opens on, whether a shortcut can be had, and what OK changes.
 #include "app/frmCalendar.h"
 #include "platform/Numeric.h"
-#include "settings/Glance.h"
+#include "settings/Choices.h"
 #include "settings/Shortcut.h"
 #include "settings/StartAtSignIn.h"
-#include "settings/WeekNumbers.h"
 
 // Read once, at the start; a text that names no shortcut is the default's,
 // and a shortcut another program holds is simply not the calendar's.
@@ -59,20 +58,23 @@ void frmCalendar::Settings_OK(SettingsChoice& Choice, std::string& Status, int16
         return;
     }
     const std::string name = platform_.App().EXEName();
+    const auto save = [&](const auto& stored, auto choice) {
+        platform_.Settings().SaveSetting(name, name, stored.name, stored.Text(choice));
+    };
     if (Choice.weekNumbers != weekNumbers_) {
         const bool shown = Choice.weekNumbers != WeekNumbering::None;
         if (shown != (weekNumbers_ != WeekNumbering::None)) platform_.MonthView1().SetWeekNumbers(shown);
         weekNumbers_ = Choice.weekNumbers;
         CountWeeks();
-        platform_.Settings().SaveSetting(name, name, "weekNumbers", week_numbers::StoredText(weekNumbers_));
+        save(choices::kWeekNumbers, weekNumbers_);
     }
     if (Choice.iconShows != iconShows_) {
         iconShows_ = Choice.iconShows;
-        platform_.Settings().SaveSetting(name, name, "iconShows", icon_shows::StoredText(iconShows_));
+        save(choices::kIconShows, iconShows_);
     }
     if (Choice.opensOn != opensOn_) {
         opensOn_ = Choice.opensOn;
-        platform_.Settings().SaveSetting(name, name, "opensOn", opens_on::StoredText(opensOn_));
+        save(choices::kOpensOn, opensOn_);
     }
     ShowToday();
     if (Choice.startAtSignIn != start_at_sign_in::IsOn(platform_)) SetStartAtSignIn(Choice.startAtSignIn);

@@ -3,7 +3,7 @@
 #include <tuple>
 
 #include "clock/Weeks.h"
-#include "settings/Glance.h"
+#include "settings/Choices.h"
 #include "tray/TrayIcon.h"
 
 namespace {
@@ -75,8 +75,8 @@ TEST(Weeks, TheStoredChoicesOfIconAndPlaceAreTheDefaultsWhenDamaged) {
                                                {"Week", IconShows::Calendar, OpensOn::Left},
                                                {" working", IconShows::Calendar, OpensOn::Left},
                                                {"", IconShows::Calendar, OpensOn::Left}}) {
-        EXPECT_EQ(icon_shows::FromStored(stored), shows) << stored;
-        EXPECT_EQ(opens_on::FromStored(stored), where) << stored;
+        EXPECT_EQ(choices::kIconShows.Read(stored), shows) << stored;
+        EXPECT_EQ(choices::kOpensOn.Read(stored), where) << stored;
     }
 }
 

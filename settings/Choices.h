@@ -1,0 +1,38 @@
+#pragma once
+#include <array>
+#include <string>
+#include <utility>
+
+#include "platform/FormEvents.h"
+
+// The Settings window's choices, each a text value stored beside "left" and
+// "top". The first text of each is what an absent or damaged value reads as,
+// which is what the calendar always did.
+namespace choices {
+
+template <typename Choice, std::size_t N>
+struct StoredChoice {
+    const char* name;
+    std::array<std::pair<Choice, const char*>, N> texts;
+
+    Choice Read(const std::string& stored) const {
+        for (const auto& [choice, text] : texts)
+            if (stored == text) return choice;
+        return texts[0].first;
+    }
+    const char* Text(Choice wanted) const {
+        for (const auto& [choice, text] : texts)
+            if (choice == wanted) return text;
+        return texts[0].second;
+    }
+};
+
+// "1": as the regional format counts them, "0": none, "iso": ISO 8601's.
+inline constexpr StoredChoice<WeekNumbering, 3> kWeekNumbers{
+    "weekNumbers", {{{WeekNumbering::Regional, "1"}, {WeekNumbering::None, "0"}, {WeekNumbering::Iso, "iso"}}}};
+inline constexpr StoredChoice<IconShows, 3> kIconShows{
+    "iconShows", {{{IconShows::Calendar, "calendar"}, {IconShows::Week, "week"}, {IconShows::Day, "day"}}}};
+inline constexpr StoredChoice<OpensOn, 2> kOpensOn{"opensOn",
+                                                   {{{OpensOn::Left, "left"}, {OpensOn::Working, "working"}}}};
+
+}  // namespace choices
