@@ -98,8 +98,9 @@ void frmCalendar::Form_Load() {
     LookAtTheDateLater();
 }
 
-// What a left press on the icon does. Chosen so, a hidden calendar comes up
-// on the display the user works on, at the place it had on its own.
+// The shortcut shows or hides the calendar, as a left press on the icon does.
+// Chosen so, a hidden calendar comes up on the display the user works on, at
+// the place it had on its own; the icon shows it where it is.
 void frmCalendar::Form_HotKey() {
     if (opensOn_ == OpensOn::Working && tray::IsHidden(platform_)) {
         FormObject& me = platform_.Me();

@@ -17,12 +17,12 @@ constexpr int16_t kMinimized = 1;
 }  // namespace
 
 bool AddIcon(PlatformServices& platform, const std::string& tip, int32_t hIcon) {
-    const int32_t hWnd = platform.Me().hWnd();
-    NotifyIconRecord record = BuildNotifyIconData(hWnd, kIconId, kAllFlags, kCallbackMessage, hIcon, Utf16(tip));
+    NotifyIconRecord record =
+        BuildNotifyIconData(platform.Me().hWnd(), kIconId, kAllFlags, kCallbackMessage, hIcon, Utf16(tip));
     if (Shell_NotifyIconW(platform, shell::kNimAdd, record) != 0) return true;
-    // The call handed back whatever the shell left in the record: build it anew.
-    record = BuildNotifyIconData(hWnd, kIconId, kAllFlags, kCallbackMessage, hIcon, Utf16(tip));
-    return Shell_NotifyIconW(platform, shell::kNimModify, record) != 0;
+    // As a change, in a record of its own: the call handed back whatever the
+    // shell left in this one.
+    return ChangeIcon(platform, tip, hIcon);
 }
 
 bool ChangeIcon(PlatformServices& platform, const std::string& tip, int32_t hIcon) {

@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "platform/win32/NativeNotifyIcon.h"
+#include "platform/win32/Text.h"
 #include "platform/win32/Handles.h"
 #include "resources/resource.h"
 
@@ -52,10 +54,9 @@ HICON DrawNumberIcon(int32_t number, int size, const contrast::NumberIconColours
         HBRUSH plate = CreateSolidBrush(static_cast<COLORREF>(colours.plate));
         FillRect(dc, &all, plate);
         DeleteObject(plate);
-        const wchar_t digits[] = {static_cast<wchar_t>(L'0' + number / 10 % 10),
-                                  static_cast<wchar_t>(L'0' + number % 10)};
-        const wchar_t* text = number >= 10 ? digits : digits + 1;
-        const int length = number >= 10 ? 2 : 1;
+        const std::wstring digits = wide_text::Digits(static_cast<unsigned>(number));
+        const wchar_t* text = digits.c_str();
+        const int length = static_cast<int>(digits.size());
         LOGFONTW face{};
         face.lfHeight = -(size * 4 / 3);  // digits stand about three quarters of the em high
         face.lfWeight = FW_BOLD;

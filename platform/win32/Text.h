@@ -27,4 +27,13 @@ inline std::string Narrow(const wchar_t* text, size_t length, UINT codePage) {
 inline std::wstring Utf16(const std::string& utf8) { return Widen(utf8, CP_UTF8); }
 inline std::string Utf8(const std::wstring& wide) { return Narrow(wide.data(), wide.size(), CP_UTF8); }
 
+// A count's digits, as the icon and the week column draw them; the C
+// library's wide formatting would add a tenth to the program's size.
+inline std::wstring Digits(unsigned number) {
+    std::wstring digits;
+    do digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + number % 10));
+    while (number /= 10);
+    return digits;
+}
+
 }  // namespace wide_text

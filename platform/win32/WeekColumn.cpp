@@ -9,8 +9,10 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <string>
 
 #include "platform/win32/OptionalFunction.h"
+#include "platform/win32/Text.h"
 
 namespace {
 
@@ -127,9 +129,8 @@ void Win32Platform::PaintWeekNumbers() {
         RECT place{columnLeft, rows[i].top, columnRight, rows[i].bottom};
         FillRect(dc, &place, brush);
         if (week <= 0) continue;
-        const wchar_t number[] = {week >= 10 ? static_cast<wchar_t>(L'0' + week / 10 % 10) : L' ',
-                                  static_cast<wchar_t>(L'0' + week % 10)};
-        DrawTextW(dc, week >= 10 ? number : number + 1, week >= 10 ? 2 : 1, &place,
+        const std::wstring number = wide_text::Digits(static_cast<unsigned>(week));
+        DrawTextW(dc, number.c_str(), static_cast<int>(number.size()), &place,
                   DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     }
     SelectObject(dc, oldFont);
