@@ -104,6 +104,11 @@ TEST_P(LabelColours, ReadOnTheBackgroundRestingAndHighlightedAndDiffer) {
         EXPECT_GE(contrast::Ratio(highlighted, background), contrast::kReadable);
         EXPECT_EQ(contrast::LabelPaint(std::nullopt, c.scheme), resting);  // before the first write too
     }
+    // The icon's number: on the scheme's highlight where contrast is on, else
+    // white on the icon's red, which reads as large text does (3:1).
+    const contrast::NumberIconColours icon = contrast::NumberIcon(c.scheme);
+    EXPECT_EQ(icon.plate == c.scheme.highlight, c.scheme.highContrast);
+    EXPECT_GE(contrast::Ratio(icon.digits, icon.plate), c.scheme.highContrast ? contrast::kReadable : 3.0);
 }
 
 // Background (highlighted text), button text, window text, hot tracking,
