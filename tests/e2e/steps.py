@@ -197,11 +197,19 @@ def icon_number(world):
     return [] if number is None else [number]
 
 
+def most_common_pixel(picture):
+    return Counter(p for row in picture for p in row).most_common(1)[0][0]
+
+
+def is_ink(pixel, background):
+    return sum(abs(a - b) for a, b in zip(pixel, background)) > 120
+
+
 def read_numbers(world, picture):
     """The numbers stacked in a picture, top to bottom, each a band of rows with ink read on its own; a line
     that runs down all of it is not ink."""
-    background = Counter(p for row in picture for p in row).most_common(1)[0][0]
-    ink = [[sum(abs(a - b) for a, b in zip(p, background)) > 120 for p in row] for row in picture]
+    background = most_common_pixel(picture)
+    ink = [[is_ink(p, background) for p in row] for row in picture]
     lines = {i for i in range(len(ink[0])) if sum(row[i] for row in ink) > len(ink) * 3 // 4}
     inked = [any(on for i, on in enumerate(row) if i not in lines) for row in ink] + [False]
     numbers, top = [], None
@@ -219,8 +227,8 @@ def read_numbers(world, picture):
 
 def read_number(world, picture):
     """The number a picture of one line shows, dark on light or light on dark, enlarged; None for none."""
-    background = Counter(p for row in picture for p in row).most_common(1)[0][0]
-    inked = [p for row in picture for p in row if sum(abs(a - b) for a, b in zip(p, background)) > 120]
+    background = most_common_pixel(picture)
+    inked = [p for row in picture for p in row if is_ink(p, background)]
     light_ink = inked and sum(map(sum, inked)) / len(inked) > sum(background)
     path = os.path.join(world.prefix, "number.ppm")
     pixels = bytes(c for row in picture for p in row for c in p)
