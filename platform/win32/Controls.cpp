@@ -9,14 +9,24 @@
 #include "platform/RuntimeError.h"
 #include "platform/win32/Handles.h"
 
+namespace {
+
 // A hidden window is minimised: its place is where it shows again, the
 // restored place (a tool window's: in screen coordinates), not its icon's.
+// False for a window that is not minimised.
+bool HiddenPlacement(HWND hwnd, WINDOWPLACEMENT& placement) {
+    placement = {};
+    placement.length = sizeof placement;
+    return IsIconic(hwnd) && GetWindowPlacement(hwnd, &placement);
+}
+
+}  // namespace
+
 RECT Win32Platform::Form::Rect() {
     if (held) return *held;
+    WINDOWPLACEMENT placement;
+    if (HiddenPlacement(w.hwnd_, placement)) return placement.rcNormalPosition;
     RECT rect{};
-    WINDOWPLACEMENT placement{};
-    placement.length = sizeof placement;
-    if (IsIconic(w.hwnd_) && GetWindowPlacement(w.hwnd_, &placement)) return placement.rcNormalPosition;
     GetWindowRect(w.hwnd_, &rect);
     return rect;
 }
@@ -27,9 +37,8 @@ void Win32Platform::Form::Place(int x, int y, int cx, int cy, UINT flags) {
         if (!(flags & SWP_NOSIZE)) held->right = held->left + cx, held->bottom = held->top + cy;
         return;
     }
-    WINDOWPLACEMENT placement{};
-    placement.length = sizeof placement;
-    if (flags == SWP_NOSIZE && IsIconic(w.hwnd_) && GetWindowPlacement(w.hwnd_, &placement)) {
+    WINDOWPLACEMENT placement;
+    if (flags == SWP_NOSIZE && HiddenPlacement(w.hwnd_, placement)) {
         OffsetRect(&placement.rcNormalPosition, x - placement.rcNormalPosition.left,
                    y - placement.rcNormalPosition.top);
         placement.showCmd = IsWindowVisible(w.hwnd_) ? SW_SHOWMINNOACTIVE : SW_HIDE;

@@ -62,21 +62,22 @@ HICON DrawNumberIcon(int32_t number, int size, const contrast::NumberIconColours
         face.lfWeight = FW_BOLD;
         face.lfQuality = ANTIALIASED_QUALITY;
         lstrcpyW(face.lfFaceName, L"Tahoma");
-        HFONT font = CreateFontIndirectW(&face);
-        HGDIOBJ oldFont = SelectObject(dc, font);
+        HFONT font = nullptr;
+        HGDIOBJ oldFont = nullptr;
         TEXTMETRICW metrics{};
         SIZE extent{};
-        GetTextMetricsW(dc, &metrics);
-        GetTextExtentPoint32W(dc, text, length, &extent);
-        // The average width only guides the font mapper: narrower until it fits.
-        for (int tries = 0; extent.cx > size && tries < 4; ++tries) {
-            face.lfWidth = std::max(1L, (face.lfWidth ? face.lfWidth : metrics.tmAveCharWidth) * size / extent.cx);
-            SelectObject(dc, oldFont);
-            DeleteObject(font);
+        const auto select = [&] {
+            if (font) SelectObject(dc, oldFont), DeleteObject(font);
             font = CreateFontIndirectW(&face);
             oldFont = SelectObject(dc, font);
             GetTextMetricsW(dc, &metrics);
             GetTextExtentPoint32W(dc, text, length, &extent);
+        };
+        select();
+        // The average width only guides the font mapper: narrower until it fits.
+        for (int tries = 0; extent.cx > size && tries < 4; ++tries) {
+            face.lfWidth = std::max(1L, (face.lfWidth ? face.lfWidth : metrics.tmAveCharWidth) * size / extent.cx);
+            select();
         }
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, static_cast<COLORREF>(colours.digits));
