@@ -56,7 +56,33 @@
     X(InstallStartAtSignIn, "installer.start_at_sign_in", 100) \
     X(UninstallForgetPlace, "uninstaller.forget_place", 200)   \
     X(InstallStillRunning, "installer.still_running", 300)     \
-    X(InstallFinished, "installer.finished", 300)
+    X(InstallFinished, "installer.finished", 300)              \
+    X(RefreshCalendars, "menu.refresh", 60)                    \
+    X(TipNext, "tip.next", 60)                                 \
+    X(NoEvents, "events.none", 60)                             \
+    X(MoreEvents, "events.more", 60)                           \
+    X(EventUntil, "events.until", 40)                          \
+    X(SettingsCalendars, "settings.calendars", 60)             \
+    X(SettingsAddFile, "settings.add_file", 30)                \
+    X(SettingsAddAddress, "settings.add_address", 30)          \
+    X(SettingsRemove, "settings.remove", 30)                   \
+    X(AddressTitle, "address.title", 60)                       \
+    X(AddressPrompt, "address.prompt", 120)                    \
+    X(AddressNotRead, "address.not_an_address", 200)           \
+    X(CalendarAlreadyThere, "calendars.already_there", 200)    \
+    X(CalendarsFull, "calendars.full", 200)                    \
+    X(FileDialogCalendars, "file_dialog.calendars", 60)        \
+    X(FileDialogAll, "file_dialog.all", 60)                    \
+    X(CalendarEvents, "calendar.events", 100)                  \
+    X(CalendarNotRead, "calendar.not_read", 100)               \
+    X(CalendarUnreachable, "calendar.unreachable", 100)        \
+    X(CalendarNotACalendar, "calendar.not_a_calendar", 100)    \
+    X(CalendarTooLarge, "calendar.too_large", 100)             \
+    X(CalendarBadCertificate, "calendar.bad_certificate", 100) \
+    X(CalendarMissing, "calendar.missing", 100)                \
+    X(CalendarUnreadable, "calendar.unreadable", 100)          \
+    X(CalendarShowingCopy, "calendar.showing_copy", 150)       \
+    X(CalendarNothingShown, "calendar.nothing_shown", 100)
 
 enum class TextId : size_t {
 #define CALENDAR_TEXT_ID(id, key, limit) id,

@@ -119,6 +119,21 @@ std::string Texts::Text(TextId id, const std::string& argument) const {
     return text;
 }
 
+std::string Texts::Text(TextId id, const std::string& first, const std::string& second) const {
+    std::string text = Text(id);
+    // The later placeholder first, so that the earlier one's place stays put.
+    const size_t one = text.find("%1"), two = text.find("%2");
+    const auto put = [&](size_t at, const std::string& argument) {
+        if (at != std::string::npos) text.replace(at, 2, argument);
+    };
+    if (two != std::string::npos && (one == std::string::npos || two > one)) {
+        put(two, second), put(one, first);
+    } else {
+        put(one, first), put(two, second);
+    }
+    return text;
+}
+
 std::string Texts::ErrorDescription(int32_t number, const std::string& english) const {
     static const std::pair<int32_t, TextId> kErrors[] = {{5, TextId::Error5},   {6, TextId::Error6},
                                                          {7, TextId::Error7},   {11, TextId::Error11},

@@ -48,6 +48,8 @@ public:
     std::string Text(TextId id) const;
     // The text with %1 replaced by argument.
     std::string Text(TextId id, const std::string& argument) const;
+    // %1 and %2, each where the language puts it.
+    std::string Text(TextId id, const std::string& first, const std::string& second) const;
     // A run-time error's description in this language: the one of its
     // number when the English one is the error's own, followed by any
     // detail the error adds; otherwise the error's own text.
