@@ -101,8 +101,10 @@ public:
 
 private:
     std::vector<std::unique_ptr<char[]>> chunks_;
-    char* free_ = nullptr;
+    char* free_ = nullptr;  // of the chunk small texts are filling
     size_t left_ = 0;
+    char* begun_ = nullptr;
+    bool begunAlone_ = false;  // in a chunk of its own
 };
 
 struct Calendar {

@@ -43,6 +43,10 @@ const Zone& Utc();
 // "001"; empty when the table has none.
 std::string_view WindowsZoneOfIana(std::string_view iana);
 std::string_view IanaZoneOfWindows(std::string_view windowsKey);
+// The Windows key of an English display name, as the table's comments give
+// them ("(UTC+01:00) Amsterdam, Berlin, ..."; "(GMT+01:00) ..." alike);
+// empty when unknown. Windows' own display names are in the user's language.
+std::string_view WindowsKeyOfDisplayName(std::string_view displayName);
 
 // The IANA name in a TZID as Thunderbird and other programs write it, with
 // a vendor prefix ("/mozilla.org/20070129_1/Europe/Berlin"): the part the
@@ -59,6 +63,7 @@ public:
     int64_t ToUtc(const LocalDateTime& wall) const override;
     LocalDateTime ToWall(int64_t utcSeconds) const override;
     int32_t OffsetAt(int64_t utcSeconds) const;
+    std::string_view Tzid() const { return definition_->tzid; }
 
 private:
     const TimeZoneDefinition* definition_;
@@ -78,10 +83,10 @@ int64_t UtcOfWall(const LocalDateTime& wall, const OffsetAt& offsetAt) {
 
 // Every TZID of a calendar (and its X-WR-TIMEZONE) resolved once.
 struct ResolvedZones {
-    std::vector<const Zone*> byTzid;        // as Calendar::tzids, never null: the local zone when unknown
-    const Zone* floating = nullptr;         // X-WR-TIMEZONE's zone, else the local one
-    std::vector<std::string_view> unknown;  // TZIDs read as the user's local time
-    std::vector<std::unique_ptr<DefinedZone>> defined;
+    std::vector<const Zone*> byTzid;                    // as Calendar::tzids, never null: the local zone when unknown
+    const Zone* floating = nullptr;                     // X-WR-TIMEZONE's zone, else the local one
+    std::vector<std::string_view> unknown;              // TZIDs read as the user's local time
+    std::vector<std::unique_ptr<DefinedZone>> defined;  // the VTIMEZONEs with observances, by TZID
 };
 
 ResolvedZones ResolveZones(const Calendar& calendar, const SystemZones& system);
