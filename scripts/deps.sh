@@ -32,10 +32,11 @@ need() { for p in "$@"; do have "$p" || packages+=("$p"); done; }
 need32() { for p in "$@"; do have "$p" || packages32+=("$p"); done; }
 no32_note=${XDG_CACHE_HOME:-$HOME/.cache}/vrlCalendar/32bit-unavailable
 
-# tzdata: the day-change rows use real zones; clang-format and flake8: the style check
-[ $want_native = 1 ] && need cmake g++ make libgtest-dev tzdata clang-format flake8
+# tzdata: the day-change rows and the calendar reader's tests use real zones; clang-format and flake8: the
+# style check; unicode-cldr-core: CLDR's table of Windows zones, compiled into the reader (every build)
+[ $want_native = 1 ] && need cmake g++ make libgtest-dev tzdata clang-format flake8 unicode-cldr-core
 [ $want_windows = 1 ] && need cmake make python3 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 \
-  g++-mingw-w64-i686 binutils-mingw-w64-i686
+  g++-mingw-w64-i686 binutils-mingw-w64-i686 unicode-cldr-core
 if [ $want_desktop = 1 ]; then
   need python3 wine wine64 xvfb xserver-xephyr openbox trayer faketime xdotool x11-utils imagemagick tesseract-ocr \
     tesseract-ocr-eng strace locales
