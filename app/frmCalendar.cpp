@@ -90,9 +90,11 @@ void frmCalendar::Form_Load() {
         CountWeeks();
         ShowToday();
     }
+    LoadCalendars();
     saved_position::Restore(platform_);
     dateSet_ = platform_.Today();
     platform_.MonthView1().SetValue(dateSet_);
+    ShowTheDaysEvents();
     RegisterShortcut();
     SetFormAtTop();
     LookAtTheDateLater();
@@ -142,8 +144,14 @@ std::string frmCalendar::IconTip() {
     if (counting_)
         date += " \u00B7 " +
                 platform_.Language().Text(TextId::TipWeek, std::to_string(weeks::WeekOfYear(today, *counting_)));
+    // Today's next event goes before the hint, and stays where the hint does not.
+    const std::string next = NextEventTip();
+    if (!next.empty()) date += "\n" + next;
+    const auto fits = [](const std::string& tip) { return Utf16(tip).size() <= shell_layout::kTipUnits - 1; };
     const std::string tip = date + "\n" + hint;
-    return Utf16(tip).size() <= shell_layout::kTipUnits - 1 ? tip : date;
+    if (fits(tip)) return tip;
+    if (fits(date)) return date;
+    return platform_.LongDate(today);
 }
 
 // The icon as chosen: this week's number or today's day, drawn at the
@@ -171,6 +179,12 @@ void frmCalendar::LayOut() {
     const float strip = platform_.Label1().Height();
     me.SetHeight(Add(strip, platform_.MonthView1().Height()));
     platform_.MonthView1().Move(kMargin, strip);
+    // The day's events under the month, as wide as it, once there are calendars.
+    if (calendars_.empty()) return;
+    ListObject& list = platform_.List1();
+    const float listHeight = list.Height();
+    list.Move(kMargin, me.Height(), platform_.MonthView1().Width(), listHeight);
+    me.SetHeight(Add(me.Height(), listHeight));
 }
 
 // Laid out as a start at the new scale lays it out, where Windows suggests,
@@ -261,13 +275,14 @@ void frmCalendar::Form_MouseMove(int16_t& /*Button*/, int16_t& /*Shift*/, float&
 // can be closed, and all of it can be reached from the keyboard.
 void frmCalendar::ShowTrayMenu() {
     const bool startsAtSignIn = start_at_sign_in::IsOn(platform_);
-    const auto items =
-        tray::MenuItems(platform_.Language(), tray::IsHidden(platform_), helpOpen_, startsAtSignIn, shortcutText_);
+    const auto items = tray::MenuItems(platform_.Language(), tray::IsHidden(platform_), helpOpen_, startsAtSignIn,
+                                       shortcutText_, !calendars_.empty());
     switch (platform_.PopupMenu(items)) {
         case tray::kShowOrHide: tray::Toggle(platform_); break;
         case tray::kHelp: ShowHelp(); break;
         case tray::kStartAtSignIn: SetStartAtSignIn(!startsAtSignIn); break;
         case tray::kSettings: ShowSettings(); break;
+        case tray::kRefreshCalendars: Form_Resume(); break;
         case tray::kClose: platform_.Me().Unload(); break;
         case kMenuEscaped: tray::ReturnFocus(platform_); break;
     }
@@ -309,12 +324,17 @@ void frmCalendar::Form_DayChange() {
         calendar.SetValue(today);
         dateSet_ = today;
     });
+    IgnoringErrors([&] { ShowTheDaysEvents(); });
 }
 
 void frmCalendar::Form_Timer(FormTimer which) {
     switch (which) {
         case FormTimer::DayChange: Form_DayChange(); break;
         case FormTimer::TrayRetry: AddTrayIcon(); break;
+        case FormTimer::CalendarRead:
+            ReadCalendarsDue();
+            TimeTheNextRead();
+            break;
     }
 }
 

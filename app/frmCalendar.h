@@ -1,5 +1,10 @@
 #pragma once
+#include <memory>
+#include <vector>
+
 #include "app/DragState.h"
+#include "calendars/DayList.h"
+#include "calendars/Shown.h"
 #include "clock/Weeks.h"
 #include "platform/FormEvents.h"
 #include "platform/PlatformServices.h"
@@ -27,6 +32,10 @@ public:
 
     void Settings_ShortcutChange(int32_t& Modifiers, int32_t& KeyCode, std::string& Status) override;
     void Settings_OK(SettingsChoice& Choice, std::string& Status, int16_t& Cancel) override;
+    void Settings_CalendarAdd(std::vector<std::string>& Sources, std::string& Source, std::string& Line,
+                              std::string& Status, int16_t& Cancel) override;
+    void Form_CalendarFileChanged() override;
+    void Form_Resume() override;
 
     void Label1_Click() override;
     void Label1_MouseMove(int16_t& Button, int16_t& Shift, float& X, float& Y) override;
@@ -36,6 +45,8 @@ public:
     void MonthView1_MouseDown(int16_t& Button, int16_t& Shift, float& X, float& Y) override;
     void MonthView1_MouseMove(int16_t& Button, int16_t& Shift, float& X, float& Y) override;
     void MonthView1_GetWeekNumber(CalendarDate& RowStart, int32_t& Week) override;
+    void MonthView1_GetDayState(CalendarDate& First, int32_t& Months, std::vector<uint32_t>& States) override;
+    void MonthView1_SelChange() override;
 
     void SetFormAtTop();
     void AddTrayIcon();
@@ -61,6 +72,18 @@ private:
     std::string IconTip();
     int32_t IconImage();
     void ShowToday();
+    // The user's calendars (frmCalendarCalendars.cpp).
+    void LoadCalendars();
+    void UseCalendars(std::vector<calendars::Source> sources);
+    void ReadCalendar(size_t index, bool copyFirst);
+    void ReadCalendarsDue();
+    void TimeTheNextRead();
+    void CalendarRead(const std::shared_ptr<calendars::ReadJob>& job);
+    void ShowTheDaysEvents();
+    std::vector<std::shared_ptr<const ical::Calendar>> CalendarsShown() const;
+    std::vector<std::string> CalendarLines();
+    calendars::Formats UserFormats();
+    std::string NextEventTip();
 
     PlatformServices& platform_;
     DragState drag_;
@@ -75,7 +98,8 @@ private:
     weeks::Counting weekCount_ = weeks::kIso;  // how the icon counts this week
     IconShows iconShows_ = IconShows::Calendar;
     OpensOn opensOn_ = OpensOn::Left;
-    std::string iconTip_;          // the tip the shell was last given
-    int32_t iconImage_ = 0;        // and the image
-    bool settingsWanted_ = false;  // chosen while the help box was up: opened once it is closed
+    std::string iconTip_;                      // the tip the shell was last given
+    int32_t iconImage_ = 0;                    // and the image
+    bool settingsWanted_ = false;              // chosen while the help box was up: opened once it is closed
+    std::vector<calendars::Shown> calendars_;  // none: the window is as it always was
 };

@@ -4,7 +4,9 @@
 // frmCalendar as its designer laid it out: a borderless window holding the
 // month calendar under a strip with the close label ("X ", Label1) and the
 // help label ("?", Label2). The load handler then lays the window out around
-// the calendar, under the labels' strip.
+// the calendar, under the labels' strip. The list of the picked day's events
+// (List1) stays hidden until the user has calendars; it then goes under the
+// month, four lines high.
 inline constexpr form_design::Form kfrmCalendarDesign{
     .caption = "vrlCalendar",
     .borderless = true,
@@ -40,6 +42,15 @@ inline constexpr form_design::Form kfrmCalendarDesign{
          .toolTip = std::nullopt,
          .accessibleName = TextId::Help,
          .design = {120, 0, 975, 135}},
+        {.name = form_design::Name::List1,
+         .kind = form_design::Kind::List,
+         .id = 4,
+         .caption = "",
+         .alignment = form_design::Alignment::Left,
+         .font = std::nullopt,
+         .toolTip = std::nullopt,
+         .accessibleName = std::nullopt,
+         .design = {0, 2550, 2640, 1020}},
     }},
     .monthView = {.minDate = {1753, 1, 1},
                   .maxDate = {9999, 12, 31},

@@ -23,8 +23,10 @@ void frmCalendar::ShowSettings() {
         settingsWanted_ = true;
         return;
     }
-    SettingsChoice choice{0, 0, weekNumbers_, start_at_sign_in::IsOn(platform_), iconShows_, opensOn_};
+    SettingsChoice choice{0, 0, weekNumbers_, start_at_sign_in::IsOn(platform_), iconShows_, opensOn_, {}, {}};
     if (shortcut_) choice.modifiers = shortcut_->modifiers, choice.keyCode = shortcut_->keyCode;
+    for (const calendars::Shown& shown : calendars_) choice.calendars.push_back(shown.source.typed);
+    choice.calendarLines = CalendarLines();
     std::vector<NamedKey> keys{{0, platform_.Language().Text(TextId::SettingsNoKey)}};
     for (int32_t code : shortcut::Keys(choice.keyCode)) keys.push_back({code, shortcut::KeyName(code)});
     platform_.ShowSettings(choice, ShortcutStatus(choice.modifiers, choice.keyCode), keys);
@@ -75,6 +77,15 @@ void frmCalendar::Settings_OK(SettingsChoice& Choice, std::string& Status, int16
     if (Choice.opensOn != opensOn_) {
         opensOn_ = Choice.opensOn;
         save(choices::kOpensOn, opensOn_);
+    }
+    std::vector<calendars::Source> sources;
+    for (const std::string& typed : Choice.calendars)
+        if (std::optional<calendars::Source> source = calendars::Classify(typed)) sources.push_back(*source);
+    std::vector<std::string> before;
+    for (const calendars::Shown& shown : calendars_) before.push_back(shown.source.typed);
+    if (Choice.calendars != before) {
+        calendars::WriteStored(platform_.Settings(), name, sources);
+        UseCalendars(std::move(sources));
     }
     ShowToday();
     if (Choice.startAtSignIn != start_at_sign_in::IsOn(platform_)) SetStartAtSignIn(Choice.startAtSignIn);

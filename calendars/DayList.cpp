@@ -73,7 +73,7 @@ std::vector<ListLine> Lines(const std::vector<ical::Occurrence>& events, Calenda
     for (size_t i = 0; i < fit; ++i) {
         const ical::Occurrence& event = events[i];
         const ical::DayRange days = ical::DaysTouched(event);
-        const bool began = DayNumber(days.first) < today, goesOn = DayNumber(days.last) > today;
+        const bool began = DayNumber(days.first)<today, goesOn = DayNumber(days.last)> today;
         const auto time = [&](const ical::LocalDateTime& at) { return formats.time(at.hour, at.minute); };
         std::string when;
         if (goesOn)

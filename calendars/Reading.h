@@ -37,8 +37,8 @@ struct ReadJob {
     Validators validators;
     bool copyFirst = false;  // read the kept copy before the address
     // Brought:
-    std::shared_ptr<const ical::Calendar> copy;  // the kept copy, read
-    int64_t copyReadAtMs = 0;                    // when that copy was read from the address
+    std::shared_ptr<const ical::Calendar> copy;      // the kept copy, read
+    int64_t copyReadAtMs = 0;                        // when that copy was read from the address
     std::shared_ptr<const ical::Calendar> calendar;  // read now; none: unchanged or failed
     bool unchanged = false;                          // the server or the file says nothing changed
     Failure failure = Failure::None;

@@ -37,8 +37,8 @@ std::optional<Source> Classify(const std::string& typed) {
         source.isAddress = true;
         // Services hand out webcal:// for a calendar program to subscribe
         // to; the calendar behind it is served over HTTPS.
-        source.url = scheme[0] == 'w' ? "https://" + text.substr(rest) : text.substr(0, rest - 3) + "://" +
-                                                                             text.substr(rest);
+        source.url =
+            scheme[0] == 'w' ? "https://" + text.substr(rest) : text.substr(0, rest - 3) + "://" + text.substr(rest);
         for (size_t i = 0; i + 3 < rest; ++i)
             source.url[i] = static_cast<char>(source.url[i] | 0x20);  // the scheme in lower case
         return source;

@@ -19,10 +19,10 @@ struct Date {
 };
 
 enum class ScaleMode { Twips };
-enum class Kind { MonthView, Label };
+enum class Kind { MonthView, Label, List };
 enum class Alignment { Left, Right };
 // Which of the window's controls a row is: the name the events carry.
-enum class Name { MonthView1, Label1, Label2 };
+enum class Name { MonthView1, Label1, Label2, List1 };
 
 struct Font {
     const char* face;
@@ -57,7 +57,7 @@ struct Form {
     bool keyPreview;  // the window sees keys before the control with the focus
     ScaleMode scaleMode;
     Rect design;
-    std::array<Control, 3> controls;  // in tab order
+    std::array<Control, 4> controls;  // in tab order
     MonthView monthView;
 
     constexpr const Control& Find(Name which) const {

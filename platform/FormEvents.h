@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct CalendarDate {
     int year;
@@ -11,8 +12,9 @@ struct CalendarDate {
 
 // The window's timers. Each fires once, when it was asked to.
 enum class FormTimer : int32_t {
-    DayChange = 1,  // time to look at the date again
-    TrayRetry = 2,  // time to try the notification-area icon again
+    DayChange = 1,     // time to look at the date again
+    TrayRetry = 2,     // time to try the notification-area icon again
+    CalendarRead = 3,  // time to read the calendars' addresses again
 };
 
 // Which week numbers the calendar shows, as the Settings window offers them.
@@ -43,6 +45,10 @@ struct SettingsChoice {
     bool startAtSignIn = false;
     IconShows iconShows = IconShows::Calendar;
     OpensOn opensOn = OpensOn::Left;
+    // The calendars as stored (a path or an address each), and, as the
+    // window opens, a line for each that names it and says how it was read.
+    std::vector<std::string> calendars;
+    std::vector<std::string> calendarLines;
     bool operator==(const SettingsChoice&) const = default;
 };
 
@@ -82,6 +88,15 @@ public:
     // window stays open, and Status says why).
     virtual void Settings_ShortcutChange(int32_t& Modifiers, int32_t& KeyCode, std::string& Status) = 0;
     virtual void Settings_OK(SettingsChoice& Choice, std::string& Status, int16_t& Cancel) = 0;
+    // The user picked a file or typed an address to add to Sources, the
+    // calendars the window lists now: Line is its line in the list, or,
+    // with Cancel set, Status says why it is not added.
+    virtual void Settings_CalendarAdd(std::vector<std::string>& Sources, std::string& Source, std::string& Line,
+                                      std::string& Status, int16_t& Cancel) = 0;
+    // One of the files a calendar is read from changed on disk.
+    virtual void Form_CalendarFileChanged() = 0;
+    // The machine woke from sleep.
+    virtual void Form_Resume() = 0;
 
     virtual void Label1_Click() = 0;
     virtual void Label1_MouseMove(int16_t& Button, int16_t& Shift, float& X, float& Y) = 0;
@@ -93,4 +108,10 @@ public:
     // The calendar paints a row of days, from RowStart, beside its week
     // number: Week is that number; 0 leaves the place empty.
     virtual void MonthView1_GetWeekNumber(CalendarDate& RowStart, int32_t& Week) = 0;
+    // The calendar shows the months from First's, Months of them, the partly
+    // shown ones beside them included: States has a bit for each day to draw
+    // bold, bit 0 the 1st, one entry a month.
+    virtual void MonthView1_GetDayState(CalendarDate& First, int32_t& Months, std::vector<uint32_t>& States) = 0;
+    // The user picked another day.
+    virtual void MonthView1_SelChange() = 0;
 };

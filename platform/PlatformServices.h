@@ -2,11 +2,14 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "ical/Zones.h"
+#include "platform/CalendarIo.h"
 #include "platform/FormEvents.h"
 #include "texts/Texts.h"
 
@@ -59,6 +62,27 @@ public:
     // The day the rows start on, 0 Monday to 6 Sunday; the week numbers are
     // asked for again (MonthView1_GetWeekNumber).
     virtual void SetFirstDayOfWeek(int32_t day) = 0;
+    // The bold days asked for again (MonthView1_GetDayState) for the months
+    // on show, and drawn.
+    virtual void RefreshDayStates() = 0;
+};
+
+// A line of the day's list, and what its tip says (empty: no tip).
+struct ListLine {
+    std::string text;
+    std::string tip;
+    bool operator==(const ListLine&) const = default;
+};
+
+// The list of the picked day's events under the month; hidden as designed.
+class ListObject {
+public:
+    virtual ~ListObject() = default;
+    virtual float Height() = 0;  // as designed: a few lines in its font
+    virtual void Move(float left, float top, float width, float height) = 0;
+    virtual void SetVisible(bool shown) = 0;
+    virtual int32_t Rows() = 0;  // how many lines its height holds
+    virtual void SetLines(const std::vector<ListLine>& lines) = 0;
 };
 
 // One display's area in twips, placed as the window system places them: the
@@ -181,6 +205,7 @@ public:
     virtual LabelObject& Label1() = 0;
     virtual LabelObject& Label2() = 0;
     virtual MonthViewObject& MonthView1() = 0;
+    virtual ListObject& List1() = 0;
     virtual ScreenObject& Screen() = 0;
     virtual AppObject& App() = 0;
     virtual SettingsStore& Settings() = 0;
@@ -239,6 +264,24 @@ public:
     virtual void ShowSettings(const SettingsChoice& choice, const std::string& status,
                               const std::vector<NamedKey>& keys) = 0;
     virtual void CloseSettings() = 0;
+    // The calendars' lines of an open Settings window, as they are now (one
+    // per calendar it opened on; nothing when it is not open).
+    virtual void SetSettingsCalendarLines(const std::vector<std::string>& lines) = 0;
+
+    // The user's calendars: files and addresses, read off the window's
+    // thread. `work` runs there, `done` on the window's thread once it is
+    // over, in the order given; neither runs after the window is gone.
+    virtual CalendarIo& Io() = 0;
+    virtual void InBackground(std::function<void()> work, std::function<void()> done) = 0;
+    // A change on disk to any of these files raises Form_CalendarFileChanged.
+    virtual void WatchFiles(const std::vector<std::string>& utf8Paths) = 0;
+    // The time zones the system knows, and the user's own.
+    virtual const ical::SystemZones& Zones() = 0;
+    // How the user's formats write a time of day ("14:05", "2:05 PM"), a day
+    // near today ("Fri 26"), and an instant ("10.12.2026 14:05").
+    virtual std::string ShortTime(int32_t hour, int32_t minute) = 0;
+    virtual std::string ShortDay(CalendarDate date) = 0;
+    virtual std::string DateAndTime(int64_t utcMs) = 0;
 
     // Conversions that follow the user's locale. TextToSingle throws type
     // mismatch for text that is no number and overflow for one out of range.

@@ -75,9 +75,9 @@ void Toggle(PlatformServices& platform) {
 }
 
 std::vector<MenuItem> MenuItems(const Texts& texts, bool hidden, bool helpOpen, bool startsAtSignIn,
-                                const std::string& shortcut) {
+                                const std::string& shortcut, bool hasCalendars) {
     const std::string toggle = texts.Text(hidden ? TextId::ShowCalendar : TextId::HideCalendar);
-    return {
+    std::vector<MenuItem> items{
         {kShowOrHide, shortcut.empty() ? toggle : toggle + "\t" + shortcut, true, false, true},
         {kHelp, texts.Text(TextId::Help), false, false, !helpOpen},  // one help box at a time
         {},
@@ -86,6 +86,8 @@ std::vector<MenuItem> MenuItems(const Texts& texts, bool hidden, bool helpOpen, 
         {},
         {kClose, texts.Text(TextId::Close), false, false, true},
     };
+    if (hasCalendars) items.insert(items.begin() + 2, {kRefreshCalendars, texts.Text(TextId::RefreshCalendars)});
+    return items;
 }
 
 void ReturnFocus(PlatformServices& platform) {

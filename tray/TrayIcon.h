@@ -19,7 +19,14 @@ constexpr int32_t kLeftButtonDown = 513;
 constexpr int32_t kRightButtonUp = 517;
 
 // The items of the icon's menu, by id.
-enum MenuCommand : int32_t { kShowOrHide = 1, kHelp = 2, kStartAtSignIn = 3, kClose = 4, kSettings = 5 };
+enum MenuCommand : int32_t {
+    kShowOrHide = 1,
+    kHelp = 2,
+    kStartAtSignIn = 3,
+    kClose = 4,
+    kSettings = 5,
+    kRefreshCalendars = 6,
+};
 
 // True when the shell has the icon: it took the addition, or it still held
 // the icon from before and took the record as a change. The shell refuses
@@ -50,9 +57,10 @@ void Toggle(PlatformServices& platform);
 // The icon's menu, in the user's language, for a window hidden or shown,
 // with or without the help box open, starting at sign-in or not. The first
 // item, the default, does what the left press does, and names the shortcut
-// that does it too, after a tab as menus do (none: no shortcut).
+// that does it too, after a tab as menus do (none: no shortcut). With
+// calendars to read, the menu can read them again.
 std::vector<MenuItem> MenuItems(const Texts& texts, bool hidden, bool helpOpen, bool startsAtSignIn,
-                                const std::string& shortcut = "");
+                                const std::string& shortcut = "", bool hasCalendars = false);
 
 // The keyboard back to the notification area, after a menu closed with Esc.
 void ReturnFocus(PlatformServices& platform);

@@ -343,3 +343,97 @@ std::string TipOf(const ShellNotifyIconBuffer& data) {
     }
     return tip;
 }
+
+void PlatformDouble::MonthViewImpl::RefreshDayStates() {
+    d.Touch("MonthView1.RefreshDayStates");
+    ++d.dayStateRefreshes;
+}
+
+float PlatformDouble::ListImpl::Height() {
+    d.Touch("List1.Height");
+    return kListHeight;
+}
+void PlatformDouble::ListImpl::Move(float left, float top, float width, float height) {
+    d.Touch("List1.Move", "List1.Move " + Num(left) + "," + Num(top) + "," + Num(width) + "," + Num(height));
+    d.list.left = left, d.list.top = top, d.list.width = width, d.list.height = height;
+}
+void PlatformDouble::ListImpl::SetVisible(bool shown) {
+    d.Touch("List1.Visible", std::string("List1.Visible=") + (shown ? "1" : "0"));
+    d.list.visible = shown;
+}
+void PlatformDouble::ListImpl::SetLines(const std::vector<ListLine>& lines) {
+    d.Touch("List1.SetLines");
+    d.list.lines = lines;
+}
+
+void PlatformDouble::SetSettingsCalendarLines(const std::vector<std::string>& lines) {
+    if (settingsShown) settingsCalendarLines = lines;
+}
+
+void PlatformDouble::InBackground(std::function<void()> work, std::function<void()> done) {
+    Touch("InBackground");
+    background.emplace_back(std::move(work), std::move(done));
+}
+
+void PlatformDouble::RunBackground() {
+    while (!background.empty()) {
+        auto [work, done] = std::move(background.front());
+        background.erase(background.begin());
+        work();
+        done();
+    }
+}
+
+void PlatformDouble::WatchFiles(const std::vector<std::string>& paths) {
+    Touch("WatchFiles");
+    watched = paths;
+}
+
+std::string PlatformDouble::ShortTime(int32_t hour, int32_t minute) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%02d:%02d", static_cast<int>(hour % 100), static_cast<int>(minute % 100));
+    return text;
+}
+
+std::string PlatformDouble::ShortDay(CalendarDate date) {
+    static const char* const kDays[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
+    return std::string(kDays[ical::Weekday(date.year, date.month, date.day)]) + " " + std::to_string(date.day);
+}
+
+std::string PlatformDouble::DateAndTime(int64_t utcMs) {
+    const ical::LocalDateTime at = zones.local.ToWall(utcMs / 1000);
+    return ShortDate({at.year, at.month, at.day}) + " " + ShortTime(at.hour, at.minute);
+}
+
+HttpReply PlatformDouble::FakeIo::Fetch(const std::string& url, const std::string& etag,
+                                        const std::string& lastModified) {
+    asked.push_back("GET " + url + " " + etag + " " + lastModified);
+    auto found = replies.find(url);
+    if (found == replies.end()) return {HttpReply::Failure::Unreachable};
+    if (!etag.empty() && etag == found->second.etag) return {HttpReply::Failure::None, 304};
+    return found->second;
+}
+
+FileReply PlatformDouble::FakeIo::ReadFile(const std::string& path) {
+    asked.push_back("READ " + path);
+    auto found = files.find(path);
+    return found == files.end() ? FileReply{FileReply::Failure::Missing} : found->second;
+}
+
+int64_t PlatformDouble::FakeIo::FileStamp(const std::string& path) {
+    auto found = files.find(path);
+    return found == files.end() ? 0 : found->second.stamp;
+}
+
+std::optional<std::string> PlatformDouble::FakeIo::ReadCopy(const std::string& name) {
+    auto found = copies.find(name);
+    if (found == copies.end()) return std::nullopt;
+    return found->second;
+}
+
+bool PlatformDouble::FakeIo::WriteCopy(const std::string& name, std::string_view bytes) {
+    copies[name] = std::string(bytes);
+    return true;
+}
+
+void PlatformDouble::FakeIo::RemoveCopy(const std::string& name) { copies.erase(name); }

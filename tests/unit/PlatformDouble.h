@@ -102,6 +102,44 @@ public:
     std::string settingsStatus;
     std::vector<std::string> settingsKeys;
     Texts language = Texts::ForLanguages({"en-US"});
+    // The day's list under the month, and the calendars' reads: each waits
+    // in `background` until the test runs it (RunBackground).
+    struct List {
+        float left = 0, top = 0, width = 0, height = 0;
+        bool visible = false;
+        int32_t rows = 4;
+        std::vector<ListLine> lines;
+    } list;
+    static constexpr float kListHeight = 900;
+    std::vector<std::pair<std::function<void()>, std::function<void()>>> background;
+    void RunBackground();
+    struct FakeIo : CalendarIo {
+        std::map<std::string, HttpReply> replies;  // by address
+        std::map<std::string, FileReply> files;    // by path; absent: missing
+        std::map<std::string, std::string> copies;
+        std::vector<std::string> asked;  // "GET url etag lastModified", "READ path"
+        HttpReply Fetch(const std::string& url, const std::string& etag, const std::string& lastModified) override;
+        FileReply ReadFile(const std::string& path) override;
+        int64_t FileStamp(const std::string& path) override;
+        std::optional<std::string> ReadCopy(const std::string& name) override;
+        bool WriteCopy(const std::string& name, std::string_view bytes) override;
+        void RemoveCopy(const std::string& name) override;
+    } io;
+    std::vector<std::string> watched;
+    std::vector<std::string> settingsCalendarLines;  // as last set while the window is open
+    int dayStateRefreshes = 0;
+    struct FixedZone : ical::Zone {  // the user's: UTC plus a fixed offset
+        int32_t offsetSeconds = 0;
+        int64_t ToUtc(const ical::LocalDateTime& wall) const override {
+            return ical::WallSeconds(wall) - offsetSeconds;
+        }
+        ical::LocalDateTime ToWall(int64_t utc) const override { return ical::FromWallSeconds(utc + offsetSeconds); }
+    };
+    struct Zones : ical::SystemZones {
+        FixedZone local;
+        const ical::Zone* ByWindowsName(std::string_view) const override { return nullptr; }
+        const ical::Zone& Local() const override { return local; }
+    } zones;
 
     std::string Stored(const std::string& key) const;
     void Store(const std::string& key, const std::string& text);
@@ -115,6 +153,7 @@ public:
     LabelObject& Label1() override { return label1_; }
     LabelObject& Label2() override { return label2_; }
     MonthViewObject& MonthView1() override { return monthView_; }
+    ListObject& List1() override { return list_; }
     ScreenObject& Screen() override { return screen_; }
     AppObject& App() override { return app_; }
     SettingsStore& Settings() override { return settings_; }
@@ -139,6 +178,14 @@ public:
     void ShowSettings(const SettingsChoice& choice, const std::string& status,
                       const std::vector<NamedKey>& keys) override;
     void CloseSettings() override;
+    void SetSettingsCalendarLines(const std::vector<std::string>& lines) override;
+    CalendarIo& Io() override { return io; }
+    void InBackground(std::function<void()> work, std::function<void()> done) override;
+    void WatchFiles(const std::vector<std::string>& paths) override;
+    const ical::SystemZones& Zones() override { return zones; }
+    std::string ShortTime(int32_t hour, int32_t minute) override;
+    std::string ShortDay(CalendarDate date) override;
+    std::string DateAndTime(int64_t utcMs) override;
     std::string SingleToText(float value) override;
     float TextToSingle(const std::string& text) override;
     int32_t Shell_NotifyIconW(int32_t message, ShellNotifyIconBuffer& data) override;
@@ -191,7 +238,17 @@ private:
         CalendarDate ShownMonth() override;
         void SetWeekNumbers(bool shown) override;
         void SetFirstDayOfWeek(int32_t day) override;
+        void RefreshDayStates() override;
     } monthView_{*this};
+    struct ListImpl : ListObject {
+        PlatformDouble& d;
+        explicit ListImpl(PlatformDouble& d) : d(d) {}
+        float Height() override;
+        void Move(float left, float top, float width, float height) override;
+        void SetVisible(bool shown) override;
+        int32_t Rows() override { return d.list.rows; }
+        void SetLines(const std::vector<ListLine>& lines) override;
+    } list_{*this};
     struct ScreenImpl : ScreenObject {
         PlatformDouble& d;
         explicit ScreenImpl(PlatformDouble& d) : d(d) {}
