@@ -37,7 +37,7 @@ void frmCalendar::UseCalendars(std::vector<calendars::Source> sources) {
             calendars_.erase(old);
         } else {
             fresh.push_back(kept.size());
-            kept.push_back({std::move(source)});
+            kept.emplace_back().source = std::move(source);
         }
     }
     for (const calendars::Shown& removed : calendars_) {
@@ -197,6 +197,8 @@ void frmCalendar::Settings_CalendarAdd(std::vector<std::string>& Sources, std::s
     Source = source->typed;
     auto shown = std::find_if(calendars_.begin(), calendars_.end(),
                               [&](const calendars::Shown& each) { return each.source.typed == source->typed; });
-    Line = calendars::StateLine(shown != calendars_.end() ? *shown : calendars::Shown{*source}, texts,
+    calendars::Shown added;
+    added.source = *source;
+    Line = calendars::StateLine(shown != calendars_.end() ? *shown : added, texts,
                                 [this](int64_t ms) { return platform_.DateAndTime(ms); });
 }

@@ -10,5 +10,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     Win32Platform::LoadLibrariesFromSystemOnly();
     Win32Platform platform(instance, kfrmCalendarDesign);
     frmCalendar form(platform);
-    return platform.Run(form);
+    platform.Run(form);
 }

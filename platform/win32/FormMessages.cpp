@@ -16,6 +16,11 @@ namespace {
 // Windows 8.1 on tell a window of a new scale; the program still runs on Vista.
 constexpr UINT kDpiChanged = 0x02E0;  // WM_DPICHANGED
 
+// The month calendar's notifications as Windows' SDK numbers them; MinGW-w64's
+// header has MCN_GETDAYSTATE as MCN_FIRST + 3, which no control sends.
+constexpr int kMcnGetDayState = -747;  // MCN_FIRST - 1
+constexpr int kMcnSelChange = -749;    // MCN_FIRST - 3
+
 int16_t ShiftState() {
     return static_cast<int16_t>((GetKeyState(VK_SHIFT) < 0 ? 1 : 0) | (GetKeyState(VK_CONTROL) < 0 ? 2 : 0) |
                                 (GetKeyState(VK_MENU) < 0 ? 4 : 0));
@@ -53,6 +58,13 @@ LRESULT Win32Platform::OnFormMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
         case WM_SETFOCUS: SetFocus(monthView_.hwnd); return 0;
         case WM_ACTIVATE: OnActivate(wParam, reinterpret_cast<HWND>(lParam)); break;
         case WM_CTLCOLORSTATIC: return OnCtlColorStatic(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam));
+        case WM_CTLCOLORLISTBOX: return OnCtlColorList(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam));
+        case WM_NOTIFY: return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+        case kBackgroundDone: Raise([&] { BackgroundWork::Finish(lParam); }); return 0;
+        case kFileChanged:
+            if (fileWatcher_ && fileWatcher_->Changed(wParam, lParam))
+                Raise([&] { events_->Form_CalendarFileChanged(); });
+            return 0;
         case kDpiChanged: OnDpiChangedMessage(wParam, *reinterpret_cast<const RECT*>(lParam)); return 0;
         case kScaleChanged: OnScaleChanged(); return 0;
         case WM_SYSCOLORCHANGE:
@@ -66,7 +78,10 @@ LRESULT Win32Platform::OnFormMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
             break;
         case WM_TIMECHANGE: OnDayChange(); return 0;  // the clock or the time zone was changed
         case WM_POWERBROADCAST:
-            if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) OnDayChange();
+            if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) {
+                OnDayChange();
+                Raise([&] { events_->Form_Resume(); });
+            }
             return TRUE;
         case WM_ENDSESSION:
             if (wParam) SendMessageA(hwnd, WM_CLOSE, 0, 0);
@@ -111,6 +126,22 @@ void Win32Platform::OnActivate(WPARAM state, HWND other) {
     if (LOWORD(state) == WA_INACTIVE && other && other != settingsWindow_.dialog &&
         ::GetWindowThreadProcessId(other, &otherProcess) && otherProcess == GetCurrentProcessId())
         Raise([&] { events_->Form_Deactivate(); });
+}
+
+// The month calendar asks which of the days it is about to show are bold,
+// and says when the user picked another day. The array it hands over is
+// its own, filled here.
+LRESULT Win32Platform::OnNotify(const NMHDR& header) {
+    if (header.hwndFrom != monthView_.hwnd) return 0;
+    switch (static_cast<int>(header.code)) {
+        case kMcnGetDayState: {
+            const auto& asked = reinterpret_cast<const NMDAYSTATE&>(header);
+            monthView_.FillDayStates(asked.stStart, asked.cDayState, asked.prgDayState);
+            break;
+        }
+        case kMcnSelChange: Raise([&] { events_->MonthView1_SelChange(); }); break;
+    }
+    return 0;
 }
 
 LRESULT Win32Platform::OnCtlColorStatic(HWND control, HDC dc) {
@@ -231,8 +262,9 @@ void Win32Platform::PreviewKey(const MSG& msg) {
 LRESULT CALLBACK Win32Platform::ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* platform = reinterpret_cast<Win32Platform*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     try {
-        return hwnd == platform->monthView_.hwnd ? platform->OnMonthViewMessage(hwnd, message, wParam, lParam)
-                                                 : platform->OnLabelMessage(hwnd, message, wParam, lParam);
+        if (hwnd == platform->monthView_.hwnd) return platform->OnMonthViewMessage(hwnd, message, wParam, lParam);
+        if (hwnd == platform->eventList_.hwnd) return platform->OnListMessage(hwnd, message, wParam, lParam);
+        return platform->OnLabelMessage(hwnd, message, wParam, lParam);
     } catch (...) {  // never into the window system
         platform->ReportException(std::current_exception());
     }

@@ -92,6 +92,8 @@ void Win32Platform::CreateForm() {
     DesignControls();
     taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
     LetShellMessagesThrough();
+    background_.emplace(hwnd_, kBackgroundDone);
+    fileWatcher_.emplace(hwnd_, kFileChanged);
 }
 
 // A calendar started elevated (by an installer run as administrator, say)
@@ -109,16 +111,30 @@ void Win32Platform::LetShellMessagesThrough() {
 // One control as designed. The labels draw their captions in every language;
 // a screen reader says what they do (their accessible names, WM_GETOBJECT).
 HWND Win32Platform::CreateControl(const form_design::Control& control) {
-    const bool monthView = control.kind == form_design::Kind::MonthView;
     DWORD style = WS_CHILD | WS_VISIBLE;
-    if (monthView)
-        style |= WS_TABSTOP | (design_.monthView.showWeekNumbers ? MCS_WEEKNUMBERS : 0);
-    else
-        style |= SS_NOTIFY | (control.alignment == form_design::Alignment::Right ? SS_RIGHT : SS_LEFT);
+    const wchar_t* windowClass = L"STATIC";
+    switch (control.kind) {
+        case form_design::Kind::MonthView:
+            // The day states are asked for whether or not the user has
+            // calendars: the style cannot be given once the control is made.
+            // With every day plain, it draws as without it.
+            style |= WS_TABSTOP | MCS_DAYSTATE | (design_.monthView.showWeekNumbers ? MCS_WEEKNUMBERS : 0);
+            windowClass = MONTHCAL_CLASSW;
+            break;
+        case form_design::Kind::Label:
+            style |= SS_NOTIFY | (control.alignment == form_design::Alignment::Right ? SS_RIGHT : SS_LEFT);
+            break;
+        case form_design::Kind::List:
+            // Hidden until the logic shows it; reached with Tab, read line by line.
+            style = WS_CHILD | WS_TABSTOP | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY;
+            windowClass = L"LISTBOX";
+            break;
+    }
     const form_design::Rect& at = control.design;
-    HWND made = CreateWindowExW(0, monthView ? MONTHCAL_CLASSW : L"STATIC", wide_text::Utf16(control.caption).c_str(),
-                                style, ToPixels(at.left), ToPixels(at.top), ToPixels(at.width), ToPixels(at.height),
-                                hwnd_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(control.id)), instance_, nullptr);
+    HWND made = CreateWindowExW(0, windowClass, wide_text::Utf16(control.caption).c_str(), style, ToPixels(at.left),
+                                ToPixels(at.top), ToPixels(at.width), ToPixels(at.height), hwnd_,
+                                reinterpret_cast<HMENU>(static_cast<UINT_PTR>(control.id)), instance_, nullptr);
+    if (!made) throw RuntimeError::OutOfMemory();
     const auto classProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(made, GWLP_WNDPROC));
     const std::wstring name = control.accessibleName ? wide_text::Utf16(language_.Text(*control.accessibleName)) : L"";
     switch (control.name) {
@@ -137,6 +153,7 @@ HWND Win32Platform::CreateControl(const form_design::Control& control) {
             label.hwnd = made, label.classProc = classProc, label.accessibleName = name;
             break;
         }
+        case form_design::Name::List1: eventList_.hwnd = made, eventList_.classProc = classProc; break;
     }
     // The control's messages come here first. Not through the common
     // controls' subclassing: that looks its record up among the window's
@@ -154,10 +171,14 @@ void Win32Platform::AddToolTips() {
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance_, nullptr);
     for (const form_design::Control& control : design_.controls)
         if (control.toolTip) AddToolTip(GetDlgItem(hwnd_, control.id), *control.toolTip);
+    // The day's list: a tip for the line under the pointer, off while it has none.
+    AddToolTip(eventList_.hwnd, std::nullopt);
+    eventList_.tip = toolTips_;
+    SendMessageW(toolTips_, TTM_ACTIVATE, FALSE, 0);
 }
 
-void Win32Platform::AddToolTip(HWND control, TextId text) {
-    std::wstring tip = wide_text::Utf16(language_.Text(text));  // the control copies it
+void Win32Platform::AddToolTip(HWND control, std::optional<TextId> text) {
+    std::wstring tip = text ? wide_text::Utf16(language_.Text(*text)) : std::wstring();  // the control copies it
     TOOLINFOW tool{};
     tool.cbSize = TTTOOLINFOW_V1_SIZE;
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
@@ -183,8 +204,10 @@ void Win32Platform::DesignControls() {
     // font and draws with a scaled one, so above 100 % its right-hand columns
     // fall outside it. Given the system's message font, which follows the
     // display scale, it measures with the font it draws with.
-    if (HFONT font = scale_.CalendarFont())
+    if (HFONT font = scale_.CalendarFont()) {
         SendMessageA(monthView_.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        SendMessageA(eventList_.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    }
     RECT minimum{};
     MonthCal_GetMinReqRect(monthView_.hwnd, &minimum);
     const int todayWidth = static_cast<int>(MonthCal_GetMaxTodayWidth(monthView_.hwnd));
@@ -207,7 +230,7 @@ void Win32Platform::OnDpiChanged(int dotsPerInch, const RECT& suggested, bool re
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
-int Win32Platform::Run(FormEvents& events) {
+void Win32Platform::Run(FormEvents& events) {
     events_ = &events;
     CreateForm();
     form_.Hold();
@@ -225,5 +248,7 @@ int Win32Platform::Run(FormEvents& events) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-    return 0;
+    // Ended here, not by returning: a calendar's read may still be going on
+    // off the window's thread, with what it reads into.
+    ExitProcess(0);
 }

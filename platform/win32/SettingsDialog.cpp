@@ -179,3 +179,8 @@ void Win32Platform::OnSettingsCommand(HWND dialog, WORD control, WORD notificati
         DestroyWindow(dialog);
     }
 }
+
+void Win32Platform::SetSettingsCalendarLines(const std::vector<std::string>& lines) {
+    if (!settingsWindow_.dialog) return;
+    settingsWindow_.choice.calendarLines = lines;
+}

@@ -12,6 +12,10 @@
 #include "platform/PlatformServices.h"
 #include "platform/Units.h"
 #include "platform/win32/AccessibleName.h"
+#include "platform/win32/BackgroundWork.h"
+#include "platform/win32/FileWatch.h"
+#include "platform/win32/SystemZones.h"
+#include "platform/win32/Win32CalendarIo.h"
 #include "platform/win32/WindowScale.h"
 
 // PlatformServices on the Win32 API. It makes the window and its controls from
@@ -32,13 +36,14 @@ public:
     static void LoadLibrariesFromSystemOnly();
 
     // Creates the window, raises load, shows the window and pumps messages
-    // until the window is gone. Returns the process exit code.
-    int Run(FormEvents& events);
+    // until the window is gone, then ends the process.
+    [[noreturn]] void Run(FormEvents& events);
 
     FormObject& Me() override { return form_; }
     LabelObject& Label1() override { return label1_; }
     LabelObject& Label2() override { return label2_; }
     MonthViewObject& MonthView1() override { return monthView_; }
+    ListObject& List1() override { return eventList_; }
     ScreenObject& Screen() override { return screen_; }
     AppObject& App() override { return app_; }
     SettingsStore& Settings() override { return settings_; }
@@ -63,6 +68,14 @@ public:
     void ShowSettings(const SettingsChoice& choice, const std::string& status,
                       const std::vector<NamedKey>& keys) override;
     void CloseSettings() override;
+    void SetSettingsCalendarLines(const std::vector<std::string>& lines) override;
+    CalendarIo& Io() override { return io_; }
+    void InBackground(std::function<void()> work, std::function<void()> done) override;
+    void WatchFiles(const std::vector<std::string>& utf8Paths) override;
+    const ical::SystemZones& Zones() override { return zones_; }
+    std::string ShortTime(int32_t hour, int32_t minute) override;
+    std::string ShortDay(CalendarDate date) override;
+    std::string DateAndTime(int64_t utcMs) override;
     std::string SingleToText(float value) override;
     float TextToSingle(const std::string& text) override;
     int32_t Shell_NotifyIconW(int32_t message, ShellNotifyIconBuffer& data) override;
@@ -76,6 +89,10 @@ private:
     // A new scale, taken on once the handler running when Windows told of it
     // is done.
     static constexpr UINT kScaleChanged = WM_APP + 2;
+    // A calendar's read done off the window's thread, and a change to a
+    // calendar's file on disk.
+    static constexpr UINT kBackgroundDone = WM_APP + 3;
+    static constexpr UINT kFileChanged = WM_APP + 4;
     // The platform's own timer, beside the logic's (FormTimer): the tool tips, made after the first paint.
     static constexpr UINT_PTR kToolTipsTimer = 100;
 
@@ -93,7 +110,7 @@ private:
     HWND CreateControl(const form_design::Control& control);
     void LetShellMessagesThrough();
     void AddToolTips();
-    void AddToolTip(HWND control, TextId text);
+    void AddToolTip(HWND control, std::optional<TextId> text);
     void DesignControls();
     void LoadSmallIcon();
     void PreviewKey(const MSG& msg);
@@ -107,6 +124,9 @@ private:
     LRESULT OnFormMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMonthViewMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnLabelMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnListMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);  // EventList.cpp
+    LRESULT OnCtlColorList(HWND list, HDC dc);
+    LRESULT OnNotify(const NMHDR& header);
     void OnMouseMove(WPARAM keys, LPARAM at);
     void OnTrayCallback(LPARAM event);
     void OnActivate(WPARAM state, HWND other);
@@ -195,7 +215,26 @@ private:
         CalendarDate ShownMonth() override;
         void SetWeekNumbers(bool shown) override;
         void SetFirstDayOfWeek(int32_t day) override;  // WeekColumn.cpp
+        void RefreshDayStates() override;
+        // The bold days of the months [first, first + count), as the logic has them.
+        void FillDayStates(const SYSTEMTIME& first, int count, DWORD* states);  // MONTHDAYSTATEs
     } monthView_{*this};
+
+    struct EventList : ListObject {  // EventList.cpp
+        Win32Platform& w;
+        HWND hwnd = nullptr;
+        WNDPROC classProc = nullptr;  // the list box's own
+        HWND tip = nullptr;           // the window's tool tips, once made
+        std::vector<ListLine> lines;
+        int hot = -1;  // the line the tip is about
+        explicit EventList(Win32Platform& w) : w(w) {}
+        float Height() override;
+        void Move(float left, float top, float width, float height) override;
+        void SetVisible(bool shown) override;
+        int32_t Rows() override;
+        void SetLines(const std::vector<ListLine>& lines) override;
+        void ShowTipOf(int line);
+    } eventList_{*this};
 
     struct Screen : ScreenObject {
         Win32Platform& w;
@@ -278,6 +317,10 @@ private:
         std::vector<NamedKey> keys;
     } settingsWindow_;
     UINT taskbarCreated_ = 0;
+    Win32CalendarIo io_;
+    WindowsZones zones_;
+    std::optional<BackgroundWork> background_;  // made with the window, which hears of each piece done
+    std::optional<FileWatcher> fileWatcher_;
     POINT trayEventAt_{};  // where the pointer was at the shell's last event on the icon
     struct {
         bool pending = false;
