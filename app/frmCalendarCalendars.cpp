@@ -104,7 +104,9 @@ void frmCalendar::CalendarRead(const std::shared_ptr<calendars::ReadJob>& job) {
     if (shown->source.isAddress) shown->nextReadMs = now + calendars::RefreshAfterMs(shown->calendar.get());
     ShowTheDaysEvents();
     platform_.MonthView1().RefreshDayStates();
-    platform_.SetSettingsCalendarLines(CalendarLines());
+    std::vector<std::string> sources;
+    for (const calendars::Shown& each : calendars_) sources.push_back(each.source.typed);
+    platform_.SetSettingsCalendarLines(sources, CalendarLines());
     ShowToday();
     TimeTheNextRead();
 }

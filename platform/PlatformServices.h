@@ -264,9 +264,10 @@ public:
     virtual void ShowSettings(const SettingsChoice& choice, const std::string& status,
                               const std::vector<NamedKey>& keys) = 0;
     virtual void CloseSettings() = 0;
-    // The calendars' lines of an open Settings window, as they are now (one
-    // per calendar it opened on; nothing when it is not open).
-    virtual void SetSettingsCalendarLines(const std::vector<std::string>& lines) = 0;
+    // The calendars' lines of an open Settings window, as they are now: the
+    // line of each of these calendars it lists (nothing when it is not open).
+    virtual void SetSettingsCalendarLines(const std::vector<std::string>& sources,
+                                          const std::vector<std::string>& lines) = 0;
 
     // The user's calendars: files and addresses, read off the window's
     // thread. `work` runs there, `done` on the window's thread once it is

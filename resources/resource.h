@@ -18,3 +18,14 @@
 #define IDC_ICON_SHOWS 113
 #define IDC_OPENS_ON_LABEL 114
 #define IDC_OPENS_ON 115
+#define IDC_CALENDARS_LABEL 116
+#define IDC_CALENDARS 117
+#define IDC_ADD_FILE 118
+#define IDC_ADD_ADDRESS 119
+#define IDC_REMOVE 120
+#define IDC_CALENDAR_STATUS 121
+
+// The box an address is typed in.
+#define IDD_ADDRESS 130
+#define IDC_ADDRESS_LABEL 131
+#define IDC_ADDRESS 132

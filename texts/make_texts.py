@@ -115,10 +115,11 @@ def faults(tag, entries, english, ids):
 WINDOWS = {
     "the Settings window": [("settings.shortcut",), ("&key.ctrl",), ("&key.alt",), ("&key.shift",), ("&key.win",),
                             ("settings.key",), ("settings.week_numbers",), ("settings.icon_shows",),
-                            ("settings.opens_on",), ("settings.start_at_sign_in",), ("settings.ok",),
-                            ("settings.cancel",)],
-    "the icon's menu": [("menu.hide", "menu.show"), ("help",), ("menu.start_at_sign_in",), ("menu.settings",),
-                        ("close",)],
+                            ("settings.opens_on",), ("settings.start_at_sign_in",), ("settings.calendars",),
+                            ("settings.add_file",), ("settings.add_address",), ("settings.remove",),
+                            ("settings.ok",), ("settings.cancel",)],
+    "the icon's menu": [("menu.hide", "menu.show"), ("help",), ("menu.refresh",), ("menu.start_at_sign_in",),
+                        ("menu.settings",), ("close",)],
 }
 
 

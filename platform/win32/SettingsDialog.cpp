@@ -6,6 +6,7 @@
 // logic hands it and hands back what the user chose; whether a shortcut can
 // be had, and what OK changes, is the logic's.
 #include "platform/win32/Win32Platform.h"
+#include <commdlg.h>
 
 #include <algorithm>
 #include <initializer_list>
@@ -41,6 +42,7 @@ void Win32Platform::ShowSettings(const SettingsChoice& choice, const std::string
     if (!IsWindow(hwnd_)) return;  // the calendar closed meanwhile
     if (!settingsWindow_.dialog) {
         settingsWindow_.choice = choice, settingsWindow_.status = status, settingsWindow_.keys = keys;
+        settingsWindow_.calendars = choice.calendars;
         settingsWindow_.dialog = CreateDialogParamW(instance_, MAKEINTRESOURCEW(IDD_SETTINGS), nullptr, SettingsProc,
                                                     reinterpret_cast<LPARAM>(this));
         if (!settingsWindow_.dialog) throw RuntimeError::OutOfMemory();
@@ -106,6 +108,15 @@ void Win32Platform::OnSettingsInit(HWND dialog) {
          static_cast<int32_t>(choice.opensOn));
     SetText(dialog, IDC_START_AT_SIGN_IN, language_.Text(TextId::SettingsStartAtSignIn));
     CheckDlgButton(dialog, IDC_START_AT_SIGN_IN, choice.startAtSignIn ? BST_CHECKED : BST_UNCHECKED);
+    SetText(dialog, IDC_CALENDARS_LABEL, language_.Text(TextId::SettingsCalendars));
+    for (const std::string& line : choice.calendarLines)
+        SendDlgItemMessageW(dialog, IDC_CALENDARS, LB_ADDSTRING, 0,
+                            reinterpret_cast<LPARAM>(wide_text::Utf16(line).c_str()));
+    SendDlgItemMessageW(dialog, IDC_CALENDARS, LB_SETCURSEL, 0, 0);
+    SendDlgItemMessageW(dialog, IDC_CALENDARS, LB_SETHORIZONTALEXTENT, 2000, 0);  // a long name scrolls
+    SetText(dialog, IDC_ADD_FILE, language_.Text(TextId::SettingsAddFile));
+    SetText(dialog, IDC_ADD_ADDRESS, language_.Text(TextId::SettingsAddAddress));
+    SetText(dialog, IDC_REMOVE, language_.Text(TextId::SettingsRemove));
     SetText(dialog, IDOK, language_.Text(TextId::SettingsOK));
     SetText(dialog, IDCANCEL, language_.Text(TextId::SettingsCancel));
     // In dark mode the dialog is drawn as Windows draws its classic dialogs,
@@ -156,6 +167,7 @@ SettingsChoice Win32Platform::SettingsChosen(HWND dialog) const {
     picked(IDC_ICON_SHOWS, choice.iconShows);
     picked(IDC_OPENS_ON, choice.opensOn);
     choice.startAtSignIn = IsDlgButtonChecked(dialog, IDC_START_AT_SIGN_IN) == BST_CHECKED;
+    choice.calendars = settingsWindow_.calendars;
     return choice;
 }
 
@@ -177,10 +189,108 @@ void Win32Platform::OnSettingsCommand(HWND dialog, WORD control, WORD notificati
             SetText(dialog, IDC_STATUS, status);
     } else if (control == IDCANCEL) {
         DestroyWindow(dialog);
+    } else if (notification == BN_CLICKED && (control == IDC_ADD_FILE || control == IDC_ADD_ADDRESS)) {
+        if (std::optional<std::string> source = control == IDC_ADD_FILE ? PickCalendarFile(dialog) : AskAddress(dialog))
+            AddCalendar(dialog, std::move(*source));
+    } else if (notification == BN_CLICKED && control == IDC_REMOVE) {
+        const auto at = SendDlgItemMessageW(dialog, IDC_CALENDARS, LB_GETCURSEL, 0, 0);
+        if (at == LB_ERR || static_cast<size_t>(at) >= settingsWindow_.calendars.size()) return;
+        settingsWindow_.calendars.erase(settingsWindow_.calendars.begin() + at);
+        SendDlgItemMessageW(dialog, IDC_CALENDARS, LB_DELETESTRING, static_cast<WPARAM>(at), 0);
+        const auto left = static_cast<LRESULT>(settingsWindow_.calendars.size());
+        SendDlgItemMessageW(dialog, IDC_CALENDARS, LB_SETCURSEL, static_cast<WPARAM>(at < left ? at : left - 1), 0);
+        SetText(dialog, IDC_CALENDAR_STATUS, "");
     }
 }
 
-void Win32Platform::SetSettingsCalendarLines(const std::vector<std::string>& lines) {
-    if (!settingsWindow_.dialog) return;
-    settingsWindow_.choice.calendarLines = lines;
+// The logic says whether the calendar is one it can add, and what its line says.
+void Win32Platform::AddCalendar(HWND dialog, std::string source) {
+    std::string line, status;
+    int16_t cancel = 0;
+    std::vector<std::string> sources = settingsWindow_.calendars;
+    Raise([&] { events_->Settings_CalendarAdd(sources, source, line, status, cancel); });
+    SetText(dialog, IDC_CALENDAR_STATUS, status);
+    if (cancel) return;
+    settingsWindow_.calendars.push_back(source);
+    const auto at = SendDlgItemMessageW(dialog, IDC_CALENDARS, LB_ADDSTRING, 0,
+                                        reinterpret_cast<LPARAM>(wide_text::Utf16(line).c_str()));
+    SendDlgItemMessageW(dialog, IDC_CALENDARS, LB_SETCURSEL, static_cast<WPARAM>(at), 0);
+}
+
+// Windows' own dialog for opening a file, looked up when it is first used:
+// the calendar's start does not load the common dialogs.
+std::optional<std::string> Win32Platform::PickCalendarFile(HWND dialog) {
+    using GetOpenFileNameFn = BOOL(WINAPI*)(OPENFILENAMEW*);
+    const auto open = OptionalFunction<GetOpenFileNameFn>("comdlg32.dll", "GetOpenFileNameW");
+    if (!open) return std::nullopt;
+    // Each kind of file as its name and its pattern, each ended by a NUL.
+    std::wstring filter = wide_text::Utf16(language_.Text(TextId::FileDialogCalendars));
+    filter.append(1, L'\0').append(L"*.ics").append(1, L'\0');
+    filter.append(wide_text::Utf16(language_.Text(TextId::FileDialogAll))).append(1, L'\0');
+    filter.append(L"*.*").append(1, L'\0');
+    std::wstring path(32768, L'\0');
+    OPENFILENAMEW request{};
+    request.lStructSize = sizeof request;
+    request.hwndOwner = dialog;
+    request.lpstrFilter = filter.c_str();
+    request.lpstrFile = path.data();
+    request.nMaxFile = static_cast<DWORD>(path.size());
+    request.lpstrDefExt = L"ics";
+    request.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+    if (!open(&request)) return std::nullopt;
+    return wide_text::Utf8(std::wstring(path.c_str()));
+}
+
+std::optional<std::string> Win32Platform::AskAddress(HWND dialog) {
+    std::optional<std::string> typed;
+    struct Ask {
+        Win32Platform* self;
+        std::optional<std::string>* typed;
+    } ask{this, &typed};
+    DialogBoxParamW(instance_, MAKEINTRESOURCEW(IDD_ADDRESS), dialog, AddressProc, reinterpret_cast<LPARAM>(&ask));
+    return typed;
+}
+
+INT_PTR CALLBACK Win32Platform::AddressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    struct Ask {
+        Win32Platform* self;
+        std::optional<std::string>* typed;
+    };
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+        const Ask& ask = *reinterpret_cast<Ask*>(lParam);
+        const Texts& texts = ask.self->language_;
+        SetWindowTextW(dialog, wide_text::Utf16(texts.Text(TextId::AddressTitle)).c_str());
+        SetText(dialog, IDC_ADDRESS_LABEL, texts.Text(TextId::AddressPrompt));
+        SetText(dialog, IDOK, texts.Text(TextId::SettingsOK));
+        SetText(dialog, IDCANCEL, texts.Text(TextId::SettingsCancel));
+        return TRUE;
+    }
+    if (message != WM_COMMAND || (LOWORD(wParam) != IDOK && LOWORD(wParam) != IDCANCEL)) return FALSE;
+    if (LOWORD(wParam) == IDOK) {
+        const Ask& ask = *reinterpret_cast<Ask*>(GetWindowLongPtrW(dialog, DWLP_USER));
+        HWND edit = GetDlgItem(dialog, IDC_ADDRESS);
+        std::wstring text(static_cast<size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
+        text.resize(static_cast<size_t>(GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
+        *ask.typed = wide_text::Utf8(text);
+    }
+    EndDialog(dialog, LOWORD(wParam));
+    return TRUE;
+}
+
+// A read that ended while the window is open shows in its line at once.
+void Win32Platform::SetSettingsCalendarLines(const std::vector<std::string>& sources,
+                                             const std::vector<std::string>& lines) {
+    HWND dialog = settingsWindow_.dialog;
+    if (!dialog) return;
+    HWND list = GetDlgItem(dialog, IDC_CALENDARS);
+    const auto selected = SendMessageW(list, LB_GETCURSEL, 0, 0);
+    for (size_t i = 0; i < sources.size() && i < lines.size(); ++i) {
+        const auto at = std::find(settingsWindow_.calendars.begin(), settingsWindow_.calendars.end(), sources[i]);
+        if (at == settingsWindow_.calendars.end()) continue;
+        const auto index = static_cast<WPARAM>(at - settingsWindow_.calendars.begin());
+        SendMessageW(list, LB_DELETESTRING, index, 0);
+        SendMessageW(list, LB_INSERTSTRING, index, reinterpret_cast<LPARAM>(wide_text::Utf16(lines[i]).c_str()));
+    }
+    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(selected), 0);
 }

@@ -68,7 +68,8 @@ public:
     void ShowSettings(const SettingsChoice& choice, const std::string& status,
                       const std::vector<NamedKey>& keys) override;
     void CloseSettings() override;
-    void SetSettingsCalendarLines(const std::vector<std::string>& lines) override;
+    void SetSettingsCalendarLines(const std::vector<std::string>& sources,
+                                  const std::vector<std::string>& lines) override;
     CalendarIo& Io() override { return io_; }
     void InBackground(std::function<void()> work, std::function<void()> done) override;
     void WatchFiles(const std::vector<std::string>& utf8Paths) override;
@@ -155,6 +156,10 @@ private:
     void OnSettingsCommand(HWND dialog, WORD control, WORD notification);
     SettingsChoice SettingsChosen(HWND dialog) const;
     void PlaceSettings(HWND dialog);
+    void AddCalendar(HWND dialog, std::string source);
+    std::optional<std::string> PickCalendarFile(HWND dialog);
+    std::optional<std::string> AskAddress(HWND dialog);
+    static INT_PTR CALLBACK AddressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
     void OnClose();
     bool OnTimer(WPARAM which);
@@ -315,6 +320,7 @@ private:
         SettingsChoice choice;  // what it opens on
         std::string status;
         std::vector<NamedKey> keys;
+        std::vector<std::string> calendars;  // as its list has them now
     } settingsWindow_;
     UINT taskbarCreated_ = 0;
     Win32CalendarIo io_;

@@ -19,12 +19,29 @@ namespace {
 
 const char kCalendarClass[] = "vrlCalendar.frmCalendar";
 
-std::string Text(HWND hwnd) {
-    wchar_t text[2048] = L"";
-    GetWindowTextW(hwnd, text, 2048);
+std::string Utf8(const wchar_t* text) {
     char utf8[8192] = "";
     WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
     return utf8;
+}
+
+// A list box's text is its lines, " | " between them.
+std::string Text(HWND hwnd) {
+    wchar_t text[2048] = L"";
+    char className[16] = "";
+    GetClassNameA(hwnd, className, sizeof className);
+    if (lstrcmpiA(className, "ListBox") != 0) {
+        GetWindowTextW(hwnd, text, 2048);
+        return Utf8(text);
+    }
+    std::string lines;
+    const auto count = SendMessageW(hwnd, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        if (SendMessageW(hwnd, LB_GETTEXTLEN, i, 0) >= 2048) continue;
+        SendMessageW(hwnd, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+        lines += (i ? " | " : "") + Utf8(text);
+    }
+    return lines;
 }
 
 BOOL CALLBACK FindTips(HWND hwnd, LPARAM tips) {
