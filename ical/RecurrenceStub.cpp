@@ -54,14 +54,18 @@ std::optional<RecurrenceRule> ParseRule(std::string_view value) {
             if (!Number(v, n)) return std::nullopt;
             rule.byMonthDay.push_back(n);
         } else if (name == "BYDAY") {
-            if (v.size() < 2) return std::nullopt;
-            WeekdayNum wd;
-            if (v.size() > 2 && !Number(v.substr(0, v.size() - 2), wd.ordinal)) return std::nullopt;
-            wd.weekday = -1;
-            for (int32_t i = 0; i < 7; ++i)
-                if (v.substr(v.size() - 2) == kDays[i]) wd.weekday = i;
-            if (wd.weekday < 0) return std::nullopt;
-            rule.byDay.push_back(wd);
+            for (std::string_view rest = v; !rest.empty();) {
+                const std::string_view day = rest.substr(0, rest.find(','));
+                rest.remove_prefix(day.size() < rest.size() ? day.size() + 1 : day.size());
+                if (day.size() < 2) return std::nullopt;
+                WeekdayNum wd;
+                if (day.size() > 2 && !Number(day.substr(0, day.size() - 2), wd.ordinal)) return std::nullopt;
+                wd.weekday = -1;
+                for (int32_t i = 0; i < 7; ++i)
+                    if (day.substr(day.size() - 2) == kDays[i]) wd.weekday = i;
+                if (wd.weekday < 0) return std::nullopt;
+                rule.byDay.push_back(wd);
+            }
         } else if (name == "UNTIL") {
             int32_t date = 0, time = 0;
             if (v.size() < 8 || !Number(v.substr(0, 8), date)) return std::nullopt;
