@@ -8,7 +8,8 @@ int64_t DaysFromCivil(int32_t year, int32_t month, int32_t day) {
     const int64_t y = static_cast<int64_t>(year) - (month <= 2 ? 1 : 0);
     const int64_t era = (y >= 0 ? y : y - 399) / 400;
     const int64_t yearOfEra = y - era * 400;
-    const int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    // In 64 bits: a month or a day far out of its range must not overflow.
+    const int64_t m = month, dayOfYear = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + day - 1;
     const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
     return era * 146097 + dayOfEra - 719468;
 }
@@ -41,7 +42,8 @@ int32_t DaysInMonth(int32_t year, int32_t month) {
 }
 
 int64_t WallSeconds(const LocalDateTime& at) {
-    return DaysFromCivil(at.year, at.month, at.day) * 86400 + at.hour * 3600 + at.minute * 60 + at.second;
+    return DaysFromCivil(at.year, at.month, at.day) * 86400 + int64_t{at.hour} * 3600 + int64_t{at.minute} * 60 +
+           at.second;
 }
 
 LocalDateTime FromWallSeconds(int64_t seconds) {

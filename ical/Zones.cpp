@@ -84,9 +84,8 @@ int64_t DayOfMonth(int32_t year, int32_t month, int32_t monthDay) {
 // The onset a yearly observance rule gives in `year`, in the form every
 // service writes them: one month, and one weekday by its place in the
 // month (BYDAY=-1SU), or a weekday among days (BYDAY=SU;BYMONTHDAY=8,...,14,
-// as older US rules were written), or a day of the month. False when the
-// rule has another form (then the general expansion serves) or no onset
-// in that year.
+// as older US rules were written), or a day of the month. A rule of any
+// other form is left to the general expansion.
 enum class Yearly { Onset, None, OtherForm };
 
 Yearly YearlyOnset(const RecurrenceRule& rule, const LocalDateTime& start, int32_t year, LocalDateTime& out) {
