@@ -366,7 +366,8 @@ void PlatformDouble::ListImpl::SetLines(const std::vector<ListLine>& lines) {
     d.list.lines = lines;
 }
 
-void PlatformDouble::SetSettingsCalendarLines(const std::vector<std::string>& lines) {
+void PlatformDouble::SetSettingsCalendarLines(const std::vector<std::string>& /*sources*/,
+                                              const std::vector<std::string>& lines) {
     if (settingsShown) settingsCalendarLines = lines;
 }
 

@@ -178,7 +178,8 @@ public:
     void ShowSettings(const SettingsChoice& choice, const std::string& status,
                       const std::vector<NamedKey>& keys) override;
     void CloseSettings() override;
-    void SetSettingsCalendarLines(const std::vector<std::string>& lines) override;
+    void SetSettingsCalendarLines(const std::vector<std::string>& sources,
+                                  const std::vector<std::string>& lines) override;
     CalendarIo& Io() override { return io; }
     void InBackground(std::function<void()> work, std::function<void()> done) override;
     void WatchFiles(const std::vector<std::string>& paths) override;
