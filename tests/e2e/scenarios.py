@@ -11,8 +11,8 @@ import subprocess
 import sys
 import time
 
-from behaviour import (languages_and_installer, lifecycle_and_time, place_and_store,  # noqa: F401 (registers)
-                       pointer_and_keys, scale_and_displays, settings_window, tray)
+from behaviour import (calendars, languages_and_installer, lifecycle_and_time,  # noqa: F401 (registers)
+                       place_and_store, pointer_and_keys, scale_and_displays, settings_window, tray)
 from harness import ScenarioFailed, ScenarioSkipped, World, make_template, winerun
 from steps import SCENARIOS
 

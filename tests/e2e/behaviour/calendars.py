@@ -1,0 +1,128 @@
+"""The user's calendars: one served over http:// from the loopback, added in the Settings window with the keys
+alone, and one local file set with reg add; their days bold, today's events listed, the copy kept when the
+server is gone or answers a web page, a file changed on disk followed."""
+import http.server
+import os
+import threading
+
+from steps import DECEMBER_10, scenario, window_picture
+
+HERE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+TEAM = open(os.path.join(HERE, "calendars", "team.ics"), "rb").read()
+TODAYS_FILE = (b"BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:retro@example.org\r\nDTSTART:20261210T160000\r\n"
+               b"DTEND:20261210T170000\r\nSUMMARY:Retro\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n")
+LOGIN_PAGE = b"<!DOCTYPE html><html><body><form>Sign in</form></body></html>"
+SETTINGS = "vrlCalendar settings"
+
+
+class CalendarServer:
+    """Serves /team.ics on 127.0.0.1, or a login page in its place, until stopped."""
+
+    def __init__(self, port=0):
+        server = self
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def do_GET(self):
+                body, kind = (LOGIN_PAGE, "text/html") if server.html else (TEAM, "text/calendar")
+                self.send_response(200)
+                self.send_header("Content-Type", kind)
+                self.send_header("Content-Length", str(len(body)))
+                self.end_headers()
+                self.wfile.write(body)
+                server.asked += 1
+
+            def log_message(self, *_):
+                pass
+
+        self.html, self.asked = False, 0
+        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler)
+        self.url = f"http://127.0.0.1:{self.httpd.server_address[1]}/team.ics"
+        threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
+
+    def stop(self):
+        self.httpd.shutdown()
+        self.httpd.server_close()
+
+
+def day_rows(world, picture):
+    """The calendar's six rows of days in a picture of the window, each a list of pixel rows."""
+    calendar = next(c for c in world.window()["children"] if c["child"] == "SysMonthCal32")
+    x, y, width, height = (int(calendar[k]) for k in ("x", "y", "width", "height"))
+    top, bottom = y + height * 27 // 100, y + height * 88 // 100
+    band = (bottom - top) / 6
+    return [[row[x:x + width] for row in picture[int(top + i * band):int(top + (i + 1) * band)]] for i in range(6)]
+
+
+@scenario(cost=150)
+def calendars(world):
+    """December 2026 in a US format (rows from Sunday); Wine's zone is UTC: the Stand-up at 9:30 in Berlin
+    shows at 8:30."""
+    def listed():
+        return next((c["text"] for c in world.window()["children"] if c["child"] == "ListBox"), None)
+
+    def settings_lines():
+        world.choose(world.open_tray_menu(), "Settings…")
+        dialog = world.expect("the Settings window", lambda: world.inspect("dialog", SETTINGS),
+                              lambda d: d.get("foreground") == "1")
+        world.keys("Escape")
+        world.expect("the Settings window closed", lambda: world.inspect("dialog", SETTINGS),
+                     lambda d: d.get("found") == "0")
+        return next(c["text"] for c in dialog["children"] if c["id"] == "117")
+
+    today = "8:30 AM\u20139:00 AM Stand-up | 1:00 PM\u20132:00 PM Dentist"
+    server = CalendarServer()
+    try:
+        process = world.start_calendar(clock=DECEMBER_10)
+        plain = day_rows(world, window_picture(world))
+
+        world.choose(world.open_tray_menu(), "Settings…")
+        world.expect("the Settings window", lambda: world.inspect("dialog", SETTINGS),
+                     lambda d: d.get("foreground") == "1")
+        world.keys("alt+d")
+        world.expect("the box for an address", lambda: world.inspect("dialog", "Add an address"),
+                     lambda d: d.get("found") == "1")
+        world.xdotool("type", "--delay", 20, server.url)
+        world.keys("Return", "alt+l", "Return")
+        world.expect("today's events listed under the month", listed, lambda text: text == today)
+        if world.stored().get("calendar1") != server.url:
+            world.fail(f"the address stored as calendar1: {world.stored()}")
+
+        bold = day_rows(world, window_picture(world))
+        changed = [plain[i] != bold[i] for i in range(6)]
+        # Nov 29 to Dec 5 has no event; Dec 13 to 19 the conference, Jan 3 to 9 the 4th.
+        if changed[0] or not changed[2] or not changed[5]:
+            world.fail(f"bold days: the rows that changed with the calendar were {changed}, "
+                       "not the 2nd week's and the last, without the first")
+
+        # Gone: the next start shows the copy at once and says why; a file set with reg add beside it.
+        world.inspect("close")
+        if not world.ended(process):
+            world.fail("the calendar did not close")
+        server.stop()
+        review = TODAYS_FILE.replace(b"SUMMARY:Retro", b"SUMMARY:Review")
+        with open(world.drive_c("review.ics"), "wb") as out:
+            out.write(review)
+        world.store("calendar2", r"C:\review.ics")
+        world.start_calendar(clock=DECEMBER_10)
+        world.expect("today's events from the copy and the file, the server gone", listed,
+                     lambda text: text == today + " | 4:00 PM\u20135:00 PM Review")
+        world.expect("the Settings window to say the server could not be reached", settings_lines,
+                     lambda line: line.startswith("Team \u2014 could not be reached; showing the copy: "))
+
+        # A web page in place of the calendar: the events stay.
+        server = CalendarServer(int(server.url.split(":")[2].split("/")[0]))
+        server.html = True
+        world.choose(world.open_tray_menu(), "Refresh calendars")
+        world.expect("the Settings window to say it is not a calendar", settings_lines,
+                     lambda line: line.startswith("Team \u2014 not a calendar; showing the copy: "))
+        if listed() != today + " | 4:00 PM\u20135:00 PM Review":
+            world.fail(f"after a web page in place of the calendar the list shows {listed()!r}")
+
+        # The file written anew, as an editor saves it: the list follows.
+        with open(world.drive_c("review.ics.new"), "wb") as out:
+            out.write(TODAYS_FILE)
+        os.replace(world.drive_c("review.ics.new"), world.drive_c("review.ics"))
+        world.expect("the list to follow the file changed on disk", listed,
+                     lambda text: text == today + " | 4:00 PM\u20135:00 PM Retro")
+    finally:
+        server.stop()
