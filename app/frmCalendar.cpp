@@ -331,6 +331,7 @@ void frmCalendar::Form_Timer(FormTimer which) {
     switch (which) {
         case FormTimer::DayChange: Form_DayChange(); break;
         case FormTimer::TrayRetry: AddTrayIcon(); break;
+        case FormTimer::NextEvent: ShowToday(); break;
         case FormTimer::CalendarRead:
             ReadCalendarsDue();
             TimeTheNextRead();

@@ -171,7 +171,15 @@ std::string frmCalendar::NextEventTip() {
     if (calendars_.empty()) return {};
     const ical::LocalDateTime now = platform_.Zones().Local().ToWall(platform_.NowUtcMs() / 1000);
     const auto today = calendars::EventsOf(CalendarsShown(), platform_.Zones(), {now.year, now.month, now.day});
-    return calendars::NextEvent(today, now, platform_.Language(), UserFormats());
+    const std::string next = calendars::NextEvent(today, now, platform_.Language(), UserFormats());
+    // Once it begins, the tip names the one after it.
+    for (const ical::Occurrence& event : today)
+        if (!event.allDay && event.localStart > now) {
+            const int64_t wait = (ical::WallSeconds(event.localStart) - ical::WallSeconds(now)) * 1000;
+            platform_.StartTimer(FormTimer::NextEvent, static_cast<uint32_t>(std::min<int64_t>(wait, UINT32_MAX)));
+            break;
+        }
+    return next;
 }
 
 std::vector<std::string> frmCalendar::CalendarLines() {

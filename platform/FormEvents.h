@@ -15,6 +15,7 @@ enum class FormTimer : int32_t {
     DayChange = 1,     // time to look at the date again
     TrayRetry = 2,     // time to try the notification-area icon again
     CalendarRead = 3,  // time to read the calendars' addresses again
+    NextEvent = 4,     // today's next event begins: the icon's tip names the one after it
 };
 
 // Which week numbers the calendar shows, as the Settings window offers them.

@@ -229,7 +229,7 @@ bool Win32Platform::OnTimer(WPARAM id) {
         return true;
     }
     const auto which = static_cast<FormTimer>(id);
-    if (which != FormTimer::DayChange && which != FormTimer::TrayRetry) return false;
+    if (id < static_cast<WPARAM>(FormTimer::DayChange) || id > static_cast<WPARAM>(FormTimer::NextEvent)) return false;
     KillTimer(hwnd_, id);
     if (which == FormTimer::DayChange) RefreshToday();
     Raise([&] { events_->Form_Timer(which); });

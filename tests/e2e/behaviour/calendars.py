@@ -86,6 +86,11 @@ def calendars(world):
         world.expect("today's events listed under the month", listed, lambda text: text == today)
         if world.stored().get("calendar1") != server.url:
             world.fail(f"the address stored as calendar1: {world.stored()}")
+        x, y, width, height = world.desktop.tray_icons()[0]
+        world.point_at(x + width // 2, y + height // 2)
+        world.expect("the icon's tip to name today's next event after the date",
+                     lambda: world.wine(world.shell_inspector, "tip").replace("\r", ""),
+                     lambda tip: "tip=Thursday, December 10, 2026 \u00b7 week 50\nNext: 1:00 PM Dentist\n" in tip)
 
         bold = day_rows(world, window_picture(world))
         changed = [plain[i] != bold[i] for i in range(6)]
