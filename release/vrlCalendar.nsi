@@ -208,10 +208,13 @@ Section "Uninstall"
   ; Its "turned off" mark too, or a reinstall's log-on entry would stay off.
   DeleteRegValue HKCU "${STARTUP_APPROVED_KEY}" "${APP}"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
-  ; The calendar's settings (its place, shortcut and week numbers) are the
-  ; user's: kept unless they say otherwise (and always kept by a silent
+  ; The calendar's settings (its place, shortcut, week numbers and
+  ; calendars, with the copies kept of those it reads from addresses) are
+  ; the user's: kept unless they say otherwise (and always kept by a silent
   ; uninstall).
   MessageBox MB_YESNO|MB_ICONQUESTION "$(UninstallForgetPlace)" /SD IDNO IDNO keep
     DeleteRegKey HKCU "${SETTINGS_KEY}"
+    RMDir /r "$LOCALAPPDATA\${APP}\Calendars"
+    RMDir "$LOCALAPPDATA\${APP}"
   keep:
 SectionEnd

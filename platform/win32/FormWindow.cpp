@@ -230,6 +230,15 @@ void Win32Platform::OnDpiChanged(int dotsPerInch, const RECT& suggested, bool re
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
+// Tab and Shift+Tab go between the calendar and the day's list, while it
+// shows, as they go between a dialog's controls.
+bool Win32Platform::TabBetweenControls(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB || !IsWindowVisible(eventList_.hwnd)) return false;
+    if (msg.hwnd != monthView_.hwnd && msg.hwnd != eventList_.hwnd) return false;
+    SetFocus(msg.hwnd == monthView_.hwnd ? eventList_.hwnd : monthView_.hwnd);
+    return true;
+}
+
 void Win32Platform::Run(FormEvents& events) {
     events_ = &events;
     CreateForm();
@@ -245,6 +254,7 @@ void Win32Platform::Run(FormEvents& events) {
         if (design_.keyPreview) PreviewKey(msg);
         // Tab, the arrows, Enter, Esc and the access keys in the Settings window.
         if (settingsWindow_.dialog && IsDialogMessageW(settingsWindow_.dialog, &msg)) continue;
+        if (TabBetweenControls(msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

@@ -115,6 +115,7 @@ private:
     void DesignControls();
     void LoadSmallIcon();
     void PreviewKey(const MSG& msg);
+    bool TabBetweenControls(const MSG& msg);
     template <typename Handler>
     void Raise(Handler&& handler);
     [[noreturn]] void ReportException(const std::exception_ptr& thrown);
