@@ -202,7 +202,7 @@ TEST(Recurrence, Rfc5545sExamplesGiveTheDatesItLists) {
                     "19970929T090000 19971030T090000 19971127T090000 19971230T090000 19980129T090000 19980226T090000 "
                     "19980330T090000",
                     true},
-             // Every 3 hours from 9:00 AM to 5:00 PM on a specific day (UNTIL as the title means it, see above)
+             // Every 3 hours from 9:00 AM to 5:00 PM (UNTIL as the title means it, see above)
              RfcRow{"19970902T090000", "FREQ=HOURLY;INTERVAL=3;UNTIL=19970902T170000Z", "19970902T170000", "",
                     "19970902T090000 19970902T120000 19970902T150000", false},
              // Every 15 minutes for 6 occurrences
