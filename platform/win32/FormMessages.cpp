@@ -50,6 +50,7 @@ LRESULT Win32Platform::OnFormMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
     switch (message) {
         case WM_MOUSEMOVE: OnMouseMove(wParam, lParam); return 0;
         case kTrayCallback: OnTrayCallback(lParam); return 0;
+        case kTakeActivationBack: OnTakeActivationBack(); return 0;
         case WM_SETFOCUS: SetFocus(monthView_.hwnd); return 0;
         case WM_ACTIVATE: OnActivate(wParam, reinterpret_cast<HWND>(lParam)); break;
         case WM_CTLCOLORSTATIC: return OnCtlColorStatic(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam));
@@ -105,12 +106,27 @@ void Win32Platform::OnTrayCallback(LPARAM event) {
 // Only activation moving to another window of this program counts. The
 // Settings window, topmost and owned by no one, is not put under the
 // calendar again: the calendar's move into the band would take its place
-// and the activation with it.
+// and the activation with it. The tool tip takes no keys: activation that
+// reaches it (Wine activates a tip, and its keys then go nowhere) comes
+// back to the calendar once this change is over.
 void Win32Platform::OnActivate(WPARAM state, HWND other) {
     DWORD otherProcess = 0;
-    if (LOWORD(state) == WA_INACTIVE && other && other != settingsWindow_.dialog &&
-        ::GetWindowThreadProcessId(other, &otherProcess) && otherProcess == GetCurrentProcessId())
+    if (LOWORD(state) != WA_INACTIVE || !other || other == settingsWindow_.dialog) return;
+    if (other == toolTips_) {
+        PostMessageA(hwnd_, kTakeActivationBack, 0, 0);
+        return;
+    }
+    if (::GetWindowThreadProcessId(other, &otherProcess) && otherProcess == GetCurrentProcessId())
         Raise([&] { events_->Form_Deactivate(); });
+}
+
+// Only while the tip still has it: a window the user has activated since
+// (the Settings window, a message box, another program's) keeps it, and a
+// hidden calendar, or one a message box holds disabled, takes nothing.
+void Win32Platform::OnTakeActivationBack() {
+    if (GetForegroundWindow() != toolTips_ || !IsWindowVisible(hwnd_) || IsIconic(hwnd_) || !IsWindowEnabled(hwnd_))
+        return;
+    SetForegroundWindow(hwnd_);
 }
 
 LRESULT Win32Platform::OnCtlColorStatic(HWND control, HDC dc) {
@@ -236,6 +252,14 @@ LRESULT CALLBACK Win32Platform::ControlProc(HWND hwnd, UINT message, WPARAM wPar
     } catch (...) {  // never into the window system
         platform->ReportException(std::current_exception());
     }
+}
+
+// Wine's tool tip leaves a click's question to DefWindowProc, whose answer
+// lets the click activate it.
+LRESULT CALLBACK Win32Platform::ToolTipProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                            DWORD_PTR) {
+    if (message == WM_MOUSEACTIVATE) return MA_NOACTIVATE;
+    return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
 // The shift keys are asked of the window system for mouse messages alone:

@@ -76,6 +76,9 @@ private:
     // A new scale, taken on once the handler running when Windows told of it
     // is done.
     static constexpr UINT kScaleChanged = WM_APP + 2;
+    // The calendar takes the activation back from its own tool tip, once the
+    // change that gave it to the tip is over.
+    static constexpr UINT kTakeActivationBack = WM_APP + 3;
     // The platform's own timer, beside the logic's (FormTimer): the tool tips, made after the first paint.
     static constexpr UINT_PTR kToolTipsTimer = 100;
 
@@ -104,12 +107,14 @@ private:
     // The window's messages, each turned into an event (FormMessages.cpp).
     static LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK ToolTipProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR);
     LRESULT OnFormMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMonthViewMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnLabelMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void OnMouseMove(WPARAM keys, LPARAM at);
     void OnTrayCallback(LPARAM event);
     void OnActivate(WPARAM state, HWND other);
+    void OnTakeActivationBack();
     LRESULT OnCtlColorStatic(HWND control, HDC dc);
     void OnDpiChangedMessage(WPARAM dotsPerInch, const RECT& suggested);
     void OnScaleChanged();
