@@ -266,10 +266,19 @@ LRESULT CALLBACK Win32Platform::ToolTipProc(HWND hwnd, UINT message, WPARAM wPar
 // the controls get many others (a move, a font, each part of a paint), and
 // three questions each made the window's start a few milliseconds later.
 LRESULT Win32Platform::OnMonthViewMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_PAINT) {
-        const LRESULT painted = CallWindowProcW(monthView_.classProc, hwnd, message, wParam, lParam);
-        PaintWeekNumbers();
-        return painted;
+    // With week numbers the picture is made whole before it reaches the
+    // screen (PaintMonthView), its background too; a copy asked for in a DC
+    // of the caller's has the numbers as well.
+    const bool painting = message == WM_PAINT || message == WM_ERASEBKGND || message == WM_PRINTCLIENT;
+    if (painting && (GetWindowLongPtrW(hwnd, GWL_STYLE) & MCS_WEEKNUMBERS)) {
+        if (message == WM_ERASEBKGND) return 1;
+        if (message == WM_PAINT) {
+            PaintMonthView(hwnd);
+            return 0;
+        }
+        const LRESULT printed = CallWindowProcW(monthView_.classProc, hwnd, message, wParam, lParam);
+        if (lParam & PRF_CLIENT) PaintWeekNumbers(reinterpret_cast<HDC>(wParam));
+        return printed;
     }
     if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN ||
         message == WM_MOUSEMOVE) {

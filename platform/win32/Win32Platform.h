@@ -124,7 +124,8 @@ private:
     void OnSettingChange(WPARAM setting, const wchar_t* area);
     LRESULT OnEraseBackground(HWND hwnd, HDC dc);
     // The logic's week numbers over the control's own (WeekColumn.cpp).
-    void PaintWeekNumbers();
+    void PaintMonthView(HWND calendar);
+    void PaintWeekNumbers(HDC dc);
 
     // The window's colours in the light or dark app mode (AppMode.cpp).
     static uint32_t WindowsBuild();
