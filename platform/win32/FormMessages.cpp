@@ -55,6 +55,7 @@ LRESULT Win32Platform::OnFormMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
     switch (message) {
         case WM_MOUSEMOVE: OnMouseMove(wParam, lParam); return 0;
         case kTrayCallback: OnTrayCallback(lParam); return 0;
+        case kTakeActivationBack: OnTakeActivationBack(); return 0;
         case WM_SETFOCUS: SetFocus(monthView_.hwnd); return 0;
         case WM_ACTIVATE: OnActivate(wParam, reinterpret_cast<HWND>(lParam)); break;
         case WM_CTLCOLORSTATIC: return OnCtlColorStatic(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam));
@@ -120,11 +121,17 @@ void Win32Platform::OnTrayCallback(LPARAM event) {
 // Only activation moving to another window of this program counts. The
 // Settings window, topmost and owned by no one, is not put under the
 // calendar again: the calendar's move into the band would take its place
-// and the activation with it.
+// and the activation with it. The tool tip takes no keys: activation that
+// reaches it (Wine activates a tip, and its keys then go nowhere) comes
+// back to the calendar once this change is over.
 void Win32Platform::OnActivate(WPARAM state, HWND other) {
     DWORD otherProcess = 0;
-    if (LOWORD(state) == WA_INACTIVE && other && other != settingsWindow_.dialog &&
-        ::GetWindowThreadProcessId(other, &otherProcess) && otherProcess == GetCurrentProcessId())
+    if (LOWORD(state) != WA_INACTIVE || !other || other == settingsWindow_.dialog) return;
+    if (other == toolTips_) {
+        PostMessageA(hwnd_, kTakeActivationBack, 0, 0);
+        return;
+    }
+    if (::GetWindowThreadProcessId(other, &otherProcess) && otherProcess == GetCurrentProcessId())
         Raise([&] { events_->Form_Deactivate(); });
 }
 
@@ -142,6 +149,15 @@ LRESULT Win32Platform::OnNotify(const NMHDR& header) {
         case kMcnSelChange: Raise([&] { events_->MonthView1_SelChange(); }); break;
     }
     return 0;
+}
+
+// Only while the tip still has it: a window the user has activated since
+// (the Settings window, a message box, another program's) keeps it, and a
+// hidden calendar, or one a message box holds disabled, takes nothing.
+void Win32Platform::OnTakeActivationBack() {
+    if (GetForegroundWindow() != toolTips_ || !IsWindowVisible(hwnd_) || IsIconic(hwnd_) || !IsWindowEnabled(hwnd_))
+        return;
+    SetForegroundWindow(hwnd_);
 }
 
 LRESULT Win32Platform::OnCtlColorStatic(HWND control, HDC dc) {
@@ -270,14 +286,31 @@ LRESULT CALLBACK Win32Platform::ControlProc(HWND hwnd, UINT message, WPARAM wPar
     }
 }
 
+// Wine's tool tip leaves a click's question to DefWindowProc, whose answer
+// lets the click activate it.
+LRESULT CALLBACK Win32Platform::ToolTipProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                            DWORD_PTR) {
+    if (message == WM_MOUSEACTIVATE) return MA_NOACTIVATE;
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
 // The shift keys are asked of the window system for mouse messages alone:
 // the controls get many others (a move, a font, each part of a paint), and
 // three questions each made the window's start a few milliseconds later.
 LRESULT Win32Platform::OnMonthViewMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_PAINT) {
-        const LRESULT painted = CallWindowProcW(monthView_.classProc, hwnd, message, wParam, lParam);
-        PaintWeekNumbers();
-        return painted;
+    // With week numbers the picture is made whole before it reaches the
+    // screen (PaintMonthView), its background too; a copy asked for in a DC
+    // of the caller's has the numbers as well.
+    const bool painting = message == WM_PAINT || message == WM_ERASEBKGND || message == WM_PRINTCLIENT;
+    if (painting && (GetWindowLongPtrW(hwnd, GWL_STYLE) & MCS_WEEKNUMBERS)) {
+        if (message == WM_ERASEBKGND) return 1;
+        if (message == WM_PAINT) {
+            PaintMonthView(hwnd);
+            return 0;
+        }
+        const LRESULT printed = CallWindowProcW(monthView_.classProc, hwnd, message, wParam, lParam);
+        if (lParam & PRF_CLIENT) PaintWeekNumbers(reinterpret_cast<HDC>(wParam));
+        return printed;
     }
     if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN ||
         message == WM_MOUSEMOVE) {

@@ -165,10 +165,15 @@ HWND Win32Platform::CreateControl(const form_design::Control& control) {
 
 // The tool tips show only after the pointer has rested on a control: they
 // are made once the window has been painted (a timer comes after painting),
-// not before it shows.
+// not before it shows. A tip is never the window the user works in: made
+// with WS_EX_NOACTIVATE, which keeps a click from activating it on Windows,
+// it also answers a click's question (WM_MOUSEACTIVATE) so itself, as
+// Wine's tip does not (ToolTipProc).
 void Win32Platform::AddToolTips() {
-    toolTips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance_, nullptr);
+    toolTips_ =
+        CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance_, nullptr);
+    SetWindowSubclass(toolTips_, ToolTipProc, 0, 0);
     for (const form_design::Control& control : design_.controls)
         if (control.toolTip) AddToolTip(GetDlgItem(hwnd_, control.id), *control.toolTip);
     // The day's list: a tip for the line under the pointer, off while it has none.

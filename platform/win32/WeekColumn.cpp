@@ -63,11 +63,38 @@ void Win32Platform::MonthView::SetFirstDayOfWeek(int32_t day) {
     InvalidateRect(hwnd, nullptr, TRUE);
 }
 
-// After the control has painted itself. In its year and decade views (Windows
-// Vista on; Wine has none) there are no weeks to number.
-void Win32Platform::PaintWeekNumbers() {
+// The control paints its picture, background and all, into memory, the
+// numbers go over it there, and the screen gets the two at once. Drawn over
+// the control's own paint once that had ended, the control's numbers could
+// reach the screen alone: Wine hands a window's drawing to the X server as
+// each paint ends while the thread is busy (a drag, say), and the numbers
+// then waited for the next; a compositor, too, shows a window's drawing at
+// its own times. Without the memory for a picture, both are drawn straight.
+void Win32Platform::PaintMonthView(HWND calendar) {
+    PAINTSTRUCT paint{};
+    HDC screen = BeginPaint(calendar, &paint);
+    RECT client{};
+    GetClientRect(calendar, &client);
+    HDC picture = CreateCompatibleDC(screen);
+    HBITMAP bitmap = picture ? CreateCompatibleBitmap(screen, client.right, client.bottom) : nullptr;
+    HGDIOBJ old = bitmap ? SelectObject(picture, bitmap) : nullptr;
+    HDC into = bitmap ? picture : screen;
+    CallWindowProcW(monthView_.classProc, calendar, WM_ERASEBKGND, reinterpret_cast<WPARAM>(into), 0);
+    CallWindowProcW(monthView_.classProc, calendar, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(into), PRF_CLIENT);
+    PaintWeekNumbers(into);
+    if (bitmap) {
+        BitBlt(screen, 0, 0, client.right, client.bottom, picture, 0, 0, SRCCOPY);
+        SelectObject(picture, old);
+        DeleteObject(bitmap);
+    }
+    if (picture) DeleteDC(picture);
+    EndPaint(calendar, &paint);
+}
+
+// Over the control's picture, in its DC. In its year and decade views
+// (Windows Vista on; Wine has none) there are no weeks to number.
+void Win32Platform::PaintWeekNumbers(HDC dc) {
     HWND calendar = monthView_.hwnd;
-    if (!(GetWindowLongPtrW(calendar, GWL_STYLE) & MCS_WEEKNUMBERS)) return;
     if (MonthCal_GetCurrentView(calendar) != MCMV_MONTH) return;
     RECT client{};
     GetClientRect(calendar, &client);
@@ -116,7 +143,6 @@ void Win32Platform::PaintWeekNumbers() {
     const bool styled = !dark_.applied && HasVisualStyle(calendar);
     const COLORREF text = styled ? GetSysColor(COLOR_GRAYTEXT) : MonthCal_GetColor(calendar, MCSC_TITLEBK);
     const COLORREF background = styled ? GetSysColor(COLOR_WINDOW) : MonthCal_GetColor(calendar, MCSC_MONTHBK);
-    HDC dc = GetDC(calendar);
     HBRUSH brush = CreateSolidBrush(background);
     HFONT font = reinterpret_cast<HFONT>(SendMessageW(calendar, WM_GETFONT, 0, 0));
     HGDIOBJ oldFont = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
@@ -135,5 +161,4 @@ void Win32Platform::PaintWeekNumbers() {
     }
     SelectObject(dc, oldFont);
     DeleteObject(brush);
-    ReleaseDC(calendar, dc);
 }

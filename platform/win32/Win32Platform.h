@@ -94,6 +94,9 @@ private:
     // calendar's file on disk.
     static constexpr UINT kBackgroundDone = WM_APP + 3;
     static constexpr UINT kFileChanged = WM_APP + 4;
+    // The calendar takes the activation back from its own tool tip, once the
+    // change that gave it to the tip is over.
+    static constexpr UINT kTakeActivationBack = WM_APP + 5;
     // The platform's own timer, beside the logic's (FormTimer): the tool tips, made after the first paint.
     static constexpr UINT_PTR kToolTipsTimer = 100;
 
@@ -123,6 +126,7 @@ private:
     // The window's messages, each turned into an event (FormMessages.cpp).
     static LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK ToolTipProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR);
     LRESULT OnFormMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMonthViewMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnLabelMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -132,6 +136,7 @@ private:
     void OnMouseMove(WPARAM keys, LPARAM at);
     void OnTrayCallback(LPARAM event);
     void OnActivate(WPARAM state, HWND other);
+    void OnTakeActivationBack();
     LRESULT OnCtlColorStatic(HWND control, HDC dc);
     void OnDpiChangedMessage(WPARAM dotsPerInch, const RECT& suggested);
     void OnScaleChanged();
@@ -141,7 +146,8 @@ private:
     void OnSettingChange(WPARAM setting, const wchar_t* area);
     LRESULT OnEraseBackground(HWND hwnd, HDC dc);
     // The logic's week numbers over the control's own (WeekColumn.cpp).
-    void PaintWeekNumbers();
+    void PaintMonthView(HWND calendar);
+    void PaintWeekNumbers(HDC dc);
 
     // The window's colours in the light or dark app mode (AppMode.cpp).
     static uint32_t WindowsBuild();

@@ -19,6 +19,7 @@ constexpr Procedure kCloseMenu{"CloseMenu", "vrlCalendar e2e: close the menu", "
 constexpr Procedure kReadTip{"ReadTip", "vrlCalendar e2e: read the tip", "vrlCalendar e2e: tip read"};
 constexpr Procedure kReadNames{"ReadNames", "vrlCalendar e2e: read the names", "vrlCalendar e2e: names read"};
 constexpr Procedure kChangeDpi{"ChangeDpi", "vrlCalendar e2e: change the scale", "vrlCalendar e2e: scale changed"};
+constexpr Procedure kActivateTip{"ActivateTip", "vrlCalendar e2e: activate the tip", "vrlCalendar e2e: tip activated"};
 
 constexpr char kSharedText[] = "vrlCalendar e2e: read";  // a file mapping of kSharedSize bytes
 constexpr DWORD kSharedSize = 8192;

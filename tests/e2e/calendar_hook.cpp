@@ -12,6 +12,8 @@
 //   keeps its text from other programs; Wine's does not answer WM_GETTEXT with it either.
 // - ReadNames: the names Microsoft Active Accessibility gives the calendar's window and labels, as a
 //   screen reader asks for them. Wine hands no accessible object to another process.
+// - ActivateTip: the calendar's tool tip asked and, unless it declines (or whatever it answers, given 1),
+//   made the foreground window, as Wine does when a click reaches a tip; Windows activates no tip.
 // Text goes back in UTF-8, through memory the inspector shares.
 #include <windows.h>
 #include <commctrl.h>
@@ -177,5 +179,19 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK ChangeDpi(int code, WPARAM wPa
         GetWindowRect(posted.hwnd, &suggested);
         SendMessageA(posted.hwnd, hook_protocol::kDpiChanged, MAKEWPARAM(dotsPerInch, dotsPerInch),
                      reinterpret_cast<LPARAM>(&suggested));
+    });
+}
+
+// Whether the tip had the activation as the call returned, before the calendar could answer.
+extern "C" __declspec(dllexport) LRESULT CALLBACK ActivateTip(int code, WPARAM wParam, LPARAM lParam) {
+    return WhenPosted(hook_protocol::kActivateTip, code, wParam, lParam, [](const MSG& posted) {
+        HWND tip = nullptr;
+        while ((tip = FindWindowExW(nullptr, tip, TOOLTIPS_CLASSW, nullptr)) &&
+               GetWindow(tip, GW_OWNER) != posted.hwnd) {}
+        const LRESULT answer = tip ? SendMessageW(tip, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(tip),
+                                                  MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN))
+                                   : 0;
+        if (tip && (posted.wParam || answer < MA_NOACTIVATE)) SetForegroundWindow(tip);
+        ShareText(tip && GetForegroundWindow() == tip ? "activated=1\n" : "activated=0\n");
     });
 }

@@ -172,9 +172,9 @@ int RunInCalendar(HWND calendar, const hook_protocol::Procedure& procedure, cons
 }
 
 // Runs a hook procedure that reads something and prints what it read.
-int ReadInCalendar(HWND calendar, const hook_protocol::Procedure& procedure) {
+int ReadInCalendar(HWND calendar, const hook_protocol::Procedure& procedure, WPARAM wParam = 0) {
     const char* text = SharedText();
-    const bool read = text && InCalendar(calendar, procedure);
+    const bool read = text && InCalendar(calendar, procedure, wParam);
     std::printf("%s", read ? text : "found=0\n");
     return read ? 0 : 1;
 }
@@ -300,6 +300,9 @@ int TakeScheme(HWND calendar, const Arguments&) { return RunInCalendar(calendar,
 int Menu(HWND calendar, const Arguments&) { return ReadInCalendar(calendar, hook_protocol::kReadMenu); }
 int Names(HWND calendar, const Arguments&) { return ReadInCalendar(calendar, hook_protocol::kReadNames); }
 int CloseMenu(HWND calendar, const Arguments&) { return RunInCalendar(calendar, hook_protocol::kCloseMenu, "closed"); }
+int ActivateTip(HWND calendar, const Arguments& args) {
+    return ReadInCalendar(calendar, hook_protocol::kActivateTip, !args.empty());
+}
 int ChangeDpi(HWND calendar, const Arguments& args) {
     return RunInCalendar(calendar, hook_protocol::kChangeDpi, "changed", static_cast<WPARAM>(std::atol(args[0])));
 }
@@ -512,6 +515,8 @@ const Command kCommands[] = {
     {"menu", "", 0, true, Menu, "the calendar's open menu: its items, their state and where they are on the screen"},
     {"names", "", 0, true, Names, "what a screen reader calls the calendar's window and its labels (asked inside it)"},
     {"tip", "", 0, false, Tip, "the text of each tool tip on the screen (asked inside its program)"},
+    {"activate-tip", "[force]", 0, true, ActivateTip,
+     "a click reaches the calendar's tool tip, as Wine activates it; with force, activated whatever it answers"},
     {"tray-event", "MSG...", 0, true, TrayEvent, "the shell reports these mouse messages on the calendar's icon"},
     {"close-menu", "", 0, true, CloseMenu, "closes the calendar's open menu (EndMenu, inside it)"},
     {"close", "", 0, false, Close, "asks the calendar to close, as the system does (WM_CLOSE)"},

@@ -6,33 +6,54 @@ from steps import (HELP_TEXT, alike, calendar_point, close_with_x, ink, keys_to_
                    scenario, window_picture)
 
 
+def drag_by(world, button, steps, dx, dy):
+    """Presses a button on the week column, moves the pointer so many steps of (dx, dy) and lets go."""
+    world.xdotool("mousemove", *calendar_point(world))
+    world.xdotool("mousedown", button)
+    for _ in range(steps):
+        world.xdotool("mousemove_relative", "--", dx, dy)
+        time.sleep(0.1)
+    world.xdotool("mouseup", button)
+
+
 @scenario
 def drag(world):
     world.start_calendar()
     start = world.position()
-    x, y = calendar_point(world)
-    world.xdotool("mousemove", x, y)
-    world.xdotool("mousedown", 1)
-    for _ in range(6):
-        world.xdotool("mousemove_relative", "--", -20, 15)
-        time.sleep(0.1)
-    world.xdotool("mouseup", 1)
+    drag_by(world, 1, 6, -20, 15)
     expected = (start[0] - 120, start[1] + 90)
     world.expect(f"the window dragged from {start} to {expected}", world.position,
                  lambda p: abs(p[0] - expected[0]) <= 1 and abs(p[1] - expected[1]) <= 1)
     moved_to = world.position()
     for button in (3, 2):  # right, then middle
-        x, y = calendar_point(world)
-        world.xdotool("mousemove", x, y)
-        world.xdotool("mousedown", button)
-        for _ in range(4):
-            world.xdotool("mousemove_relative", "--", 25, 10)
-            time.sleep(0.1)
-        world.xdotool("mouseup", button)
+        drag_by(world, button, 4, 25, 10)
         if button == 3:
             world.keys("Escape")  # closes the calendar's own menu (Esc on the calendar would hide it)
         if world.position() != moved_to:
             world.fail(f"button {button} dragged the window from {moved_to} to {world.position()}")
+
+    # Dragged on, the last row's last day (always the next month's) clicked once the tip showed; then a click
+    # reaches the tip shown again (Wine activates it, and gives it the keyboard): the calendar must stay in
+    # front, Alt+Left moving it, and take the activation back from a tip activated all the same.
+    drag_by(world, 1, 1, 60, 42)
+    month, size = int(world.selected_day()[0][5:7]), world.window()
+    day = (int(size["width"]) - 30, int(size["height"]) - 28)
+    for aside, step in ((0, "click"), (1, ""), (0, "force")):  # moved aside, the tip shows again
+        world.point_at(*world.window_point(day[0] - aside, day[1]))
+        world.expect("the calendar's tip", lambda: world.inspect("tip").get("tip", "").strip(), bool)
+        if step == "click":
+            world.click(*world.window_point(*day))
+            world.expect("the next month's day picked", world.selected_day, lambda s: int(s[0][5:7]) == month % 12 + 1)
+            continue
+        if world.inspect("activate-tip", *step.split()).get("activated") != "1" and step:
+            world.fail("the calendar's tip could not be activated")
+        world.expect(f"the calendar in front after its tip was {step or 'clicked'}",
+                     lambda: world.window().get("foreground"), "1".__eq__)
+        if not step:
+            left, top = world.position()
+            world.keys("alt+Left")
+            expected = (twips_to_pixels(left * TWIPS_PER_PIXEL - 100), top)
+            world.expect(f"Alt+Left then to move it to {expected}", world.position, expected.__eq__)
 
 
 @scenario(cost=60)
