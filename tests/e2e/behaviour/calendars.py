@@ -1,8 +1,12 @@
 """The user's calendars: one served over http:// from the loopback, added in the Settings window with the keys
 alone, and one local file set with reg add; their days bold, today's events listed, the copy kept when the
 server is gone or answers a web page, a file changed on disk followed."""
+import hashlib
 import http.server
 import os
+import ssl
+import struct
+import subprocess
 import threading
 
 from steps import DECEMBER_10, scenario, window_picture
@@ -18,7 +22,7 @@ SETTINGS = "vrlCalendar settings"
 class CalendarServer:
     """Serves /team.ics on 127.0.0.1, or a login page in its place, until stopped."""
 
-    def __init__(self, port=0):
+    def __init__(self, port=0, tls=None):
         server = self
 
         class Handler(http.server.BaseHTTPRequestHandler):
@@ -36,12 +40,47 @@ class CalendarServer:
 
         self.html, self.asked = False, 0
         self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler)
-        self.url = f"http://127.0.0.1:{self.httpd.server_address[1]}/team.ics"
+        if tls:
+            context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+            context.load_cert_chain(*tls)
+            self.httpd.socket = context.wrap_socket(self.httpd.socket, server_side=True)
+        self.url = f"http{'s' if tls else ''}://127.0.0.1:{self.httpd.server_address[1]}/team.ics"
         threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
 
     def stop(self):
         self.httpd.shutdown()
         self.httpd.server_close()
+
+
+def test_authority(world):
+    """A certificate authority of the scenario's own, trusted by the prefix alone (its user's Root store, as
+    Windows keeps it in the registry), and a server certificate it signed for "localhost" alone. Made as of
+    the day before the faked clock's, so that they are already valid for the calendar."""
+    folder = os.path.join(world.prefix, "pki")
+    os.makedirs(folder)
+    ca, key, csr, cert = (os.path.join(folder, name) for name in ("ca.crt", "key.pem", "req.pem", "localhost.crt"))
+    extensions = os.path.join(folder, "ext")
+    with open(extensions, "w") as out:
+        out.write("subjectAltName=DNS:localhost\nbasicConstraints=CA:FALSE\nextendedKeyUsage=serverAuth\n")
+
+    def openssl(*arguments):
+        subprocess.run(["faketime", "2026-12-09 00:00:00", "openssl", *arguments], check=True, timeout=60,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", os.path.join(folder, "ca.key"), "-out", ca,
+            "-days", "30", "-subj", "/CN=vrlCalendar test authority")
+    openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", csr, "-subj", "/CN=localhost")
+    openssl("x509", "-req", "-in", csr, "-CA", ca, "-CAkey", os.path.join(folder, "ca.key"), "-CAcreateserial",
+            "-out", cert, "-days", "30", "-extfile", extensions)
+    der = subprocess.run(["openssl", "x509", "-in", ca, "-outform", "DER"], check=True, capture_output=True).stdout
+    blob = struct.pack("<III", 32, 1, len(der)) + der  # the certificate as a property of its store entry
+    thumbprint = hashlib.sha1(der).hexdigest().upper()
+    trust = os.path.join(folder, "trust.reg")
+    with open(trust, "w", encoding="utf-16") as out:
+        out.write("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Microsoft\\"
+                  f"SystemCertificates\\Root\\Certificates\\{thumbprint}]\r\n"
+                  f'"Blob"=hex:{",".join(f"{b:02x}" for b in blob)}\r\n')
+    world.wine("reg", "import", trust, check=True)
+    return cert, key
 
 
 def day_rows(world, picture):
@@ -129,5 +168,17 @@ def calendars(world):
         os.replace(world.drive_c("review.ics.new"), world.drive_c("review.ics"))
         world.expect("the list to follow the file changed on disk", listed,
                      lambda text: text == today + " | 4:00 PM\u20135:00 PM Retro")
+
+        # Over TLS: the authority trusted, a certificate for another name refused, the right one taken.
+        secure = CalendarServer(tls=test_authority(world))
+        world.inspect("close")
+        world.wait_for(lambda: world.inspect("count").get("count") == "0", 30, "the calendar closed")
+        world.store("calendar3", secure.url)
+        world.store("calendar4", secure.url.replace("127.0.0.1", "localhost"))
+        world.start_calendar(clock=DECEMBER_10)
+        world.expect("the certificate for another name refused, localhost's taken", settings_lines,
+                     lambda lines: f"{secure.url[8:].split('/')[0]} \u2014 the certificate is not valid; nothing to "
+                                   "show | Team \u2014 4 events, read " in lines)
+        secure.stop()
     finally:
         server.stop()
