@@ -10,13 +10,43 @@
 
 namespace {
 
+// WinHTTP is loaded with the first address read, not at every start: most
+// users read none, and the library brings its own (sockets, certificates)
+// with it. Filled once, under the session's one-time initialisation.
+#define CALENDAR_WINHTTP_FUNCTIONS(X)                                                                            \
+    X(WinHttpCloseHandle)                                                                                        \
+    X(WinHttpConnect) X(WinHttpCrackUrl) X(WinHttpGetIEProxyConfigForCurrentUser) X(WinHttpGetProxyForUrl)       \
+        X(WinHttpOpen) X(WinHttpOpenRequest) X(WinHttpQueryHeaders) X(WinHttpReadData) X(WinHttpReceiveResponse) \
+            X(WinHttpSendRequest) X(WinHttpSetOption) X(WinHttpSetStatusCallback) X(WinHttpSetTimeouts)
+struct WinHttpFunctions {
+#define CALENDAR_WINHTTP_POINTER(name) decltype(&::name) name = nullptr;
+    CALENDAR_WINHTTP_FUNCTIONS(CALENDAR_WINHTTP_POINTER)
+#undef CALENDAR_WINHTTP_POINTER
+};
+WinHttpFunctions winHttp;
+
+// All of them, or none: a library without one of them is not used.
+bool LoadWinHttp() {
+    HMODULE library = LoadLibraryW(L"winhttp.dll");
+    if (!library) return false;
+    WinHttpFunctions found;
+    bool all = true;
+#define CALENDAR_WINHTTP_FIND(name)                                                                            \
+    found.name = reinterpret_cast<decltype(&::name)>(reinterpret_cast<void*>(GetProcAddress(library, #name))); \
+    all = all && found.name;
+    CALENDAR_WINHTTP_FUNCTIONS(CALENDAR_WINHTTP_FIND)
+#undef CALENDAR_WINHTTP_FIND
+    if (all) winHttp = found;
+    return all;
+}
+
 const wchar_t kUserAgent[] = L"vrlCalendar/1.0";
 
 struct InternetHandle {
     HINTERNET handle;
     explicit InternetHandle(HINTERNET handle) : handle(handle) {}
     ~InternetHandle() {
-        if (handle) WinHttpCloseHandle(handle);
+        if (handle) winHttp.WinHttpCloseHandle(handle);
     }
     InternetHandle(const InternetHandle&) = delete;
     InternetHandle& operator=(const InternetHandle&) = delete;
@@ -54,12 +84,12 @@ HttpReply Failed(HttpReply reply, DWORD error) { return Failed(std::move(reply),
 // A reply header as sent; empty when there is none.
 std::wstring Header(HINTERNET request, DWORD which) {
     DWORD bytes = 0;
-    WinHttpQueryHeaders(request, which, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER, &bytes,
-                        WINHTTP_NO_HEADER_INDEX);
+    winHttp.WinHttpQueryHeaders(request, which, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER, &bytes,
+                                WINHTTP_NO_HEADER_INDEX);
     if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || bytes < sizeof(wchar_t)) return {};
     std::wstring text(bytes / sizeof(wchar_t), L'\0');
-    if (!WinHttpQueryHeaders(request, which, WINHTTP_HEADER_NAME_BY_INDEX, text.data(), &bytes,
-                             WINHTTP_NO_HEADER_INDEX))
+    if (!winHttp.WinHttpQueryHeaders(request, which, WINHTTP_HEADER_NAME_BY_INDEX, text.data(), &bytes,
+                                     WINHTTP_NO_HEADER_INDEX))
         return {};
     text.resize(bytes / sizeof(wchar_t));
     return text;
@@ -67,8 +97,8 @@ std::wstring Header(HINTERNET request, DWORD which) {
 
 bool Number(HINTERNET request, DWORD which, DWORD& number) {
     DWORD bytes = sizeof(number);
-    return WinHttpQueryHeaders(request, which | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX, &number,
-                               &bytes, WINHTTP_NO_HEADER_INDEX) != FALSE;
+    return winHttp.WinHttpQueryHeaders(request, which | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX,
+                                       &number, &bytes, WINHTTP_NO_HEADER_INDEX) != FALSE;
 }
 
 // A value given back as a request header; one that could end the header
@@ -110,39 +140,40 @@ void CALLBACK OnSecureFailure(HINTERNET, DWORD_PTR context, DWORD status, void* 
 }  // namespace
 
 Win32CalendarIo::~Win32CalendarIo() {
-    if (session_) WinHttpCloseHandle(session_);
+    if (session_) winHttp.WinHttpCloseHandle(session_);
 }
 
 BOOL CALLBACK Win32CalendarIo::OpenSession(PINIT_ONCE, void* self, void**) {
     auto& io = *static_cast<Win32CalendarIo*>(self);
+    if (!LoadWinHttp()) return TRUE;  // no session: every read is unreachable
     // The user's proxy settings, as Windows 8.1 and later find them; older
     // ones refuse the access type.
-    HINTERNET session =
-        WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
+    HINTERNET session = winHttp.WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, WINHTTP_NO_PROXY_NAME,
+                                            WINHTTP_NO_PROXY_BYPASS, 0);
     if (!session) {
         WINHTTP_CURRENT_USER_IE_PROXY_CONFIG user{};
-        if (WinHttpGetIEProxyConfigForCurrentUser(&user)) {
+        if (winHttp.WinHttpGetIEProxyConfigForCurrentUser(&user)) {
             if (user.lpszProxy)
-                session = WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_NAMED_PROXY, user.lpszProxy,
-                                      user.lpszProxyBypass ? user.lpszProxyBypass : WINHTTP_NO_PROXY_BYPASS, 0);
+                session = winHttp.WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_NAMED_PROXY, user.lpszProxy,
+                                              user.lpszProxyBypass ? user.lpszProxyBypass : WINHTTP_NO_PROXY_BYPASS, 0);
             io.proxyAutoDetect_ = user.fAutoDetect != FALSE;
             if (user.lpszAutoConfigUrl) io.proxyAutoConfigUrl_ = user.lpszAutoConfigUrl;
             for (wchar_t* text : {user.lpszProxy, user.lpszProxyBypass, user.lpszAutoConfigUrl})
                 if (text) GlobalFree(text);
         }
         if (!session)
-            session = WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
-                                  WINHTTP_NO_PROXY_BYPASS, 0);
+            session = winHttp.WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+                                          WINHTTP_NO_PROXY_BYPASS, 0);
         // Windows 7 and 8 offer TLS 1.1 and 1.2 only when asked; Vista has
         // neither, refuses the option and keeps its own.
         DWORD protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_1 |
                           WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2;
-        if (session) WinHttpSetOption(session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof(protocols));
+        if (session) winHttp.WinHttpSetOption(session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof(protocols));
     }
     if (session) {
         const int stall = static_cast<int>(io.stallMs_);
-        if (!WinHttpSetTimeouts(session, stall, stall, stall, stall)) {
-            WinHttpCloseHandle(session);
+        if (!winHttp.WinHttpSetTimeouts(session, stall, stall, stall, stall)) {
+            winHttp.WinHttpCloseHandle(session);
             session = nullptr;
         }
     }
@@ -171,7 +202,7 @@ HttpReply Win32CalendarIo::Fetch(const std::string& address, const std::string& 
         parts.dwStructSize = sizeof(parts);
         parts.dwSchemeLength = parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength =
             static_cast<DWORD>(-1);
-        if (!WinHttpCrackUrl(url.c_str(), static_cast<DWORD>(url.size()), 0, &parts) ||
+        if (!winHttp.WinHttpCrackUrl(url.c_str(), static_cast<DWORD>(url.size()), 0, &parts) ||
             (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS))
             return Failed(std::move(reply), HttpReply::Failure::Refused, GetLastError());
         const bool secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
@@ -184,15 +215,16 @@ HttpReply Win32CalendarIo::Fetch(const std::string& address, const std::string& 
         std::wstring path(parts.lpszUrlPath, parts.dwUrlPathLength);
         path.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
         if (path.empty()) path = L"/";
-        InternetHandle connection(WinHttpConnect(session, host.c_str(), parts.nPort, 0));
+        InternetHandle connection(winHttp.WinHttpConnect(session, host.c_str(), parts.nPort, 0));
         if (!connection) return Failed(std::move(reply), GetLastError());
-        InternetHandle request(WinHttpOpenRequest(connection.handle, L"GET", path.c_str(), nullptr, WINHTTP_NO_REFERER,
-                                                  WINHTTP_DEFAULT_ACCEPT_TYPES, secure ? WINHTTP_FLAG_SECURE : 0));
+        InternetHandle request(winHttp.WinHttpOpenRequest(connection.handle, L"GET", path.c_str(), nullptr,
+                                                          WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                                          secure ? WINHTTP_FLAG_SECURE : 0));
         if (!request) return Failed(std::move(reply), GetLastError());
         // Every redirect is followed here, so that each counts: Wine follows
         // 301, 302 and 307 itself but hands 303 and 308 back.
         DWORD never = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
-        if (!WinHttpSetOption(request.handle, WINHTTP_OPTION_REDIRECT_POLICY, &never, sizeof(never)))
+        if (!winHttp.WinHttpSetOption(request.handle, WINHTTP_OPTION_REDIRECT_POLICY, &never, sizeof(never)))
             return Failed(std::move(reply), GetLastError());
         if (proxyAutoDetect_ || !proxyAutoConfigUrl_.empty()) {
             WINHTTP_AUTOPROXY_OPTIONS automatic{};
@@ -207,17 +239,18 @@ HttpReply Win32CalendarIo::Fetch(const std::string& address, const std::string& 
             automatic.fAutoLogonIfChallenged = TRUE;
             WINHTTP_PROXY_INFO proxy{};
             // No configuration found: the session's own (the user's fixed proxy, or none).
-            if (WinHttpGetProxyForUrl(session, url.c_str(), &automatic, &proxy)) {
-                WinHttpSetOption(request.handle, WINHTTP_OPTION_PROXY, &proxy, sizeof(proxy));
+            if (winHttp.WinHttpGetProxyForUrl(session, url.c_str(), &automatic, &proxy)) {
+                winHttp.WinHttpSetOption(request.handle, WINHTTP_OPTION_PROXY, &proxy, sizeof(proxy));
                 if (proxy.lpszProxy) GlobalFree(proxy.lpszProxy);
                 if (proxy.lpszProxyBypass) GlobalFree(proxy.lpszProxyBypass);
             }
         }
-        WinHttpSetStatusCallback(request.handle, OnSecureFailure, WINHTTP_CALLBACK_FLAG_SECURE_FAILURE, 0);
-        if (!WinHttpSendRequest(request.handle, conditions.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : conditions.c_str(),
-                                static_cast<DWORD>(conditions.size()), WINHTTP_NO_REQUEST_DATA, 0, 0,
-                                reinterpret_cast<DWORD_PTR>(&reply.certificateFlags)) ||
-            !WinHttpReceiveResponse(request.handle, nullptr))
+        winHttp.WinHttpSetStatusCallback(request.handle, OnSecureFailure, WINHTTP_CALLBACK_FLAG_SECURE_FAILURE, 0);
+        if (!winHttp.WinHttpSendRequest(request.handle,
+                                        conditions.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : conditions.c_str(),
+                                        static_cast<DWORD>(conditions.size()), WINHTTP_NO_REQUEST_DATA, 0, 0,
+                                        reinterpret_cast<DWORD_PTR>(&reply.certificateFlags)) ||
+            !winHttp.WinHttpReceiveResponse(request.handle, nullptr))
             return Failed(std::move(reply), GetLastError());
 
         DWORD status = 0;
@@ -246,7 +279,7 @@ HttpReply Win32CalendarIo::Fetch(const std::string& address, const std::string& 
             const size_t had = reply.body.size();
             reply.body.resize(had + kPart);
             DWORD got = 0;
-            if (!WinHttpReadData(request.handle, reply.body.data() + had, static_cast<DWORD>(kPart), &got))
+            if (!winHttp.WinHttpReadData(request.handle, reply.body.data() + had, static_cast<DWORD>(kPart), &got))
                 return Failed(std::move(reply), GetLastError());
             reply.body.resize(had + got);
             if (got == 0) break;

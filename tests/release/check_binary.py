@@ -19,8 +19,10 @@ import sys
 import xml.etree.ElementTree as ElementTree
 
 SYSTEM_DLLS = {"advapi32.dll", "comctl32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll", "ole32.dll", "oleacc.dll",
-               "oleaut32.dll", "shell32.dll", "user32.dll"}
-LOADED_WHEN_ASKED = {"ole32.dll", "oleacc.dll", "oleaut32.dll"}
+               "oleaut32.dll", "shell32.dll", "user32.dll", "winhttp.dll", "comdlg32.dll"}
+# Loaded when first needed (a screen reader, the first address read, the
+# file dialog), never at every start.
+LOADED_WHEN_ASKED = {"ole32.dll", "oleacc.dll", "oleaut32.dll", "winhttp.dll", "comdlg32.dll"}
 # What Wine cannot show, looked up by name where Windows has it: an elevated
 # calendar letting the shell's messages through (tests/README.md).
 LOOKED_UP = [b"ChangeWindowMessageFilterEx"]
