@@ -25,10 +25,13 @@ std::string StateLine(const Shown& shown, const Texts& texts, const std::functio
     std::string name =
         shown.calendar && !shown.calendar->name.empty() ? std::string(shown.calendar->name) : ShortName(shown.source);
     std::string state;
-    const std::string events = shown.calendar
-                                   ? texts.Text(TextId::CalendarEvents, std::to_string(shown.calendar->events.size()),
-                                                shown.readAtMs > 0 ? when(shown.readAtMs) : std::string())
-                                   : std::string();
+    std::string events;
+    if (shown.calendar) {
+        const std::string read = shown.readAtMs > 0 ? when(shown.readAtMs) : std::string();
+        const size_t count = shown.calendar->events.size();
+        events = count == 1 ? texts.Text(TextId::CalendarOneEvent, read)
+                            : texts.Text(TextId::CalendarEvents, std::to_string(count), read);
+    }
     if (shown.failure != Failure::None) {
         state = texts.Text(FailureText(shown.failure));
         state += "; " + (shown.calendar ? texts.Text(TextId::CalendarShowingCopy, events)
