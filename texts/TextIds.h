@@ -74,6 +74,7 @@
     X(FileDialogCalendars, "file_dialog.calendars", 60)        \
     X(FileDialogAll, "file_dialog.all", 60)                    \
     X(CalendarEvents, "calendar.events", 100)                  \
+    X(CalendarOneEvent, "calendar.one_event", 100)             \
     X(CalendarNotRead, "calendar.not_read", 100)               \
     X(CalendarUnreachable, "calendar.unreachable", 100)        \
     X(CalendarNotACalendar, "calendar.not_a_calendar", 100)    \
