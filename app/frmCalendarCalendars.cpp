@@ -61,13 +61,17 @@ void frmCalendar::UseCalendars(std::vector<calendars::Source> sources) {
     for (const calendars::Shown& shown : calendars_)
         if (!shown.source.isAddress) files.push_back(shown.source.typed);
     platform_.WatchFiles(files);
-    for (size_t index : fresh) ReadCalendar(index, true);
+    // Read once the window has painted: a timer's turn comes after the paint,
+    // so the calendar shows as fast with calendars as without.
+    for (size_t index : fresh) calendars_[index].readSoon = true;
+    if (!fresh.empty()) platform_.StartTimer(FormTimer::CalendarRead, 0);
     ShowTheDaysEvents();
     platform_.MonthView1().RefreshDayStates();
 }
 
 void frmCalendar::ReadCalendar(size_t index, bool copyFirst) {
     calendars::Shown& shown = calendars_[index];
+    shown.readSoon = false;
     if (shown.reading) return;
     shown.reading = true;
     auto job = std::make_shared<calendars::ReadJob>();
@@ -122,8 +126,14 @@ void frmCalendar::TimeTheNextRead() {
 
 void frmCalendar::ReadCalendarsDue() {
     const int64_t now = platform_.NowUtcMs();
-    for (size_t i = 0; i < calendars_.size(); ++i)
-        if (calendars_[i].source.isAddress && calendars_[i].nextReadMs <= now + kReadTogetherMs) ReadCalendar(i, false);
+    for (size_t i = 0; i < calendars_.size(); ++i) {
+        calendars::Shown& shown = calendars_[i];
+        // The first read of an address shows its copy first.
+        if (shown.readSoon)
+            ReadCalendar(i, shown.source.isAddress && !shown.calendar);
+        else if (shown.source.isAddress && shown.nextReadMs <= now + kReadTogetherMs)
+            ReadCalendar(i, false);
+    }
 }
 
 // Each file is read again: a change may be any of them, and a read is

@@ -21,6 +21,7 @@ struct Shown {
     Failure failure = Failure::None;                 // of the latest read
     bool read = false;                               // a read has ended since the start
     bool reading = false;
+    bool readSoon = false;  // added, or the program started: read once the window has shown
     Validators validators;
     int64_t nextReadMs = 0;  // an address's next read
 };

@@ -1,6 +1,7 @@
 #include "calendars/Sources.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace calendars {
 
@@ -44,6 +45,14 @@ std::optional<Source> Classify(const std::string& typed) {
         return source;
     }
     if (text.find("://") != std::string::npos) return std::nullopt;
+    // A file by its whole path, on a drive (C:\Users) or a share
+    // (\\server\share): a relative one would depend on the folder the
+    // program happens to be in, and a device (\\.\pipe) is no file.
+    const auto slash = [](char c) { return c == '\\' || c == '/'; };
+    const bool onDrive =
+        text.size() > 2 && std::isalpha(static_cast<unsigned char>(text[0])) && text[1] == ':' && slash(text[2]);
+    const bool onShare = text.size() > 2 && slash(text[0]) && slash(text[1]) && text[2] != '.' && text[2] != '?';
+    if (!onDrive && !onShare) return std::nullopt;
     return source;
 }
 

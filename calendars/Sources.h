@@ -20,8 +20,9 @@ struct Source {
 };
 
 // What the typed text stands for: an address (https://, http://, webcal://,
-// in any case) or a file's path; none for an address of another kind
-// (ftp://, a bare host) or an empty text.
+// in any case) or a file's whole path (on a drive or a share); none for an
+// address of another kind (ftp://, a bare host), a relative path, a device
+// or an empty text.
 std::optional<Source> Classify(const std::string& typed);
 
 // What a line in the Settings window calls it before the calendar names

@@ -13,10 +13,11 @@ namespace {
 // WinHTTP is loaded with the first address read, not at every start: most
 // users read none, and the library brings its own (sockets, certificates)
 // with it. Filled once, under the session's one-time initialisation.
-#define CALENDAR_WINHTTP_FUNCTIONS(X)                                                                            \
-    X(WinHttpCloseHandle)                                                                                        \
-    X(WinHttpConnect) X(WinHttpCrackUrl) X(WinHttpGetIEProxyConfigForCurrentUser) X(WinHttpGetProxyForUrl)       \
-        X(WinHttpOpen) X(WinHttpOpenRequest) X(WinHttpQueryHeaders) X(WinHttpReadData) X(WinHttpReceiveResponse) \
+#define CALENDAR_WINHTTP_FUNCTIONS(X)                                                                   \
+    X(WinHttpCloseHandle)                                                                               \
+    X(WinHttpConnect)                                                                                   \
+    X(WinHttpCrackUrl) X(WinHttpGetIEProxyConfigForCurrentUser) X(WinHttpGetProxyForUrl) X(WinHttpOpen) \
+        X(WinHttpOpenRequest) X(WinHttpQueryHeaders) X(WinHttpReadData) X(WinHttpReceiveResponse)       \
             X(WinHttpSendRequest) X(WinHttpSetOption) X(WinHttpSetStatusCallback) X(WinHttpSetTimeouts)
 struct WinHttpFunctions {
 #define CALENDAR_WINHTTP_POINTER(name) decltype(&::name) name = nullptr;
@@ -27,7 +28,14 @@ WinHttpFunctions winHttp;
 
 // All of them, or none: a library without one of them is not used.
 bool LoadWinHttp() {
-    HMODULE library = LoadLibraryW(L"winhttp.dll");
+    // From the system's folder by its full path: where Windows cannot be told
+    // to look there alone (before Windows 8, without its update), a library
+    // of that name beside the program would otherwise be taken.
+    wchar_t path[MAX_PATH + 16];
+    const UINT folder = GetSystemDirectoryW(path, MAX_PATH);
+    if (folder == 0 || folder >= MAX_PATH) return false;
+    lstrcatW(path, L"\\winhttp.dll");
+    HMODULE library = LoadLibraryW(path);
     if (!library) return false;
     WinHttpFunctions found;
     bool all = true;
@@ -269,6 +277,8 @@ HttpReply Win32CalendarIo::Fetch(const std::string& address, const std::string& 
         reply.etag = wide_text::Utf8(Header(request.handle, WINHTTP_QUERY_ETAG));
         reply.lastModified = wide_text::Utf8(Header(request.handle, WINHTTP_QUERY_LAST_MODIFIED));
         reply.contentType = wide_text::Utf8(Header(request.handle, WINHTTP_QUERY_CONTENT_TYPE));
+        // A 304 has no body, whatever length it declares: the one it would have had.
+        if (status == 304) return reply;
 
         DWORD declared = 0;
         const bool hasLength = Number(request.handle, WINHTTP_QUERY_CONTENT_LENGTH, declared);

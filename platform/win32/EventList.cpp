@@ -50,15 +50,21 @@ void Win32Platform::EventList::ShowTipOf(int line) {
     tool.hwnd = w.hwnd_;
     tool.uId = reinterpret_cast<UINT_PTR>(hwnd);
     tool.lpszText = const_cast<wchar_t*>(text.c_str());
+    // A tool without text shows no tip; the other tools' tips stay as they are.
+    SendMessageW(tip, TTM_POP, 0, 0);
     SendMessageW(tip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
-    SendMessageW(tip, TTM_ACTIVATE, !text.empty(), 0);
 }
 
 LRESULT Win32Platform::OnListMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_MOUSEMOVE) {
-        const auto item =
-            SendMessageW(hwnd, LB_ITEMFROMPOINT, 0, MAKELPARAM(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)));
-        eventList_.ShowTipOf(HIWORD(item) ? -1 : LOWORD(item));
+        // The nearest line, which under the last one is no line at all.
+        const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        const auto item = SendMessageW(hwnd, LB_ITEMFROMPOINT, 0, MAKELPARAM(at.x, at.y));
+        RECT line{};
+        const bool on = !HIWORD(item) &&
+                        SendMessageW(hwnd, LB_GETITEMRECT, LOWORD(item), reinterpret_cast<LPARAM>(&line)) != LB_ERR &&
+                        PtInRect(&line, at);
+        eventList_.ShowTipOf(on ? LOWORD(item) : -1);
     }
     return CallWindowProcW(eventList_.classProc, hwnd, message, wParam, lParam);
 }

@@ -142,7 +142,13 @@ LRESULT Win32Platform::OnNotify(const NMHDR& header) {
     if (header.hwndFrom != monthView_.hwnd) return 0;
     switch (static_cast<int>(header.code)) {
         case kMcnGetDayState: {
-            const auto& asked = reinterpret_cast<const NMDAYSTATE&>(header);
+            // Windows' control hands over an array of its own, to be filled;
+            // where one comes without, the program's own is handed back.
+            auto& asked = const_cast<NMDAYSTATE&>(reinterpret_cast<const NMDAYSTATE&>(header));
+            if (!asked.prgDayState && asked.cDayState > 0) {
+                monthView_.dayStates.assign(static_cast<size_t>(asked.cDayState), 0);
+                asked.prgDayState = monthView_.dayStates.data();
+            }
             monthView_.FillDayStates(asked.stStart, asked.cDayState, asked.prgDayState);
             break;
         }

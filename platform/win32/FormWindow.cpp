@@ -179,7 +179,6 @@ void Win32Platform::AddToolTips() {
     // The day's list: a tip for the line under the pointer, off while it has none.
     AddToolTip(eventList_.hwnd, std::nullopt);
     eventList_.tip = toolTips_;
-    SendMessageW(toolTips_, TTM_ACTIVATE, FALSE, 0);
 }
 
 void Win32Platform::AddToolTip(HWND control, std::optional<TextId> text) {

@@ -230,6 +230,7 @@ private:
         void RefreshDayStates() override;
         // The bold days of the months [first, first + count), as the logic has them.
         void FillDayStates(const SYSTEMTIME& first, int count, DWORD* states);  // MONTHDAYSTATEs
+        std::vector<DWORD> dayStates;  // handed to the control where it brings no array
     } monthView_{*this};
 
     struct EventList : ListObject {  // EventList.cpp

@@ -32,6 +32,9 @@ TEST(CalendarSources, WhatATypedTextStandsForAndWhatItIsCalled) {
                  "https://p01-caldav.icloud.com/published/2/abc", "p01-caldav.icloud.com"},
              Row{"Http://127.0.0.1:8080/a.ics", true, true, "http://127.0.0.1:8080/a.ics", "127.0.0.1:8080"},
              Row{"C:\\Users\\ann\\Holidays.ics", true, false, "", "Holidays.ics"},
+             Row{"\\\\nas\\family\\birthdays.ics", true, false, "", "birthdays.ics"},
+             Row{"holidays.ics", false, false, "", ""},
+             Row{"\\\\.\\pipe\\calendar", false, false, "", ""},
              Row{"ftp://example.org/a.ics", false, false, "", ""},
              Row{"https://", false, false, "", ""},
              Row{"   ", false, false, "", ""},
@@ -123,6 +126,8 @@ TEST(CalendarWindow, ListedUnderTheMonthReadOffTheThreadAndForgottenWithItsCopy)
     EXPECT_TRUE(calendar.platform.list.visible);
     EXPECT_EQ(calendar.platform.form.height, plain.platform.form.height + PlatformDouble::kListHeight);
     EXPECT_EQ(calendar.platform.list.top, plain.platform.form.height);
+    EXPECT_TRUE(calendar.platform.background.empty()) << "read before the window has shown";
+    calendar.form.Form_Timer(FormTimer::CalendarRead);
     calendar.platform.RunBackground();  // the address does not answer
     ASSERT_EQ(calendar.platform.list.lines.size(), 4u);
     EXPECT_EQ(calendar.platform.list.lines[2].text, "09:30\u201310:00 Stand-up");
@@ -141,7 +146,7 @@ TEST(CalendarWindow, ListedUnderTheMonthReadOffTheThreadAndForgottenWithItsCopy)
     EXPECT_EQ(status, "This calendar is already in the list.");
     choice.calendars.clear();
     calendar.form.Settings_OK(choice, status, cancel);
-    calendar.platform.RunBackground();
+    calendar.platform.RunBackground();  // the copy removed
     EXPECT_EQ(calendar.platform.Stored("calendar1"), "");
     EXPECT_TRUE(calendar.platform.io.copies.empty());
     EXPECT_FALSE(calendar.platform.list.visible);
