@@ -9,6 +9,7 @@ A real export is not ours to ship; the same seed writes the same bytes.
 Usage: make_export.py OUT.ics [--events 4800]
 """
 import argparse
+import os
 import datetime
 import random
 
@@ -189,6 +190,7 @@ def main():
     parser.add_argument("--events", type=int, default=4770)
     args = parser.parse_args()
     data = export(args.events)
+    os.makedirs(os.path.dirname(os.path.abspath(args.out)), exist_ok=True)
     with open(args.out, "wb") as out:
         out.write(data)
     print(f"{args.out}: {len(data):,} bytes, {data.count(b'BEGIN:VEVENT'):,} events, "
