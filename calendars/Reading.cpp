@@ -27,7 +27,9 @@ Failure FromFile(const FileReply& reply) {
 }
 
 std::shared_ptr<const ical::Calendar> Parsed(std::string_view bytes) {
-    return std::make_shared<const ical::Calendar>(ical::Read(bytes));
+    // Not make_shared, whose control block links the library's shared
+    // pointer support into the Windows program (see frmCalendar::ReadCalendar).
+    return std::shared_ptr<const ical::Calendar>(new ical::Calendar(ical::Read(bytes)));
 }
 
 // "<ms since 1970>\n<etag>\n<last-modified>\n": what the next start needs
