@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "ical/StableSort.h"
+
 namespace calendars {
 
 namespace {
@@ -60,7 +62,7 @@ std::vector<ical::Occurrence> EventsOf(const std::vector<std::shared_ptr<const i
                 events.push_back(std::move(occurrence));
         }
     }
-    std::stable_sort(events.begin(), events.end(), Earlier);
+    ical::StableSort(events, Earlier);
     return events;
 }
 

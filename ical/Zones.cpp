@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ical/StableSort.h"
 #include "ical/WindowsZonesTable.h"
 
 namespace ical {
@@ -231,8 +232,7 @@ ResolvedZones ResolveZones(const Calendar& calendar, const SystemZones& system) 
     for (const TimeZoneDefinition& d : calendar.timeZones)
         if (!d.observances.empty()) r.defined.push_back(std::make_unique<DefinedZone>(d));
     // The first definition of a TZID is the one used, as a file read top to bottom says it.
-    std::stable_sort(r.defined.begin(), r.defined.end(),
-                     [](const auto& a, const auto& b) { return a->Tzid() < b->Tzid(); });
+    StableSort(r.defined, [](const auto& a, const auto& b) { return a->Tzid() < b->Tzid(); });
     r.defined.erase(std::unique(r.defined.begin(), r.defined.end(),
                                 [](const auto& a, const auto& b) { return a->Tzid() == b->Tzid(); }),
                     r.defined.end());
