@@ -31,6 +31,7 @@ int Compare(std::string_view a, std::string_view b) {
 std::string_view NameOf(const windows_zones::Name& name) { return {windows_zones::kNames + name.at, name.size}; }
 
 const windows_zones::Name* Find(const windows_zones::Name* names, size_t count, std::string_view wanted) {
+    windows_zones::UnpackNames();
     const windows_zones::Name* end = names + count;
     const windows_zones::Name* at = std::lower_bound(
         names, end, wanted, [](const windows_zones::Name& n, std::string_view w) { return Compare(NameOf(n), w) < 0; });
