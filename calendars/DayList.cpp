@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ical/StableSort.h"
+#include "platform/Numeric.h"
 
 namespace calendars {
 
@@ -89,7 +90,8 @@ std::vector<ListLine> Lines(const std::vector<ical::Occurrence>& events, Calenda
         }
         lines.push_back({when.empty() ? Summary(event) : when + " " + Summary(event), std::string(event.location)});
     }
-    if (fit < events.size()) lines.push_back({texts.Text(TextId::MoreEvents, std::to_string(events.size() - fit)), ""});
+    if (fit < events.size())
+        lines.push_back({texts.Text(TextId::MoreEvents, numeric::IntegerText(events.size() - fit)), ""});
     return lines;
 }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/Numeric.h"
+
 namespace calendars {
 
 namespace {
@@ -25,10 +27,10 @@ std::string StateLine(const Shown& shown, const Texts& texts, const std::functio
     std::string name =
         shown.calendar && !shown.calendar->name.empty() ? std::string(shown.calendar->name) : ShortName(shown.source);
     std::string state;
-    const std::string events = shown.calendar
-                                   ? texts.Text(TextId::CalendarEvents, std::to_string(shown.calendar->events.size()),
-                                                shown.readAtMs > 0 ? when(shown.readAtMs) : std::string())
-                                   : std::string();
+    const std::string events =
+        shown.calendar ? texts.Text(TextId::CalendarEvents, numeric::IntegerText(shown.calendar->events.size()),
+                                    shown.readAtMs > 0 ? when(shown.readAtMs) : std::string())
+                       : std::string();
     if (shown.failure != Failure::None) {
         state = texts.Text(FailureText(shown.failure));
         state += "; " + (shown.calendar ? texts.Text(TextId::CalendarShowingCopy, events)

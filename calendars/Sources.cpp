@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/Numeric.h"
+
 namespace calendars {
 
 namespace {
@@ -22,7 +24,7 @@ std::string Trimmed(const std::string& text) {
     return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
-std::string Key(size_t index) { return "calendar" + std::to_string(index + 1); }
+std::string Key(size_t index) { return "calendar" + numeric::IntegerText(index + 1); }
 
 }  // namespace
 
