@@ -143,7 +143,7 @@ std::string frmCalendar::IconTip() {
     if (date.empty()) return hint;
     if (counting_)
         date += " \u00B7 " +
-                platform_.Language().Text(TextId::TipWeek, std::to_string(weeks::WeekOfYear(today, *counting_)));
+                platform_.Language().Text(TextId::TipWeek, numeric::IntegerText(weeks::WeekOfYear(today, *counting_)));
     // Today's next event goes before the hint, and stays where the hint does not.
     const std::string next = NextEventTip();
     if (!next.empty()) date += "\n" + next;

@@ -74,7 +74,10 @@ void frmCalendar::ReadCalendar(size_t index, bool copyFirst) {
     shown.readSoon = false;
     if (shown.reading) return;
     shown.reading = true;
-    auto job = std::make_shared<calendars::ReadJob>();
+    // Not make_shared: its control block asks for the type of its deleter,
+    // which without run-time type information links the library's shared
+    // pointer support (its locks and their once-guards) into the program.
+    std::shared_ptr<calendars::ReadJob> job(new calendars::ReadJob);
     job->source = shown.source;
     job->validators = shown.validators;
     job->copyFirst = copyFirst;

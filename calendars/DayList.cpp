@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "ical/StableSort.h"
+#include "platform/Numeric.h"
+
 namespace calendars {
 
 namespace {
@@ -60,7 +63,7 @@ std::vector<ical::Occurrence> EventsOf(const std::vector<std::shared_ptr<const i
                 events.push_back(std::move(occurrence));
         }
     }
-    std::stable_sort(events.begin(), events.end(), Earlier);
+    ical::StableSort(events, Earlier);
     return events;
 }
 
@@ -87,7 +90,8 @@ std::vector<ListLine> Lines(const std::vector<ical::Occurrence>& events, Calenda
         }
         lines.push_back({when.empty() ? Summary(event) : when + " " + Summary(event), std::string(event.location)});
     }
-    if (fit < events.size()) lines.push_back({texts.Text(TextId::MoreEvents, std::to_string(events.size() - fit)), ""});
+    if (fit < events.size())
+        lines.push_back({texts.Text(TextId::MoreEvents, numeric::IntegerText(events.size() - fit)), ""});
     return lines;
 }
 

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "platform/Numeric.h"
+
 namespace calendars {
 
 namespace {
@@ -27,13 +29,15 @@ Failure FromFile(const FileReply& reply) {
 }
 
 std::shared_ptr<const ical::Calendar> Parsed(std::string_view bytes) {
-    return std::make_shared<const ical::Calendar>(ical::Read(bytes));
+    // Not make_shared, whose control block links the library's shared
+    // pointer support into the Windows program (see frmCalendar::ReadCalendar).
+    return std::shared_ptr<const ical::Calendar>(new ical::Calendar(ical::Read(bytes)));
 }
 
 // "<ms since 1970>\n<etag>\n<last-modified>\n": what the next start needs
 // to show when the copy was read and to ask only for what changed.
 std::string DetailsText(int64_t readAtMs, const Validators& validators) {
-    return std::to_string(readAtMs) + "\n" + validators.etag + "\n" + validators.lastModified + "\n";
+    return numeric::IntegerText(readAtMs) + "\n" + validators.etag + "\n" + validators.lastModified + "\n";
 }
 
 void ReadDetails(std::string_view text, int64_t& readAtMs, Validators& validators) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/Numeric.h"
+
 namespace calendars {
 
 namespace {
@@ -23,7 +25,7 @@ std::string Trimmed(const std::string& text) {
     return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
-std::string Key(size_t index) { return "calendar" + std::to_string(index + 1); }
+std::string Key(size_t index) { return "calendar" + numeric::IntegerText(index + 1); }
 
 }  // namespace
 

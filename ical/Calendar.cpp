@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
-#include <unordered_map>
 #include <utility>
 
 namespace ical {
@@ -539,14 +538,39 @@ private:
     static constexpr uint16_t kNoTzid = 0xFFFF;
 
     uint16_t Tzid(std::string_view name) {
-        const auto found = tzids_.find(name);
-        if (found != tzids_.end()) return found->second;
+        const size_t mask = tzidSlots_.size() - 1;  // a power of two, or none yet (mask is then all ones)
+        size_t slot = TzidHash(name) & mask;
+        if (!tzidSlots_.empty())
+            for (; tzidSlots_[slot] != kNoTzid; slot = (slot + 1) & mask)
+                if (c_.tzids[tzidSlots_[slot]] == name) return tzidSlots_[slot];
         if (c_.tzids.size() >= kNoTzid) return kNoTzid;
-        const std::string_view kept = c_.texts.Add(name);
         const auto index = static_cast<uint16_t>(c_.tzids.size());
-        c_.tzids.push_back(kept);
-        tzids_.emplace(kept, index);
+        c_.tzids.push_back(c_.texts.Add(name));
+        if (2 * c_.tzids.size() > tzidSlots_.size()) {
+            RehashTzids();
+        } else {
+            tzidSlots_[slot] = index;
+        }
         return index;
+    }
+
+    static size_t TzidHash(std::string_view name) {
+        uint64_t h = 1469598103934665603ULL;
+        for (char c : name) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+        return static_cast<size_t>(h ^ (h >> 32));
+    }
+
+    // The TZIDs' indexes by hash, open addressing, at most half full: a file
+    // of many names stays linear (a standard hash map costs the Windows
+    // program some 3 KB of library code for this one table).
+    void RehashTzids() {
+        tzidSlots_.assign(tzidSlots_.empty() ? 16 : 2 * tzidSlots_.size(), kNoTzid);
+        const size_t mask = tzidSlots_.size() - 1;
+        for (size_t i = 0; i < c_.tzids.size(); ++i) {
+            size_t slot = TzidHash(c_.tzids[i]) & mask;
+            while (tzidSlots_[slot] != kNoTzid) slot = (slot + 1) & mask;
+            tzidSlots_[slot] = static_cast<uint16_t>(i);
+        }
     }
 
     // Comma-separated times; for RDATE also periods (start/end, start/duration).
@@ -677,7 +701,7 @@ private:
     TimeZoneDefinition zone_;
     Observance observance_;
     bool observanceStart_ = false, offsetFromSeen_ = false, offsetToSeen_ = false, refreshIsStandard_ = false;
-    std::unordered_map<std::string_view, uint16_t> tzids_;
+    std::vector<uint16_t> tzidSlots_;  // kNoTzid: free
 };
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "ical/StableSort.h"
+
 namespace ical {
 
 namespace {
@@ -187,8 +189,7 @@ private:
             starts.push_back({t, r.end || r.duration ? &r : nullptr});
         }
         if (starts.empty()) return;
-        std::stable_sort(starts.begin(), starts.end(),
-                         [](const Instance& a, const Instance& b) { return a.start.wall < b.start.wall; });
+        StableSort(starts, [](const Instance& a, const Instance& b) { return a.start.wall < b.start.wall; });
         // The same start from DTSTART, a rule and an RDATE is one instance;
         // an RDATE period's own end wins.
         std::vector<Instance> unique;

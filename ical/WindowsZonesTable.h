@@ -13,7 +13,10 @@ struct Name {
     uint16_t other;  // kWindows: its zone in kIana (territory 001); kIana, kDisplay: its key in kWindows
 };
 
-extern const char kNames[];
+// Unpacked from the packed form the program keeps by UnpackNames(), which
+// a look-up calls first (it does the work once).
+extern char kNames[];
+void UnpackNames();
 extern const Name kWindows[], kIana[], kDisplay[];
 extern const size_t kWindowsCount, kIanaCount, kDisplayCount;
 

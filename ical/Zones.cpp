@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ical/StableSort.h"
 #include "ical/WindowsZonesTable.h"
 
 namespace ical {
@@ -30,6 +31,7 @@ int Compare(std::string_view a, std::string_view b) {
 std::string_view NameOf(const windows_zones::Name& name) { return {windows_zones::kNames + name.at, name.size}; }
 
 const windows_zones::Name* Find(const windows_zones::Name* names, size_t count, std::string_view wanted) {
+    windows_zones::UnpackNames();
     const windows_zones::Name* end = names + count;
     const windows_zones::Name* at = std::lower_bound(
         names, end, wanted, [](const windows_zones::Name& n, std::string_view w) { return Compare(NameOf(n), w) < 0; });
@@ -231,8 +233,7 @@ ResolvedZones ResolveZones(const Calendar& calendar, const SystemZones& system) 
     for (const TimeZoneDefinition& d : calendar.timeZones)
         if (!d.observances.empty()) r.defined.push_back(std::make_unique<DefinedZone>(d));
     // The first definition of a TZID is the one used, as a file read top to bottom says it.
-    std::stable_sort(r.defined.begin(), r.defined.end(),
-                     [](const auto& a, const auto& b) { return a->Tzid() < b->Tzid(); });
+    StableSort(r.defined, [](const auto& a, const auto& b) { return a->Tzid() < b->Tzid(); });
     r.defined.erase(std::unique(r.defined.begin(), r.defined.end(),
                                 [](const auto& a, const auto& b) { return a->Tzid() == b->Tzid(); }),
                     r.defined.end());

@@ -38,8 +38,14 @@ int32_t DivideTruncating(int32_t dividend, int32_t divisor) {
     return dividend / divisor;
 }
 
-std::string IntegerText(int32_t value) {
-    char text[16];
+std::string IntegerText(int64_t value) {
+    char text[24];
+    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    return std::string(text, end);
+}
+
+std::string UnsignedText(uint64_t value) {
+    char text[24];
     const auto end = std::to_chars(text, text + sizeof text, value).ptr;
     return std::string(text, end);
 }

@@ -24,8 +24,10 @@ int32_t ToLong(Single value);
 // Integer division truncated toward zero; by zero is an error, not a crash.
 int32_t DivideTruncating(int32_t dividend, int32_t divisor);
 
-// Decimal text of an integer, the same in every locale.
-std::string IntegerText(int32_t value);
+// Decimal text of an integer, the same in every locale (one conversion for
+// all the program's integers: std::to_string's take a table each).
+std::string IntegerText(int64_t value);
+std::string UnsignedText(uint64_t value);
 
 // The forms of a stored number that read and write alike in every locale:
 // a whole number of up to seven digits, no sign, nothing around it. Every

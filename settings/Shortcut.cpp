@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "platform/Numeric.h"
+
 namespace shortcut {
 
 namespace {
@@ -111,7 +113,7 @@ std::vector<int32_t> Keys(int32_t keyInForce) {
 
 std::string KeyName(int32_t code) {
     if ((code >= '0' && code <= '9') || (code >= 'A' && code <= 'Z')) return std::string(1, static_cast<char>(code));
-    if (code >= 0x70 && code <= 0x87) return "F" + std::to_string(code - 0x70 + 1);
+    if (code >= 0x70 && code <= 0x87) return "F" + numeric::IntegerText(code - 0x70 + 1);
     for (const Name& name : kKeys)
         if (name.code == code) return name.text;
     return "?";

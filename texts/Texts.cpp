@@ -103,6 +103,7 @@ std::u16string Utf16(const std::string& utf8) {
 }
 
 const char* Texts::TextIn(const LanguageTable& table, TextId id) {
+    UnpackLanguageTables();
     const uint16_t at = table.at[static_cast<size_t>(id)];
     return at == kNoText ? nullptr : table.blob + at;
 }

@@ -29,6 +29,9 @@ struct LanguageTable {
 // make_texts.py).
 extern const LanguageTable kLanguageTables[];
 extern const size_t kLanguageTableCount;
+// Their blob is kept packed in the program (platform/Packed.h): this unpacks
+// it, the first time only. Done at start and by every read of a text.
+void UnpackLanguageTables();
 
 // The texts in the user's language, handed out by name, in UTF-8. A text
 // that its language lacks, that is not UTF-8 or that is too long for its

@@ -21,6 +21,9 @@ import re
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "platform"))
+import packing  # noqa: E402  (platform/packing.py)
+
 META = ("tag", "name", "installer")
 ESCAPES = {"r": "\r", "n": "\n", '"': '"', "\\": "\\"}
 
@@ -213,13 +216,27 @@ def blob(tables, ids):
 
 def write_cpp(path, tables, ids):
     pieces, tables_offsets = blob(tables, ids)
+    # The blob packed (platform/packing.py): the program unpacks it once into
+    # kTexts, where the tables' offsets point, before it reads a text.
+    texts = b"".join(text + b"\0" for text in pieces)
+    packed = packing.pack(texts)
     lines = ["// Made by texts/make_texts.py from texts/languages; edit those, not this.",
-             '#include "texts/Texts.h"', "", "static const char kTexts[] ="]
-    # The literal's own NUL ends its last text.
-    for number, (text, (_, first)) in enumerate(pieces.items()):
-        end = b"" if number == len(pieces) - 1 else b"\0"
-        lines.append(f"    {c_bytes(text + end)}{';' if end == b'' else ''}  // {first}")
-    lines += ["", "const LanguageTable kLanguageTables[] = {"]
+             '#include "platform/Packed.h"', '#include "texts/Texts.h"', "",
+             f"// The texts, {len(texts)} bytes, each ended by its NUL, in this order:"]
+    lines += [f"//   {first}" for _, (_, first) in pieces.items()]
+    lines += ["static const unsigned char kPacked[] ="]
+    for start in range(0, len(packed), 40):
+        lines.append(f"    {packing.c_literal(packed[start:start + 40])}")
+    lines[-1] += ";"
+    lines += [f"static char kTexts[{len(texts)}];", "",
+              "void UnpackLanguageTables() {",
+              "    static bool unpacked = false;",
+              "    if (!unpacked) Unpack(kPacked, sizeof kPacked - 1, kTexts);",
+              "    unpacked = true;",
+              "}",
+              "// At start, before any thread: TextIn unpacks too, for a text asked before this runs.",
+              "static const bool kUnpackedAtStart = (UnpackLanguageTables(), true);", ""]
+    lines += ["const LanguageTable kLanguageTables[] = {"]
     for tag, offsets in tables_offsets:
         lines.append(f"    {{{c_string(tag)},")
         lines.append("     kTexts,")

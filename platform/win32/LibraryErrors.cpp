@@ -13,6 +13,8 @@
 #include <string>
 #include <typeinfo>
 
+#include "platform/Numeric.h"
+
 namespace {
 
 // A library error: what it says, and nothing that needs the older strings.
@@ -51,7 +53,7 @@ void __throw_out_of_range_fmt(const char* format, ...) {
     std::string text;
     for (const char* at = format; *at; ++at) {
         if (at[0] == '%' && at[1] == 'z' && at[2] == 'u') {
-            text += std::to_string(va_arg(arguments, size_t));
+            text += numeric::UnsignedText(va_arg(arguments, size_t));
             at += 2;
         } else if (at[0] == '%' && at[1] == 's') {
             text += va_arg(arguments, const char*);

@@ -4,6 +4,7 @@
 // the text crosses to the logic as UTF-8.
 #include "platform/win32/Win32Platform.h"
 
+#include "platform/Numeric.h"
 #include "platform/RuntimeError.h"
 #include "platform/win32/Text.h"
 
@@ -22,7 +23,7 @@ RuntimeError Refused(LONG error, LANGID language) {
                            nullptr, static_cast<DWORD>(error), asked, reinterpret_cast<wchar_t*>(&text), 0, nullptr))
             break;
     }
-    std::string reason = text ? wide_text::Utf8(text) : "Windows error " + std::to_string(error);
+    std::string reason = text ? wide_text::Utf8(text) : "Windows error " + numeric::IntegerText(error);
     LocalFree(text);
     while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' '))
         reason.pop_back();

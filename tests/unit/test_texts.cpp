@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "platform/Packed.h"
 #include "texts/Texts.h"
 #include "tray/TrayIcon.h"
 
@@ -50,6 +51,19 @@ TEST(Texts, ARunTimeErrorIsReportedInTheLanguageWithItsDetailAndWindowsOwnReason
     EXPECT_EQ(german.ErrorDescription(6, "Overflow"), "Überlauf");
     EXPECT_EQ(german.ErrorDescription(51, "Internal error: vector"), "Interner Fehler: vector");
     EXPECT_EQ(german.ErrorDescription(5, "Zugriff verweigert"), "Zugriff verweigert");
+}
+
+// The texts are kept packed (platform/packing.py): literal runs, near copies
+// and far ones, a copy overlapping what it writes.
+TEST(Texts, PackedBytesUnpack) {
+    const unsigned char near[] = {0x02, 'a', 'b', 'c', 0x80 | (5 << 3), 2, 0x00, '!'};
+    char out[12];
+    Unpack(near, sizeof near, out);
+    EXPECT_EQ(std::string(out, sizeof out), "abcabcabcab!");
+    const unsigned char far[] = {0x01, 'x', 'y', 0xC0 | 3, 1, 0};
+    char farOut[8];
+    Unpack(far, sizeof far, farOut);
+    EXPECT_EQ(std::string(farOut, sizeof farOut), "xyxyxyxy");
 }
 
 }  // namespace
