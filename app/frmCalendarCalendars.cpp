@@ -12,6 +12,7 @@ namespace {
 
 // A read due within this much of another is made with it: one wake-up.
 constexpr int64_t kReadTogetherMs = 60 * 1000;
+constexpr uint32_t kFirstReadAfterMs = 250;
 
 }  // namespace
 
@@ -61,10 +62,11 @@ void frmCalendar::UseCalendars(std::vector<calendars::Source> sources) {
     for (const calendars::Shown& shown : calendars_)
         if (!shown.source.isAddress) files.push_back(shown.source.typed);
     platform_.WatchFiles(files);
-    // Read once the window has painted: a timer's turn comes after the paint,
-    // so the calendar shows as fast with calendars as without.
+    // Read a moment after the window has shown: the reads' thread would
+    // otherwise take a processor from the window's first paint, and the
+    // calendar shows as fast with calendars as without.
     for (size_t index : fresh) calendars_[index].readSoon = true;
-    if (!fresh.empty()) platform_.StartTimer(FormTimer::CalendarRead, 0);
+    if (!fresh.empty()) platform_.StartTimer(FormTimer::CalendarRead, kFirstReadAfterMs);
     ShowTheDaysEvents();
     platform_.MonthView1().RefreshDayStates();
 }
