@@ -163,21 +163,7 @@ def access_key_faults(path, entries, english, ids):
 
 
 def c_string(text):
-    return c_bytes(text.encode("utf-8"))
-
-
-def c_bytes(data):
-    """A C string literal of the bytes; octal escapes take three digits, so a digit after one stays a digit."""
-    out = ""
-    for byte in data:
-        c = chr(byte)
-        if c in '"\\?':
-            out += "\\" + c
-        elif 32 <= byte < 127:
-            out += c
-        else:
-            out += f"\\{byte:03o}"
-    return f'"{out}"'
+    return packing.c_literal(text.encode("utf-8"))
 
 
 # Texts only the installer shows (it gets them from write_nsh): the program
