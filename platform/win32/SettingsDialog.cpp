@@ -35,6 +35,27 @@ void SetText(HWND dialog, int control, const std::string& text) {
     SetDlgItemTextW(dialog, control, wide_text::Utf16(text).c_str());
 }
 
+// The calendars' list scrolls sideways as far as its longest line reaches,
+// measured in its own font, at the scale the window has now.
+void FitCalendarLines(HWND list) {
+    HDC dc = GetDC(list);
+    if (!dc) return;
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
+    LONG widest = 0;
+    const auto count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        std::wstring line(static_cast<size_t>(std::max<LRESULT>(SendMessageW(list, LB_GETTEXTLEN, i, 0), 0)) + 1,
+                          L'\0');
+        const auto length = SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()));
+        SIZE size{};
+        if (length > 0 && GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(length), &size))
+            widest = std::max(widest, size.cx);
+    }
+    SelectObject(dc, old);
+    ReleaseDC(list, dc);
+    SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 8), 0);
+}
+
 }  // namespace
 
 void Win32Platform::ShowSettings(const SettingsChoice& choice, const std::string& status,
@@ -113,7 +134,7 @@ void Win32Platform::OnSettingsInit(HWND dialog) {
         SendDlgItemMessageW(dialog, IDC_CALENDARS, LB_ADDSTRING, 0,
                             reinterpret_cast<LPARAM>(wide_text::Utf16(line).c_str()));
     SendDlgItemMessageW(dialog, IDC_CALENDARS, LB_SETCURSEL, 0, 0);
-    SendDlgItemMessageW(dialog, IDC_CALENDARS, LB_SETHORIZONTALEXTENT, 2000, 0);  // a long name scrolls
+    FitCalendarLines(GetDlgItem(dialog, IDC_CALENDARS));
     SetText(dialog, IDC_ADD_FILE, language_.Text(TextId::SettingsAddFile));
     SetText(dialog, IDC_ADD_ADDRESS, language_.Text(TextId::SettingsAddAddress));
     SetText(dialog, IDC_REMOVE, language_.Text(TextId::SettingsRemove));
@@ -214,6 +235,7 @@ void Win32Platform::AddCalendar(HWND dialog, std::string source) {
     settingsWindow_.calendars.push_back(source);
     const auto at = SendDlgItemMessageW(dialog, IDC_CALENDARS, LB_ADDSTRING, 0,
                                         reinterpret_cast<LPARAM>(wide_text::Utf16(line).c_str()));
+    FitCalendarLines(GetDlgItem(dialog, IDC_CALENDARS));
     SendDlgItemMessageW(dialog, IDC_CALENDARS, LB_SETCURSEL, static_cast<WPARAM>(at), 0);
 }
 
@@ -292,5 +314,6 @@ void Win32Platform::SetSettingsCalendarLines(const std::vector<std::string>& sou
         SendMessageW(list, LB_DELETESTRING, index, 0);
         SendMessageW(list, LB_INSERTSTRING, index, reinterpret_cast<LPARAM>(wide_text::Utf16(lines[i]).c_str()));
     }
+    FitCalendarLines(list);
     SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(selected), 0);
 }
