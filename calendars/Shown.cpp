@@ -31,8 +31,9 @@ std::string StateLine(const Shown& shown, const Texts& texts, const std::functio
     if (shown.calendar) {
         const std::string read = shown.readAtMs > 0 ? when(shown.readAtMs) : std::string();
         const size_t count = shown.calendar->events.size();
-        events = count == 1 ? texts.Text(TextId::CalendarOneEvent, read)
-                            : texts.Text(TextId::CalendarEvents, numeric::IntegerText(static_cast<int64_t>(count)), read);
+        events = count == 1
+                     ? texts.Text(TextId::CalendarOneEvent, read)
+                     : texts.Text(TextId::CalendarEvents, numeric::IntegerText(static_cast<int64_t>(count)), read);
     }
     if (shown.failure != Failure::None) {
         state = texts.Text(FailureText(shown.failure));

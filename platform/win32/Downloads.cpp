@@ -13,12 +13,13 @@ namespace {
 // WinHTTP is loaded with the first address read, not at every start: most
 // users read none, and the library brings its own (sockets, certificates)
 // with it. Filled once, under the session's one-time initialisation.
-#define CALENDAR_WINHTTP_FUNCTIONS(X)                                                                   \
-    X(WinHttpCloseHandle)                                                                               \
-    X(WinHttpConnect)                                                                                   \
-    X(WinHttpCrackUrl) X(WinHttpGetIEProxyConfigForCurrentUser) X(WinHttpGetProxyForUrl) X(WinHttpOpen) \
-        X(WinHttpOpenRequest) X(WinHttpQueryHeaders) X(WinHttpReadData) X(WinHttpReceiveResponse)       \
-            X(WinHttpSendRequest) X(WinHttpSetOption) X(WinHttpSetStatusCallback) X(WinHttpSetTimeouts)
+// clang-format off
+#define CALENDAR_WINHTTP_FUNCTIONS(X)                                                              \
+    X(WinHttpCloseHandle) X(WinHttpConnect) X(WinHttpCrackUrl) X(WinHttpGetIEProxyConfigForCurrentUser) \
+    X(WinHttpGetProxyForUrl) X(WinHttpOpen) X(WinHttpOpenRequest) X(WinHttpQueryHeaders)             \
+    X(WinHttpReadData) X(WinHttpReceiveResponse) X(WinHttpSendRequest) X(WinHttpSetOption)           \
+    X(WinHttpSetStatusCallback) X(WinHttpSetTimeouts)
+// clang-format on
 struct WinHttpFunctions {
 #define CALENDAR_WINHTTP_POINTER(name) decltype(&::name) name = nullptr;
     CALENDAR_WINHTTP_FUNCTIONS(CALENDAR_WINHTTP_POINTER)
