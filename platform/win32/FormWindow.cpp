@@ -204,6 +204,9 @@ void Win32Platform::DesignControls() {
     };
     place(label1_.hwnd, form_design::Name::Label1);
     place(label2_.hwnd, form_design::Name::Label2);
+    const form_design::Rect& list = design_.Find(form_design::Name::List1).design;
+    MoveWindow(eventList_.hwnd, ToPixels(list.left), ToPixels(list.top), ToPixels(list.width), ToPixels(list.height),
+               FALSE);
     // Left to its default font, Wine's control measures itself with an unscaled
     // font and draws with a scaled one, so above 100 % its right-hand columns
     // fall outside it. Given the system's message font, which follows the
