@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "calendars/Reminders.h"
 #include "clock/DayClock.h"
 #include "platform/Displays.h"
 #include "platform/Numeric.h"
@@ -82,6 +83,8 @@ void frmCalendar::Form_Load() {
     weekNumbers_ = read(choices::kWeekNumbers);
     iconShows_ = read(choices::kIconShows);
     opensOn_ = read(choices::kOpensOn);
+    remindMe_ = read(choices::kRemindMe);
+    remindersShown_ = calendars::ReadShown(platform_.Settings().GetSetting(name, name, "remindersShown", ""));
     if (weekNumbers_ == WeekNumbering::None) {
         platform_.MonthView1().SetWeekNumbers(false);
         LayOut();
@@ -131,6 +134,7 @@ void frmCalendar::MonthView1_GetWeekNumber(CalendarDate& RowStart, int32_t& Week
 void frmCalendar::Form_SettingChange() {
     CountWeeks();
     ShowToday();
+    TimeTheReminders();  // a change of zone
 }
 
 // This week at a glance: today's date and week before what a click does.
@@ -268,7 +272,9 @@ frmCalendar::MoveLimits frmCalendar::LimitsOnItsDisplay(MoveLimits primary, floa
 
 void frmCalendar::Form_MouseMove(int16_t& /*Button*/, int16_t& /*Shift*/, float& X, float& /*Y*/) {
     ResetLabelColors();
-    if (tray::OnWindowMouseMove(platform_, X) == tray::kRightButtonUp) ShowTrayMenu();
+    const int32_t event = tray::OnWindowMouseMove(platform_, X);
+    if (event == tray::kRightButtonUp) ShowTrayMenu();
+    if (event == tray::kNotificationClick) Notification_Click();
 }
 
 // The icon's menu offers what the window offers, so that a hidden calendar
@@ -325,6 +331,7 @@ void frmCalendar::Form_DayChange() {
         dateSet_ = today;
     });
     IgnoringErrors([&] { ShowTheDaysEvents(); });
+    IgnoringErrors([&] { TimeTheReminders(); });
 }
 
 void frmCalendar::Form_Timer(FormTimer which) {
@@ -332,6 +339,7 @@ void frmCalendar::Form_Timer(FormTimer which) {
         case FormTimer::DayChange: Form_DayChange(); break;
         case FormTimer::TrayRetry: AddTrayIcon(); break;
         case FormTimer::NextEvent: ShowToday(); break;
+        case FormTimer::Reminder: TimeTheReminders(); break;
         case FormTimer::CalendarRead:
             ReadCalendarsDue();
             TimeTheNextRead();

@@ -84,6 +84,9 @@ private:
     std::vector<std::string> CalendarLines();
     calendars::Formats UserFormats();
     std::string NextEventTip();
+    // Reminders of the events (frmCalendarReminders.cpp).
+    void TimeTheReminders();
+    void Notification_Click();
 
     PlatformServices& platform_;
     DragState drag_;
@@ -102,4 +105,14 @@ private:
     int32_t iconImage_ = 0;                    // and the image
     bool settingsWanted_ = false;              // chosen while the help box was up: opened once it is closed
     std::vector<calendars::Shown> calendars_;  // none: the window is as it always was
+    RemindMe remindMe_ = RemindMe::Calendar;
+    std::vector<uint64_t> remindersShown_;  // as stored: each reminder comes once
+    int64_t lastNoticeMs_ = 0;              // when the last notification was shown
+    // The first event of the last notification, which a click on it picks.
+    struct Noticed {
+        CalendarDate day;
+        std::string uid;
+        ical::LocalDateTime start;
+    };
+    std::optional<Noticed> noticed_;
 };

@@ -118,6 +118,7 @@ void frmCalendar::CalendarRead(const std::shared_ptr<calendars::ReadJob>& job) {
     platform_.SetSettingsCalendarLines(sources, CalendarLines());
     ShowToday();
     TimeTheNextRead();
+    TimeTheReminders();
 }
 
 void frmCalendar::TimeTheNextRead() {
@@ -151,6 +152,7 @@ void frmCalendar::Form_CalendarFileChanged() {
 // The network is back after a sleep, and the copies shown may be old.
 void frmCalendar::Form_Resume() {
     for (size_t i = 0; i < calendars_.size(); ++i) ReadCalendar(i, false);
+    TimeTheReminders();  // those due during the sleep, from the events shown until the reads are in
 }
 
 std::vector<std::shared_ptr<const ical::Calendar>> frmCalendar::CalendarsShown() const {

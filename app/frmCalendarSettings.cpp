@@ -23,7 +23,8 @@ void frmCalendar::ShowSettings() {
         settingsWanted_ = true;
         return;
     }
-    SettingsChoice choice{0, 0, weekNumbers_, start_at_sign_in::IsOn(platform_), iconShows_, opensOn_, {}, {}};
+    SettingsChoice choice{0,  0, weekNumbers_, start_at_sign_in::IsOn(platform_), iconShows_, opensOn_, remindMe_,
+                          {}, {}};
     if (shortcut_) choice.modifiers = shortcut_->modifiers, choice.keyCode = shortcut_->keyCode;
     for (const calendars::Shown& shown : calendars_) choice.calendars.push_back(shown.source.typed);
     choice.calendarLines = CalendarLines();
@@ -78,6 +79,11 @@ void frmCalendar::Settings_OK(SettingsChoice& Choice, std::string& Status, int16
         opensOn_ = Choice.opensOn;
         save(choices::kOpensOn, opensOn_);
     }
+    const bool remindAnew = Choice.remindMe != remindMe_;
+    if (remindAnew) {
+        remindMe_ = Choice.remindMe;
+        save(choices::kRemindMe, remindMe_);
+    }
     std::vector<calendars::Source> sources;
     for (const std::string& typed : Choice.calendars)
         if (std::optional<calendars::Source> source = calendars::Classify(typed)) sources.push_back(*source);
@@ -87,6 +93,7 @@ void frmCalendar::Settings_OK(SettingsChoice& Choice, std::string& Status, int16
         calendars::WriteStored(platform_.Settings(), name, sources);
         UseCalendars(std::move(sources));
     }
+    if (remindAnew) TimeTheReminders();
     ShowToday();
     if (Choice.startAtSignIn != start_at_sign_in::IsOn(platform_)) SetStartAtSignIn(Choice.startAtSignIn);
 }

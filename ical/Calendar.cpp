@@ -222,6 +222,8 @@ bool Digits(std::string_view s, size_t at, size_t count, int32_t& value) {
     return true;
 }
 
+}  // namespace
+
 // DATE (YYYYMMDD) or DATE-TIME (YYYYMMDDTHHMMSS, Z for UTC), by its form
 // whatever VALUE says: services disagree with their own VALUE parameters.
 bool ParseTime(std::string_view text, DateTime& out) {
@@ -296,6 +298,8 @@ bool ParseDuration(std::string_view text, Duration& out) {
     out.seconds *= sign;
     return true;
 }
+
+namespace {
 
 // +HHMM or +HHMMSS.
 bool ParseOffset(std::string_view text, int32_t& seconds) {

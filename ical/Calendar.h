@@ -125,6 +125,10 @@ constexpr size_t kMostSkipsKept = 1000;
 // boundary): a window shows a line of it.
 constexpr size_t kLongestText = 16 * 1024;
 
+// A DATE or DATE-TIME value, and a DURATION, as the reader takes them.
+bool ParseTime(std::string_view text, DateTime& out);
+bool ParseDuration(std::string_view text, Duration& out);
+
 // Reads any bytes; never throws on what they hold (only std::bad_alloc).
 // What cannot be read is skipped and counted, the rest kept.
 Calendar Read(std::string_view bytes);

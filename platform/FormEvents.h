@@ -16,6 +16,7 @@ enum class FormTimer : int32_t {
     TrayRetry = 2,     // time to try the notification-area icon again
     CalendarRead = 3,  // time to read the calendars' addresses again
     NextEvent = 4,     // today's next event begins: the icon's tip names the one after it
+    Reminder = 5,      // a reminder may be due
 };
 
 // Which week numbers the calendar shows, as the Settings window offers them.
@@ -38,6 +39,18 @@ enum class OpensOn : int32_t {
     Working = 1,  // on the display the user works on
 };
 
+// When the user is reminded of an event.
+enum class RemindMe : int32_t {
+    Calendar = 0,  // as each calendar's alarms say
+    Never = 1,
+    // So many minutes before every event; all-day ones at 9:00 the day before.
+    Before5 = 5,
+    Before10 = 10,
+    Before15 = 15,
+    Before30 = 30,
+    Before60 = 60,
+};
+
 // What the Settings window shows, and what the user chose in it.
 struct SettingsChoice {
     int32_t modifiers = 0;  // the window system's bits (1 Alt, 2 Ctrl, 4 Shift, 8 Win)
@@ -46,6 +59,7 @@ struct SettingsChoice {
     bool startAtSignIn = false;
     IconShows iconShows = IconShows::Calendar;
     OpensOn opensOn = OpensOn::Left;
+    RemindMe remindMe = RemindMe::Calendar;
     // The calendars as stored (a path or an address each), and, as the
     // window opens, a line for each that names it and says how it was read.
     std::vector<std::string> calendars;

@@ -35,4 +35,14 @@ inline constexpr StoredChoice<IconShows, 3> kIconShows{
 inline constexpr StoredChoice<OpensOn, 2> kOpensOn{"opensOn",
                                                    {{{OpensOn::Left, "left"}, {OpensOn::Working, "working"}}}};
 
+// "calendar": as each calendar's alarms say; "never"; or the minutes before every event.
+inline constexpr StoredChoice<RemindMe, 7> kRemindMe{"remindMe",
+                                                     {{{RemindMe::Calendar, "calendar"},
+                                                       {RemindMe::Never, "never"},
+                                                       {RemindMe::Before5, "5"},
+                                                       {RemindMe::Before10, "10"},
+                                                       {RemindMe::Before15, "15"},
+                                                       {RemindMe::Before30, "30"},
+                                                       {RemindMe::Before60, "60"}}}};
+
 }  // namespace choices

@@ -17,6 +17,8 @@ constexpr int32_t kLeftButtonDown = 513;
 // the shell reports the keyboard's Enter, Space, Shift+F10 and Menu key on it
 // as a right press and release too.
 constexpr int32_t kRightButtonUp = 517;
+// The user clicked the icon's notification (the shell's NIN_BALLOONUSERCLICK).
+constexpr int32_t kNotificationClick = 1029;
 
 // The items of the icon's menu, by id.
 enum MenuCommand : int32_t {

@@ -39,6 +39,8 @@ void Win32Platform::EventList::SetLines(const std::vector<ListLine>& wanted) {
     ShowTipOf(-1);
 }
 
+void Win32Platform::EventList::SetSelected(int32_t line) { SendMessageW(hwnd, LB_SETCURSEL, line, 0); }
+
 // The tip follows the line under the pointer; a line without a location has none.
 void Win32Platform::EventList::ShowTipOf(int line) {
     if (!tip || line == hot) return;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -139,6 +140,29 @@ HICON Win32Platform::FullIconHandle(int32_t hIcon) const {
     if (hIcon == AsInt32(smallIcon_)) return smallIcon_;
     if (hIcon == AsInt32(numberIcon_.icon)) return numberIcon_.icon;
     return reinterpret_cast<HICON>(static_cast<intptr_t>(hIcon));
+}
+
+// The icon's balloon, over the icon the shell holds. Windows keeps it back
+// in the user's quiet hours and while they are busy (presenting, a game in
+// full screen), as NIIF_RESPECT_QUIET_TIME asks; it does not queue it.
+// NIIF_RESPECT_QUIET_TIME, which the headers give from Windows 7 on; an
+// older shell ignores it.
+constexpr DWORD kRespectQuietTime = 0x00000080;
+
+bool Win32Platform::ShowNotification(const std::string& title, const std::string& text) {
+    if (!trayIconAdded_) return false;
+    NOTIFYICONDATAW record = trayIcon_;
+    record.uFlags = NIF_INFO;
+    const auto put = [](wchar_t* into, size_t room, const std::string& utf8) {
+        const std::wstring wide = wide_text::Utf16(utf8);
+        const size_t length = std::min(wide.size(), room - 1);
+        std::copy(wide.begin(), wide.begin() + static_cast<std::ptrdiff_t>(length), into);
+        into[length] = L'\0';
+    };
+    put(record.szInfoTitle, std::size(record.szInfoTitle), title);
+    put(record.szInfo, std::size(record.szInfo), text.empty() ? std::string(" ") : text);  // empty: no balloon
+    record.dwInfoFlags = NIIF_INFO | kRespectQuietTime;
+    return ::Shell_NotifyIconW(NIM_MODIFY, &record) != FALSE;
 }
 
 int32_t Win32Platform::Shell_NotifyIconW(int32_t message, ShellNotifyIconBuffer& data) {

@@ -80,6 +80,7 @@ public:
     std::string SingleToText(float value) override;
     float TextToSingle(const std::string& text) override;
     int32_t Shell_NotifyIconW(int32_t message, ShellNotifyIconBuffer& data) override;
+    bool ShowNotification(const std::string& title, const std::string& text) override;
     int32_t SetWindowPos(int32_t hWnd, int32_t hWndInsertAfter, int32_t x, int32_t y, int32_t cx, int32_t cy,
                          int32_t flags) override;
     int32_t GetWindowThreadProcessId(int32_t hWnd, int32_t& processId) override;
@@ -246,6 +247,7 @@ private:
         void SetVisible(bool shown) override;
         int32_t Rows() override;
         void SetLines(const std::vector<ListLine>& lines) override;
+        void SetSelected(int32_t line) override;
         void ShowTipOf(int line);
     } eventList_{*this};
 

@@ -109,7 +109,11 @@ public:
         bool visible = false;
         int32_t rows = 4;
         std::vector<ListLine> lines;
+        int32_t selected = -1;
     } list;
+    // The notifications shown, title and text; refused while false.
+    std::vector<std::pair<std::string, std::string>> notifications;
+    bool notificationsTaken = true;
     static constexpr float kListHeight = 900;
     std::vector<std::pair<std::function<void()>, std::function<void()>>> background;
     void RunBackground();
@@ -190,6 +194,10 @@ public:
     std::string SingleToText(float value) override;
     float TextToSingle(const std::string& text) override;
     int32_t Shell_NotifyIconW(int32_t message, ShellNotifyIconBuffer& data) override;
+    bool ShowNotification(const std::string& title, const std::string& text) override {
+        if (notificationsTaken) notifications.emplace_back(title, text);
+        return notificationsTaken;
+    }
     int32_t SetWindowPos(int32_t hWnd, int32_t hWndInsertAfter, int32_t x, int32_t y, int32_t cx, int32_t cy,
                          int32_t flags) override;
     int32_t GetWindowThreadProcessId(int32_t hWnd, int32_t& processId) override;
@@ -249,6 +257,7 @@ private:
         void SetVisible(bool shown) override;
         int32_t Rows() override { return d.list.rows; }
         void SetLines(const std::vector<ListLine>& lines) override;
+        void SetSelected(int32_t line) override { d.list.selected = line; }
     } list_{*this};
     struct ScreenImpl : ScreenObject {
         PlatformDouble& d;
