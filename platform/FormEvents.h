@@ -18,6 +18,7 @@ enum class FormTimer : int32_t {
     NextEvent = 4,     // today's next event begins: the icon's tip names the one after it
     Reminder = 5,      // a reminder may be due
 };
+constexpr FormTimer kLastFormTimer = FormTimer::Reminder;  // the timers run from DayChange to it
 
 // Which week numbers the calendar shows, as the Settings window offers them.
 enum class WeekNumbering : int32_t {

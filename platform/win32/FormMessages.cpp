@@ -251,7 +251,7 @@ bool Win32Platform::OnTimer(WPARAM id) {
         return true;
     }
     const auto which = static_cast<FormTimer>(id);
-    if (id < static_cast<WPARAM>(FormTimer::DayChange) || id > static_cast<WPARAM>(FormTimer::NextEvent)) return false;
+    if (id < static_cast<WPARAM>(FormTimer::DayChange) || id > static_cast<WPARAM>(kLastFormTimer)) return false;
     KillTimer(hwnd_, id);
     if (which == FormTimer::DayChange) RefreshToday();
     Raise([&] { events_->Form_Timer(which); });

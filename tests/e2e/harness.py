@@ -304,9 +304,13 @@ class World:
         x, y, width, height = self.desktop.tray_icons()[0]
         self.point_at(x + 2, y + 2)
         self.point_at(x + width // 2, y + height // 2)
-        tip = self.expect("the icon's tool tip on the screen", self.shell_tip_window, lambda rect: rect, seconds=30)
-        shot = os.path.join(self.prefix, "tip.png")
-        subprocess.run(["import", "-window", "root", "-crop", "{2}x{3}+{0}+{1}".format(*tip), shot], env=self.env,
+        return self.read_screen(self.expect("the icon's tool tip on the screen", self.shell_tip_window,
+                                            lambda rect: rect, seconds=30))
+
+    def read_screen(self, rect):
+        """The text in a rectangle of the screen (x, y, width, height), enlarged and read by OCR."""
+        shot = os.path.join(self.prefix, "read.png")
+        subprocess.run(["import", "-window", "root", "-crop", "{2}x{3}+{0}+{1}".format(*rect), shot], env=self.env,
                        check=True, timeout=30)
         subprocess.run(["convert", shot, "-scale", "400%", shot], check=True, timeout=30)
         return subprocess.run(["tesseract", shot, "-"], capture_output=True, text=True, timeout=60).stdout.strip()
@@ -333,10 +337,11 @@ class World:
         self.expect(f"the menu closed after choosing {text!r}", lambda: self.inspect("menu").get("found"),
                     lambda found: found != "1")
 
-    def shell_tip_window(self):
+    def shell_tip_window(self, lowest=10, highest=40):
+        """Where the shell's tool tip is on the screen; with other heights, its balloon."""
         for line in self.desktop.x("xwininfo", "-root", "-tree").splitlines():
             geometry = parse_geometry(line)
-            if '("explorer.exe"' in line and geometry and geometry[2] > 60 and 10 < geometry[3] < 40:
+            if '("explorer.exe"' in line and geometry and geometry[2] > 60 and lowest < geometry[3] < highest:
                 if self.viewable(line.split()[0]):
                     return geometry
         return None

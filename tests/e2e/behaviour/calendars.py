@@ -8,6 +8,7 @@ import ssl
 import struct
 import subprocess
 import threading
+import time
 
 from steps import DECEMBER_10, scenario, window_picture
 
@@ -27,7 +28,7 @@ class CalendarServer:
 
         class Handler(http.server.BaseHTTPRequestHandler):
             def do_GET(self):
-                body, kind = (LOGIN_PAGE, "text/html") if server.html else (TEAM, "text/calendar")
+                body, kind = (LOGIN_PAGE, "text/html") if server.html else (server.body, "text/calendar")
                 self.send_response(200)
                 self.send_header("Content-Type", kind)
                 self.send_header("Content-Length", str(len(body)))
@@ -38,7 +39,7 @@ class CalendarServer:
             def log_message(self, *_):
                 pass
 
-        self.html, self.asked = False, 0
+        self.html, self.asked, self.body = False, 0, TEAM
         self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler)
         if tls:
             context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
@@ -175,10 +176,28 @@ def calendars(world):
         world.wait_for(lambda: world.inspect("count").get("count") == "0", 30, "the calendar closed")
         world.store("calendar3", secure.url)
         world.store("calendar4", secure.url.replace("127.0.0.1", "localhost"))
+        started = time.monotonic()
         world.start_calendar(clock=DECEMBER_10)
         world.expect("the certificate for another name refused, localhost's taken", settings_lines,
                      lambda lines: f"{secure.url[8:].split('/')[0]} \u2014 the certificate is not valid; nothing to "
                                    "show | Team \u2014 4 events, read " in lines)
         secure.stop()
+
+        # A reminder: an event two minutes ahead of the faked clock, its alarm due a few seconds after the
+        # calendar has been read again, long after the start.
+        def soon(summary, alarm_ahead=10):
+            at = 12 * 3600 + int(time.monotonic() - started) + 120
+            return (f"BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:{summary}@example.org\r\n"
+                    f"DTSTART:20261210T{at // 3600:02d}{at // 60 % 60:02d}{at % 60:02d}\r\nSUMMARY:{summary}\r\n"
+                    f"LOCATION:Room 7\r\nBEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:-PT{120 - alarm_ahead}S\r\n"
+                    "END:VALARM\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n").encode()
+        server.html, server.body = False, soon("Planning poker")
+        world.choose(world.open_tray_menu(), "Refresh calendars")
+        balloon = world.expect("the reminder's notification over the icon", lambda: world.shell_tip_window(40, 200),
+                               lambda rect: rect, seconds=60)
+        text = world.read_screen(balloon)
+        if "Planning poker" not in text or "Room 7" not in text:
+            world.fail(f"the notification reads {text!r}, not the event's summary and location")
     finally:
         server.stop()
+
