@@ -200,4 +200,3 @@ def calendars(world):
             world.fail(f"the notification reads {text!r}, not the event's summary and location")
     finally:
         server.stop()
-
