@@ -24,6 +24,8 @@
 #define IDC_ADD_ADDRESS 119
 #define IDC_REMOVE 120
 #define IDC_CALENDAR_STATUS 121
+#define IDC_REMIND_ME_LABEL 126
+#define IDC_REMIND_ME 127
 
 // The box an address is typed in.
 #define IDD_ADDRESS 130

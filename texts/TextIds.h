@@ -66,6 +66,10 @@
     X(SettingsAddFile, "settings.add_file", 30)                \
     X(SettingsAddAddress, "settings.add_address", 30)          \
     X(SettingsRemove, "settings.remove", 30)                   \
+    X(SettingsRemindMe, "settings.remind_me", 60)              \
+    X(RemindCalendar, "settings.remind_calendar", 60)          \
+    X(RemindBefore, "settings.remind_before", 60)              \
+    X(RemindNever, "settings.remind_never", 60)                \
     X(AddressTitle, "address.title", 60)                       \
     X(AddressPrompt, "address.prompt", 120)                    \
     X(AddressNotRead, "address.not_an_address", 200)           \

@@ -10,8 +10,10 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <iterator>
 #include <type_traits>
 
+#include "platform/Numeric.h"
 #include "platform/RuntimeError.h"
 #include "platform/win32/OptionalFunction.h"
 #include "platform/win32/Text.h"
@@ -30,6 +32,9 @@ constexpr ModifierBox kModifierBoxes[] = {{IDC_CTRL, 2, TextId::KeyCtrl},
                                           {IDC_ALT, 1, TextId::KeyAlt},
                                           {IDC_SHIFT, 4, TextId::KeyShift},
                                           {IDC_WIN, 8, TextId::KeyWin}};
+// "Remind me:"'s entries, in the order the list shows them.
+constexpr RemindMe kRemindChoices[] = {RemindMe::Calendar, RemindMe::Before5,  RemindMe::Before10, RemindMe::Before15,
+                                       RemindMe::Before30, RemindMe::Before60, RemindMe::Never};
 
 void SetText(HWND dialog, int control, const std::string& text) {
     SetDlgItemTextW(dialog, control, wide_text::Utf16(text).c_str());
@@ -135,6 +140,17 @@ void Win32Platform::OnSettingsInit(HWND dialog) {
                             reinterpret_cast<LPARAM>(wide_text::Utf16(line).c_str()));
     SendDlgItemMessageW(dialog, IDC_CALENDARS, LB_SETCURSEL, 0, 0);
     FitCalendarLines(GetDlgItem(dialog, IDC_CALENDARS));
+    SetText(dialog, IDC_REMIND_ME_LABEL, language_.Text(TextId::SettingsRemindMe));
+    for (const RemindMe each : kRemindChoices) {
+        const std::string text =
+            each == RemindMe::Calendar ? language_.Text(TextId::RemindCalendar)
+            : each == RemindMe::Never
+                ? language_.Text(TextId::RemindNever)
+                : language_.Text(TextId::RemindBefore, numeric::IntegerText(static_cast<int>(each)));
+        const auto at = SendDlgItemMessageW(dialog, IDC_REMIND_ME, CB_ADDSTRING, 0,
+                                            reinterpret_cast<LPARAM>(wide_text::Utf16(text).c_str()));
+        if (each == choice.remindMe) SendDlgItemMessageW(dialog, IDC_REMIND_ME, CB_SETCURSEL, at, 0);
+    }
     SetText(dialog, IDC_ADD_FILE, language_.Text(TextId::SettingsAddFile));
     SetText(dialog, IDC_ADD_ADDRESS, language_.Text(TextId::SettingsAddAddress));
     SetText(dialog, IDC_REMOVE, language_.Text(TextId::SettingsRemove));
@@ -188,6 +204,9 @@ SettingsChoice Win32Platform::SettingsChosen(HWND dialog) const {
     picked(IDC_ICON_SHOWS, choice.iconShows);
     picked(IDC_OPENS_ON, choice.opensOn);
     choice.startAtSignIn = IsDlgButtonChecked(dialog, IDC_START_AT_SIGN_IN) == BST_CHECKED;
+    const auto remind = SendDlgItemMessageW(dialog, IDC_REMIND_ME, CB_GETCURSEL, 0, 0);
+    if (remind >= 0 && static_cast<size_t>(remind) < std::size(kRemindChoices))
+        choice.remindMe = kRemindChoices[remind];
     choice.calendars = settingsWindow_.calendars;
     return choice;
 }

@@ -185,7 +185,7 @@ def calendars(world):
 
         # A reminder: an event two minutes ahead of the faked clock, its alarm due a few seconds after the
         # calendar has been read again, long after the start.
-        def soon(summary, alarm_ahead=10):
+        def soon(summary, alarm_ahead=5):
             at = 12 * 3600 + int(time.monotonic() - started) + 120
             return (f"BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:{summary}@example.org\r\n"
                     f"DTSTART:20261210T{at // 3600:02d}{at // 60 % 60:02d}{at % 60:02d}\r\nSUMMARY:{summary}\r\n"
@@ -198,5 +198,24 @@ def calendars(world):
         text = world.read_screen(balloon)
         if "Planning poker" not in text or "Room 7" not in text:
             world.fail(f"the notification reads {text!r}, not the event's summary and location")
+
+        # "Never", chosen by keyboard: an alarm falls due unseen. Chosen back, it comes: it was never shown.
+        def remind_me(keys, what):
+            world.choose(world.open_tray_menu(), "Settings…")
+            world.expect("the Settings window", lambda: world.inspect("dialog", SETTINGS),
+                         lambda d: d.get("foreground") == "1")
+            world.keys("alt+e", keys, "Return")
+            world.expect(f"reminders {what}", lambda: world.stored().get("remindMe"), lambda value: value == what)
+        remind_me("End", "never")
+        server.body = soon("Quiet hour")
+        due = time.monotonic() + 5
+        world.choose(world.open_tray_menu(), "Refresh calendars")
+        while time.monotonic() < due + 5:
+            shown = world.shell_tip_window(40, 200)
+            if shown and "Quiet hour" in world.read_screen(shown):
+                world.fail("with reminders never, the alarm's notification came")
+        remind_me("Home", "calendar")
+        balloon = world.expect("the alarm missed while never, now", lambda: world.shell_tip_window(40, 200),
+                               lambda rect: rect and "Quiet hour" in world.read_screen(rect), seconds=60)
     finally:
         server.stop()
