@@ -78,6 +78,13 @@ TEST(Weeks, TheStoredChoicesOfIconAndPlaceAreTheDefaultsWhenDamaged) {
         EXPECT_EQ(choices::kIconShows.Read(stored), shows) << stored;
         EXPECT_EQ(choices::kOpensOn.Read(stored), where) << stored;
     }
+    for (const auto& [stored, remind] : {std::pair{"never", RemindMe::Never},
+                                         {"15", RemindMe::Before15},
+                                         {"60", RemindMe::Before60},
+                                         {"20", RemindMe::Calendar},
+                                         {"Never", RemindMe::Calendar},
+                                         {"", RemindMe::Calendar}})
+        EXPECT_EQ(choices::kRemindMe.Read(stored), remind) << stored;
 }
 
 }  // namespace
