@@ -84,6 +84,8 @@ void frmCalendar::Form_Load() {
     iconShows_ = read(choices::kIconShows);
     opensOn_ = read(choices::kOpensOn);
     remindMe_ = read(choices::kRemindMe);
+    monthsShown_ = read(choices::kMonthsShown);
+    if (monthsShown_ != MonthsShown::One) FitMonths();
     remindersShown_ = calendars::ReadShown(platform_.Settings().GetSetting(name, name, "remindersShown", ""));
     if (weekNumbers_ == WeekNumbering::None) {
         platform_.MonthView1().SetWeekNumbers(false);
@@ -191,10 +193,41 @@ void frmCalendar::LayOut() {
     me.SetHeight(Add(me.Height(), listHeight));
 }
 
+int32_t frmCalendar::MonthsWanted() const {
+    switch (monthsShown_) {
+        case MonthsShown::Two:
+        case MonthsShown::TwoDown: return 2;
+        case MonthsShown::Three:
+        case MonthsShown::ThreeDown: return 3;
+        case MonthsShown::One: break;
+    }
+    return 1;
+}
+
+// The months chosen, or as many of them as the work area of the window's
+// display holds: each month is as large as one alone.
+void frmCalendar::FitMonths() {
+    const bool down = monthsShown_ == MonthsShown::TwoDown || monthsShown_ == MonthsShown::ThreeDown;
+    const DisplayArea work = platform_.Screen().WorkAreas().first;
+    FormObject& me = platform_.Me();
+    for (monthsFit_ = MonthsWanted();; --monthsFit_) {
+        platform_.MonthView1().SetMonths(down ? 1 : monthsFit_, down ? monthsFit_ : 1);
+        LayOut();
+        const bool unknown = work.width <= 0 || work.height <= 0;  // taken as room for all
+        if (monthsFit_ == 1 || unknown || (me.Width() <= work.width && me.Height() <= work.height)) break;
+    }
+}
+
+// Empty when every month chosen is shown.
+std::string frmCalendar::MonthsStatus() const {
+    if (monthsFit_ >= MonthsWanted()) return {};
+    return platform_.Language().Text(TextId::MonthsFit, numeric::IntegerText(monthsFit_));
+}
+
 // Laid out as a start at the new scale lays it out, where Windows suggests,
 // and within the limits Alt+arrows keep on the display it is then on.
 void frmCalendar::Form_DpiChanged(float& Left, float& Top) {
-    LayOut();
+    FitMonths();
     FormObject& me = platform_.Me();
     me.Move(Left, Top);
     ScreenObject& screen = platform_.Screen();

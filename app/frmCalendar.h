@@ -59,6 +59,9 @@ private:
     };
     MoveLimits LimitsOnItsDisplay(MoveLimits primary, float formWidth, float formHeight);
     void LayOut();
+    void FitMonths();
+    int32_t MonthsWanted() const;
+    std::string MonthsStatus() const;
     void ResetLabelColors();
     void LookAtTheDateLater();
     void ShowTrayMenu();
@@ -105,6 +108,8 @@ private:
     int32_t iconImage_ = 0;                    // and the image
     bool settingsWanted_ = false;              // chosen while the help box was up: opened once it is closed
     std::vector<calendars::Shown> calendars_;  // none: the window is as it always was
+    MonthsShown monthsShown_ = MonthsShown::One;
+    int32_t monthsFit_ = 1;  // of those: as many as the display holds
     RemindMe remindMe_ = RemindMe::Calendar;
     std::vector<uint64_t> remindersShown_;  // as stored: each reminder comes once
     int64_t lastNoticeMs_ = 0;              // when the last notification was shown

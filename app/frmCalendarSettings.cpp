@@ -23,14 +23,16 @@ void frmCalendar::ShowSettings() {
         settingsWanted_ = true;
         return;
     }
-    SettingsChoice choice{0,  0, weekNumbers_, start_at_sign_in::IsOn(platform_), iconShows_, opensOn_, remindMe_,
-                          {}, {}};
+    SettingsChoice choice{
+        0, 0, weekNumbers_, start_at_sign_in::IsOn(platform_), iconShows_, opensOn_, remindMe_, monthsShown_, {}, {}};
     if (shortcut_) choice.modifiers = shortcut_->modifiers, choice.keyCode = shortcut_->keyCode;
     for (const calendars::Shown& shown : calendars_) choice.calendars.push_back(shown.source.typed);
     choice.calendarLines = CalendarLines();
     std::vector<NamedKey> keys{{0, platform_.Language().Text(TextId::SettingsNoKey)}};
     for (int32_t code : shortcut::Keys(choice.keyCode)) keys.push_back({code, shortcut::KeyName(code)});
-    platform_.ShowSettings(choice, ShortcutStatus(choice.modifiers, choice.keyCode), keys);
+    std::string status = ShortcutStatus(choice.modifiers, choice.keyCode);
+    if (const std::string months = MonthsStatus(); !months.empty()) status += "\n" + months;
+    platform_.ShowSettings(choice, status, keys);
 }
 
 // Asked of the window system each time, so that a shortcut another program
@@ -78,6 +80,15 @@ void frmCalendar::Settings_OK(SettingsChoice& Choice, std::string& Status, int16
     if (Choice.opensOn != opensOn_) {
         opensOn_ = Choice.opensOn;
         save(choices::kOpensOn, opensOn_);
+    }
+    // Fewer months than chosen: the window stays open once to say so.
+    if (Choice.monthsShown != monthsShown_) {
+        monthsShown_ = Choice.monthsShown;
+        save(choices::kMonthsShown, monthsShown_);
+        FormObject& me = platform_.Me();
+        float left = me.Left(), top = me.Top();
+        Form_DpiChanged(left, top);  // laid out and kept on its display as at a new scale
+        if (!MonthsStatus().empty()) Status = MonthsStatus(), Cancel = numeric::True;
     }
     const bool remindAnew = Choice.remindMe != remindMe_;
     if (remindAnew) {

@@ -40,6 +40,10 @@ enum class OpensOn : int32_t {
     Working = 1,  // on the display the user works on
 };
 
+// How many months the calendar shows, and how: side by side, or one above
+// the other ("down").
+enum class MonthsShown : int32_t { One = 0, Two = 1, Three = 2, TwoDown = 3, ThreeDown = 4 };
+
 // When the user is reminded of an event.
 enum class RemindMe : int32_t {
     Calendar = 0,  // as each calendar's alarms say
@@ -61,6 +65,7 @@ struct SettingsChoice {
     IconShows iconShows = IconShows::Calendar;
     OpensOn opensOn = OpensOn::Left;
     RemindMe remindMe = RemindMe::Calendar;
+    MonthsShown monthsShown = MonthsShown::One;
     // The calendars as stored (a path or an address each), and, as the
     // window opens, a line for each that names it and says how it was read.
     std::vector<std::string> calendars;

@@ -59,6 +59,9 @@ public:
     // a window already shown is laid out again as at a new scale
     // (Form_DpiChanged), a hidden one when it is shown.
     virtual void SetWeekNumbers(bool shown) = 0;
+    // So many months side by side and so many rows of them: the control is
+    // measured again at once, Width and Height then its new size.
+    virtual void SetMonths(int32_t columns, int32_t rows) = 0;
     // The day the rows start on, 0 Monday to 6 Sunday; the week numbers are
     // asked for again (MonthView1_GetWeekNumber).
     virtual void SetFirstDayOfWeek(int32_t day) = 0;

@@ -26,6 +26,8 @@
 #define IDC_CALENDAR_STATUS 121
 #define IDC_REMIND_ME_LABEL 126
 #define IDC_REMIND_ME 127
+#define IDC_MONTHS_SHOWN_LABEL 128
+#define IDC_MONTHS_SHOWN 129
 
 // The box an address is typed in.
 #define IDD_ADDRESS 130

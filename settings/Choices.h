@@ -35,6 +35,12 @@ inline constexpr StoredChoice<IconShows, 3> kIconShows{
 inline constexpr StoredChoice<OpensOn, 2> kOpensOn{"opensOn",
                                                    {{{OpensOn::Left, "left"}, {OpensOn::Working, "working"}}}};
 
+inline constexpr StoredChoice<MonthsShown, 5> kMonthsShown{"monthsShown",
+                                                           {{{MonthsShown::One, "1"},
+                                                             {MonthsShown::Two, "2"},
+                                                             {MonthsShown::Three, "3"},
+                                                             {MonthsShown::TwoDown, "2-down"},
+                                                             {MonthsShown::ThreeDown, "3-down"}}}};
 // "calendar": as each calendar's alarms say; "never"; or the minutes before every event.
 inline constexpr StoredChoice<RemindMe, 7> kRemindMe{"remindMe",
                                                      {{{RemindMe::Calendar, "calendar"},

@@ -67,6 +67,13 @@
     X(SettingsAddAddress, "settings.add_address", 30)          \
     X(SettingsRemove, "settings.remove", 30)                   \
     X(SettingsRemindMe, "settings.remind_me", 60)              \
+    X(SettingsMonthsShown, "settings.months_shown", 60)        \
+    X(MonthsOne, "settings.months_one", 60)                    \
+    X(MonthsTwo, "settings.months_two", 60)                    \
+    X(MonthsThree, "settings.months_three", 60)                \
+    X(MonthsTwoDown, "settings.months_two_down", 60)           \
+    X(MonthsThreeDown, "settings.months_three_down", 60)       \
+    X(MonthsFit, "settings.months_fit", 120)                   \
     X(RemindCalendar, "settings.remind_calendar", 60)          \
     X(RemindBefore, "settings.remind_before", 60)              \
     X(RemindNever, "settings.remind_never", 60)                \

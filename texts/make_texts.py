@@ -120,6 +120,7 @@ WINDOWS = {
                             ("settings.key",), ("settings.week_numbers",), ("settings.icon_shows",),
                             ("settings.opens_on",), ("settings.start_at_sign_in",), ("settings.calendars",),
                             ("settings.add_file",), ("settings.add_address",), ("settings.remove",),
+                            ("settings.months_shown",), ("settings.remind_me",),
                             ("settings.ok",), ("settings.cancel",)],
     "the icon's menu": [("menu.hide", "menu.show"), ("help",), ("menu.refresh",), ("menu.start_at_sign_in",),
                         ("menu.settings",), ("close",)],

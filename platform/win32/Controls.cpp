@@ -189,3 +189,11 @@ void Win32Platform::MonthView::SetWeekNumbers(bool shown) {
     else
         w.DesignControls();
 }
+
+// Measured at once, so that the window can be laid out around it.
+void Win32Platform::MonthView::SetMonths(int32_t wantedColumns, int32_t wantedRows) {
+    if (wantedColumns == columns && wantedRows == rows) return;
+    columns = wantedColumns, rows = wantedRows;
+    w.DesignControls();
+    InvalidateRect(hwnd, nullptr, TRUE);
+}

@@ -192,6 +192,9 @@ void Win32Platform::AddToolTip(HWND control, std::optional<TextId> text) {
     SendMessageW(toolTips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
+// What the gaps between several months may take at 300 %.
+constexpr int kMostGapPixels = 160;
+
 // The controls as designed, at the window's scale: the labels' places and
 // font, the calendar's font, and its size, the control's own minimum for the
 // months it shows. At start-up and after a change of scale alike, the load
@@ -222,8 +225,24 @@ void Win32Platform::DesignControls() {
     dark_.measuredApplied = dark_.applied;
     const form_design::MonthView& months = design_.monthView;
     const form_design::Rect& at = design_.Find(form_design::Name::MonthView1).design;
-    ::SetWindowPos(monthView_.hwnd, nullptr, ToPixels(at.left), ToPixels(at.top), monthWidth * months.monthColumns,
-                   (minimum.bottom - minimum.top) * months.monthRows, SWP_NOZORDER | SWP_NOACTIVATE);
+    // Several months: the control lays them out itself in the room it gets,
+    // each as large as one, with gaps between them that only it knows. It is
+    // grown until it shows them all (MCM_GETCALENDARCOUNT).
+    const int columns = monthView_.columns > 0 ? monthView_.columns : months.monthColumns;
+    const int rows = monthView_.rows > 0 ? monthView_.rows : months.monthRows;
+    int width = monthWidth * columns, height = (minimum.bottom - minimum.top) * rows;
+    const auto size = [&] {
+        ::SetWindowPos(monthView_.hwnd, nullptr, ToPixels(at.left), ToPixels(at.top), width, height,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+    };
+    size();
+    for (int grown = 0;
+         grown < kMostGapPixels && MonthCal_GetCalendarCount(monthView_.hwnd) < static_cast<DWORD>(columns * rows);
+         ++grown) {
+        width += columns > 1 ? 1 : 0;
+        height += rows > 1 ? 1 : 0;
+        size();
+    }
 }
 
 // Windows suggests the window's new place and size; the load handler's layout

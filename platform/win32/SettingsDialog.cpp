@@ -132,6 +132,9 @@ void Win32Platform::OnSettingsInit(HWND dialog) {
          {TextId::IconCalendar, TextId::IconWeek, TextId::IconDay}, static_cast<int32_t>(choice.iconShows));
     fill(IDC_OPENS_ON_LABEL, TextId::SettingsOpensOn, IDC_OPENS_ON, {TextId::OpensLeft, TextId::OpensWorking},
          static_cast<int32_t>(choice.opensOn));
+    fill(IDC_MONTHS_SHOWN_LABEL, TextId::SettingsMonthsShown, IDC_MONTHS_SHOWN,
+         {TextId::MonthsOne, TextId::MonthsTwo, TextId::MonthsThree, TextId::MonthsTwoDown, TextId::MonthsThreeDown},
+         static_cast<int32_t>(choice.monthsShown));
     SetText(dialog, IDC_START_AT_SIGN_IN, language_.Text(TextId::SettingsStartAtSignIn));
     CheckDlgButton(dialog, IDC_START_AT_SIGN_IN, choice.startAtSignIn ? BST_CHECKED : BST_UNCHECKED);
     SetText(dialog, IDC_CALENDARS_LABEL, language_.Text(TextId::SettingsCalendars));
@@ -203,6 +206,7 @@ SettingsChoice Win32Platform::SettingsChosen(HWND dialog) const {
     picked(IDC_WEEK_NUMBERS, choice.weekNumbers);
     picked(IDC_ICON_SHOWS, choice.iconShows);
     picked(IDC_OPENS_ON, choice.opensOn);
+    picked(IDC_MONTHS_SHOWN, choice.monthsShown);
     choice.startAtSignIn = IsDlgButtonChecked(dialog, IDC_START_AT_SIGN_IN) == BST_CHECKED;
     const auto remind = SendDlgItemMessageW(dialog, IDC_REMIND_ME, CB_GETCURSEL, 0, 0);
     if (remind >= 0 && static_cast<size_t>(remind) < std::size(kRemindChoices))

@@ -99,20 +99,32 @@ void Win32Platform::PaintWeekNumbers(HDC dc) {
     RECT client{};
     GetClientRect(calendar, &client);
 
-    // Across the middle of the month: the week column, then the first day.
-    const int middle = (client.top + client.bottom) / 2;
-    int columnLeft = -1, columnRight = -1, firstDayX = -1;
-    for (int x = client.left; x < client.right && firstDayX < 0; ++x) {
-        const MCHITTESTINFO hit = HitTest(calendar, x, middle);
-        if (hit.uHit == MCHT_CALENDARWEEKNUM) {
-            if (columnLeft < 0) columnLeft = x;
-            columnRight = x + 1;
-        } else if (OnADay(hit)) {
-            firstDayX = x;
+    // The control lays its months out in rows of equal height. Across the
+    // middle of each row of months: each month's week column, then its
+    // first day.
+    const int monthRows = std::max(monthView_.rows, 1);
+    for (int row = 0; row < monthRows; ++row) {
+        const int top = client.top + (client.bottom - client.top) * row / monthRows;
+        const int bottom = client.top + (client.bottom - client.top) * (row + 1) / monthRows;
+        const int middle = (top + bottom) / 2;
+        int columnLeft = -1, columnRight = -1;
+        for (int x = client.left; x < client.right; ++x) {
+            const MCHITTESTINFO hit = HitTest(calendar, x, middle);
+            if (hit.uHit == MCHT_CALENDARWEEKNUM) {
+                if (columnLeft < 0) columnLeft = x;
+                columnRight = x + 1;
+            } else if (OnADay(hit) && columnLeft >= 0) {
+                PaintMonthWeeks(dc, {columnLeft, top, columnRight, bottom}, x);
+                columnLeft = -1;
+            }
         }
     }
-    if (columnLeft < 0 || firstDayX < 0) return;
+}
 
+// One month's numbers: its week column, and the x of its first day.
+void Win32Platform::PaintMonthWeeks(HDC dc, const RECT& column, int firstDayX) {
+    HWND calendar = monthView_.hwnd;
+    const int columnLeft = column.left, columnRight = column.right;
     // Down the first day's column, a row for each cell met, where the
     // control says the cell is. The control promises a date only for the
     // days of the month it shows, so one of those anchors every row's date:
@@ -120,7 +132,7 @@ void Win32Platform::PaintWeekNumbers(HDC dc) {
     Row rows[6]{};
     int count = 0, anchorRow = -1;
     SYSTEMTIME anchor{};
-    for (int y = client.top; y < client.bottom; ++y) {
+    for (int y = column.top; y < column.bottom; ++y) {
         const MCHITTESTINFO hit = HitTest(calendar, firstDayX, y);
         if (!OnADay(hit)) continue;
         if (count > 0 && hit.rc.top == rows[count - 1].top) {
@@ -132,6 +144,25 @@ void Win32Platform::PaintWeekNumbers(HDC dc) {
         y = std::max(y, rows[count - 1].bottom - 1);
     }
     if (anchorRow < 0) return;
+    // Of several months, those in the middle leave their first and last rows
+    // blank where other months' days would be; the week column still spans
+    // all six rows, and the rows found give their height.
+    int columnTop = -1, columnBottom = -1;
+    for (int y = column.top; y < column.bottom; ++y)
+        if (HitTest(calendar, (columnLeft + columnRight) / 2, y).uHit == MCHT_CALENDARWEEKNUM) {
+            if (columnTop < 0) columnTop = y;
+            columnBottom = y + 1;
+        }
+    const int pitch = count > 1 ? (rows[count - 1].top - rows[0].top) / (count - 1) : rows[0].bottom - rows[0].top;
+    while (count < 6 && pitch > 0 && rows[0].top - pitch >= columnTop - pitch / 2) {
+        std::copy_backward(rows, rows + count, rows + count + 1);
+        rows[0] = {{}, rows[1].top - pitch, rows[1].top};
+        ++count, ++anchorRow;
+    }
+    while (count < 6 && pitch > 0 && rows[count - 1].bottom + pitch <= columnBottom + pitch / 2) {
+        rows[count] = {{}, rows[count - 1].bottom, rows[count - 1].bottom + pitch};
+        ++count;
+    }
     int weekday = 0;
     DaysAfter(anchor, 0, &weekday);
     const int firstDay = LOWORD(MonthCal_GetFirstDayOfWeek(calendar));

@@ -149,6 +149,7 @@ private:
     // The logic's week numbers over the control's own (WeekColumn.cpp).
     void PaintMonthView(HWND calendar);
     void PaintWeekNumbers(HDC dc);
+    void PaintMonthWeeks(HDC dc, const RECT& column, int firstDayX);
 
     // The window's colours in the light or dark app mode (AppMode.cpp).
     static uint32_t WindowsBuild();
@@ -227,6 +228,8 @@ private:
         void SetValue(CalendarDate date) override;
         CalendarDate ShownMonth() override;
         void SetWeekNumbers(bool shown) override;
+        void SetMonths(int32_t columns, int32_t rows) override;
+        int32_t columns = 0, rows = 0;                 // 0: as designed
         void SetFirstDayOfWeek(int32_t day) override;  // WeekColumn.cpp
         void RefreshDayStates() override;
         // The bold days of the months [first, first + count), as the logic has them.

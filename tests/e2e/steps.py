@@ -173,15 +173,38 @@ def on_december_10(world):
     return world.selected_day()[0] == DECEMBER_10[1:11]
 
 
-def week_numbers(world):
-    """The numbers beside the calendar's rows, read off the screen once the window has settled: the week
-    column is the calendar's first eleventh, between the weekdays and today; each number, a band of rows with
-    ink, is enlarged and read on its own."""
+def week_column(world, month=0, months=1):
+    """The calendar's week column in a picture of the window settled: a month's first eleventh, between the
+    weekdays and today. With months side by side, the month-th of them."""
     picture = window_picture(world)
     calendar = next(c for c in world.window()["children"] if c["child"] == "SysMonthCal32")
     x, y, width, height = (int(calendar[k]) for k in ("x", "y", "width", "height"))
-    column = [row[x:x + width // 11] for row in picture[y + height * 27 // 100:y + height * 88 // 100]]
-    return read_numbers(world, column)
+    x, width = x + width * month // months, width // months
+    return [row[x:x + width // 11] for row in picture[y + height * 27 // 100:y + height * 88 // 100]]
+
+
+def week_numbers(world):
+    """The numbers beside the calendar's rows, read off the screen: each, a band of rows with ink, enlarged
+    and read on its own."""
+    return read_numbers(world, week_column(world))
+
+
+def week_number_readings(world, month, months):
+    """Several readings of a month's week numbers, for light single digits that one way of reading may miss:
+    each number on its own, then the column as one text at three sizes."""
+    column = week_column(world, month, months)
+    readings = [read_numbers(world, column)]
+    path = os.path.join(world.prefix, "column.ppm")
+    with open(path, "wb") as out:
+        out.write(b"P6 %d %d 255\n" % (len(column[0]), len(column)))
+        out.write(bytes(c for row in column for p in row for c in p))
+    for size in (300, 400, 500):
+        subprocess.run(["convert", path, "-colorspace", "Gray", "-resize", f"{size}%", "-normalize", "-bordercolor",
+                        "white", "-border", "30", path + ".png"], check=True, timeout=30)
+        read = subprocess.run(["tesseract", path + ".png", "-", "--psm", "6", "-c",
+                               "tessedit_char_whitelist=0123456789"], capture_output=True, text=True, timeout=60)
+        readings.append([int(word) for word in read.stdout.split() if word.isdigit()])
+    return readings
 
 
 def icon_number(world):
@@ -207,11 +230,14 @@ def is_ink(pixel, background):
 
 def read_numbers(world, picture):
     """The numbers stacked in a picture, top to bottom, each a band of rows with ink read on its own; a line
-    that runs down all of it is not ink."""
+    that runs down all of it is not ink, and a gap of a row or two within a light digit's strokes is no gap."""
     background = most_common_pixel(picture)
     ink = [[is_ink(p, background) for p in row] for row in picture]
     lines = {i for i in range(len(ink[0])) if sum(row[i] for row in ink) > len(ink) * 3 // 4}
     inked = [any(on for i, on in enumerate(row) if i not in lines) for row in ink] + [False]
+    for at in range(1, len(inked) - 3):
+        if inked[at - 1] and not inked[at] and (inked[at + 1] or inked[at + 2]):
+            inked[at] = True
     numbers, top = [], None
     for at, on in enumerate(inked):
         if on and top is None:
@@ -226,7 +252,8 @@ def read_numbers(world, picture):
 
 
 def read_number(world, picture):
-    """The number a picture of one line shows, dark on light or light on dark, enlarged; None for none."""
+    """The number a picture of one line shows, dark on light or light on dark, enlarged (less where a light
+    single digit is not read at first); None for none."""
     background = most_common_pixel(picture)
     inked = [p for row in picture for p in row if is_ink(p, background)]
     light_ink = inked and sum(map(sum, inked)) / len(inked) > sum(background)
@@ -234,12 +261,16 @@ def read_number(world, picture):
     pixels = bytes(c for row in picture for p in row for c in p)
     with open(path, "wb") as out:
         out.write(b"P6 %d %d 255\n" % (len(picture[0]), len(picture)) + pixels)
-    subprocess.run(["convert", path, "-colorspace", "Gray"] + (["-negate"] if light_ink else []) +
-                   ["-resize", "x80", "-normalize", "-bordercolor", "white", "-border", "30", path + ".png"],
-                   check=True, timeout=30)
-    read = subprocess.run(["tesseract", path + ".png", "-", "--psm", "7", "-c", "tessedit_char_whitelist=0123456789"],
-                          capture_output=True, text=True, timeout=60).stdout.strip()
-    return int(read) if read.isdigit() else None
+    for height in ("x80", "x60", "x40"):
+        subprocess.run(["convert", path, "-colorspace", "Gray"] + (["-negate"] if light_ink else []) +
+                       ["-resize", height, "-normalize", "-bordercolor", "white", "-border", "30", path + ".png"],
+                       check=True, timeout=30)
+        read = subprocess.run(["tesseract", path + ".png", "-", "--psm", "7", "-c",
+                               "tessedit_char_whitelist=0123456789"], capture_output=True, text=True,
+                              timeout=60).stdout.strip()
+        if read.isdigit():
+            return int(read)
+    return None
 
 
 def alike(a, b):

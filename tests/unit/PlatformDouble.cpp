@@ -103,8 +103,14 @@ void PlatformDouble::LabelImpl::SetForeColor(int32_t rgb) {
     state.foreColor = rgb;
 }
 
-float PlatformDouble::MonthViewImpl::Width() { d.Touch("MonthView1.Width"); return d.calendar.width; }
-float PlatformDouble::MonthViewImpl::Height() { d.Touch("MonthView1.Height"); return d.calendar.height; }
+float PlatformDouble::MonthViewImpl::Width() {
+    d.Touch("MonthView1.Width");
+    return d.calendar.width * static_cast<float>(d.calendar.columns);
+}
+float PlatformDouble::MonthViewImpl::Height() {
+    d.Touch("MonthView1.Height");
+    return d.calendar.height * static_cast<float>(d.calendar.rows);
+}
 std::string PlatformDouble::MonthViewImpl::ToolTipText() {
     d.Touch("MonthView1.ToolTipText");
     return d.calendar.toolTip;

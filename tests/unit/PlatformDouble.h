@@ -49,9 +49,10 @@ public:
         std::string toolTip;
         CalendarDate value{1999, 1, 1};
         CalendarDate shownMonth{1999, 1, 1};
-        bool weekNumbers = true;      // without them the control measures kWeekNumbersWidth narrower
-        int32_t firstDayOfWeek = -1;  // none set: the regional format's
-    } calendar;                       // SetValue shows the date's month
+        bool weekNumbers = true;        // without them the control measures kWeekNumbersWidth narrower
+        int32_t firstDayOfWeek = -1;    // none set: the regional format's
+        int32_t columns = 1, rows = 1;  // months shown: width and height are one month's
+    } calendar;                         // SetValue shows the date's month
     static constexpr float kWeekNumbersWidth = 330;
     struct ScreenState {
         float width = 19200, height = 14400, twipsPerPixelX = 15;
@@ -246,6 +247,11 @@ private:
         void SetValue(CalendarDate date) override;
         CalendarDate ShownMonth() override;
         void SetWeekNumbers(bool shown) override;
+        void SetMonths(int32_t columns, int32_t rows) override {
+            d.Touch("MonthView1.SetMonths",
+                    "MonthView1.SetMonths " + std::to_string(columns) + "x" + std::to_string(rows));
+            d.calendar.columns = columns, d.calendar.rows = rows;
+        }
         void SetFirstDayOfWeek(int32_t day) override;
         void RefreshDayStates() override;
     } monthView_{*this};

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/Units.h"
+#include "tray/TrayIcon.h"
 #include "tests/unit/LoadedCalendar.h"
 
 namespace {
@@ -98,6 +99,39 @@ TEST(DpiChange, AStoredPlaceIsThePixelItWasOnAnyDisplay) {
     next.platform.screen.displays = {{0, 0, 19200, 14400}, {19200, 0, 30720, 23040}};  // the same displays at 15
     next.form.Form_Load();
     EXPECT_EQ(std::make_pair(next.platform.form.left, next.platform.form.top), std::make_pair(21000.0f, 1500.0f));
+}
+
+// Each choice of months at 100 % and at 300 %: the window as wide or as
+// tall as that many calendars; where its display holds fewer, as many as
+// fit, and the Settings window says so, at OK and when it opens.
+TEST(DpiChange, TheWindowTakesTheMonthsChosenAsFarAsItsDisplayHoldsThem) {
+    const struct {
+        const char* stored;
+        float twipsPerPixel, workWidth;
+        int columns, rows;
+    } rows[] = {{"1", 15, 19200, 1, 1},      {"2", 15, 19200, 2, 1},      {"3", 15, 19200, 3, 1},
+                {"2-down", 15, 19200, 1, 2}, {"3-down", 15, 19200, 1, 3}, {"3", 5, 19200, 3, 1},
+                {"3-down", 5, 19200, 1, 3},  {"3", 5, 6000, 2, 1},        {"damaged", 5, 19200, 1, 1}};
+    for (const auto& row : rows) {
+        ScaledCalendar one(row.twipsPerPixel);
+        LoadedCalendar calendar(false, false);
+        PlatformDouble& p = calendar.platform;
+        p.screen.twipsPerPixelX = row.twipsPerPixel;
+        p.screen.workAreas.first = p.screen.workAreas.second = {0, 0, row.workWidth, 14400};
+        p.Store("monthsShown", row.stored);
+        calendar.form.Form_Load();
+        const std::string what = std::string(row.stored) + " at " + std::to_string(row.twipsPerPixel);
+        EXPECT_EQ(p.form.width, one.platform.form.width + static_cast<float>(row.columns - 1) * p.calendar.width)
+            << what;
+        EXPECT_EQ(p.form.height, one.platform.form.height + static_cast<float>(row.rows - 1) * p.calendar.height)
+            << what;
+        p.menuChoice = tray::kSettings;
+        int16_t button = 0, shift = 0;
+        float x = tray::kRightButtonUp * p.screen.twipsPerPixelX, y = 0;
+        calendar.form.Form_MouseMove(button, shift, x, y);
+        const bool fewer = row.workWidth < 19200;
+        EXPECT_EQ(p.settingsStatus.find("Only 2 months fit on this display.") != std::string::npos, fewer) << what;
+    }
 }
 
 }  // namespace

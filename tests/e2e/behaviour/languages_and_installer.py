@@ -1,13 +1,14 @@
 """The display language, and the installer as a new user meets it."""
+import datetime
 import glob
 import os
 
 from harness import SETTINGS_KEY, winerun
 from steps import (DECEMBER_10, RUN_KEY, calendar_point, click_x, escaped, label_centre, language_texts,
-                   on_december_10, scenario, week_numbers)
+                   on_december_10, scenario, week_number_readings, week_numbers)
 
 
-@scenario(locale="de_DE.UTF-8")
+@scenario(locale="de_DE.UTF-8", screen=(1680, 1050))
 def languages(world):
     """In the display language: the menu, the tips, the help box, the error report and what a screen reader
     calls the labels; and after every way of showing the window the calendar has the keyboard. In the German
@@ -63,6 +64,30 @@ def languages(world):
     if not world.ended(calendar):
         world.fail("the program did not end after the report was answered")
     world.inspect("allow-writes", settings_key)
+
+    # Three months side by side, December to February, every row numbered as ISO 8601 counts it, the window
+    # wholly on the display; at 100 % and at 200 %.
+    world.store("monthsShown", "3")
+    calendar = world.start_calendar(language="de_DE.UTF-8", clock=DECEMBER_10)
+    for dots_per_inch in (96, 192) if faked else ():
+        if dots_per_inch != 96 and world.inspect("change-dpi", str(dots_per_inch)).get("changed") != "1":
+            world.fail(f"the calendar was not told of {dots_per_inch} DPI")
+        for month, first in enumerate((datetime.date(2026, 12, 1), datetime.date(2027, 1, 1),
+                                       datetime.date(2027, 2, 1))):
+            start = first - datetime.timedelta(days=first.weekday() or 7)  # a 1st on a Monday: a week before
+            iso = [(start + datetime.timedelta(weeks=row)).isocalendar()[1] for row in range(6)]
+            world.expect(f"at {dots_per_inch} DPI, {first:%B %Y}'s rows numbered {iso}",
+                         lambda: week_number_readings(world, month, 3), lambda readings: iso in readings)
+        left, top = world.position()
+        state = world.window()
+        if not (0 <= left <= int(state["screen_width"]) - int(state["width"]) and
+                0 <= top <= int(state["screen_height"]) - int(state["height"])):
+            world.fail(f"three months at {dots_per_inch} DPI: the window at {(left, top)} is not wholly on the screen")
+        world.desktop.x("import", "-window", "root", f"/tmp/three-{dots_per_inch}.png")
+    world.inspect("close")
+    if not world.ended(calendar):
+        world.fail("the calendar of three months did not close")
+    world.store("monthsShown", "1")
 
     ja = language_texts("ja")
     calendar = world.start_calendar(language="ja_JP.UTF-8")
