@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "ical/StableSort.h"
 #include "platform/Numeric.h"
 
 namespace calendars {
@@ -16,6 +15,8 @@ constexpr int64_t kApartMs = 60 * 1000;  // between two notifications
 // An alarm further ahead of its event than this is taken for a mistake.
 constexpr int64_t kFarthestAheadS = 7 * 86400;
 constexpr size_t kMostShownKept = 256;
+// No service writes more alarms to an event; a file with thousands costs no more.
+constexpr size_t kMostAlarmsOfAnEvent = 16;
 constexpr size_t kTitleUnits = 63, kTextUnits = 255;  // the shell's, less their NULs
 
 bool Same(std::string_view text, std::string_view upper) {
@@ -78,9 +79,14 @@ std::vector<Reminder> RemindersOf(const std::vector<std::shared_ptr<const ical::
         for (ical::Occurrence& event : found.items) {
             const int64_t startS = event.allDay ? local.ToUtc(event.localStart) : event.startUtc;
             const int64_t endS = event.allDay ? local.ToUtc(event.localEnd) : event.endUtc;
+            const size_t first = all.size();  // this occurrence's reminders from here
             const auto add = [&](int64_t dueS) {
                 if (dueS < startS - kFarthestAheadS) return;
-                all.push_back({dueS * 1000, endS * 1000, Key(event, startS, dueS), event});
+                const uint64_t key = Key(event, startS, dueS);
+                // Alarms of one event at one time are one reminder.
+                for (size_t i = first; i < all.size(); ++i)
+                    if (all[i].key == key) return;
+                all.push_back({dueS * 1000, endS * 1000, key, event});
             };
             if (choice != RemindMe::Calendar) {
                 const int64_t minutes = static_cast<int64_t>(choice);
@@ -89,17 +95,12 @@ std::vector<Reminder> RemindersOf(const std::vector<std::shared_ptr<const ical::
                 continue;
             }
             if (!event.event) continue;
-            for (const ical::Alarm& alarm : event.event->alarms)
-                if (const std::optional<int64_t> due = AlarmSeconds(alarm, event, startS, endS, local)) add(*due);
+            const auto& alarms = event.event->alarms;
+            for (size_t i = 0; i < alarms.size() && i < kMostAlarmsOfAnEvent; ++i)
+                if (const std::optional<int64_t> due = AlarmSeconds(alarms[i], event, startS, endS, local)) add(*due);
         }
     }
-    ical::StableSort(all, [](const Reminder& a, const Reminder& b) { return a.dueMs < b.dueMs; });
-    // Alarms of one event at one time are one reminder.
-    std::vector<Reminder> kept;
-    for (Reminder& reminder : all)
-        if (kept.empty() || kept.back().dueMs != reminder.dueMs || kept.back().key != reminder.key)
-            kept.push_back(std::move(reminder));
-    return kept;
+    return all;
 }
 
 DueNow DueAt(const std::vector<Reminder>& all, const std::vector<uint64_t>& shown, int64_t nowMs, int64_t lastShownMs) {
@@ -116,10 +117,10 @@ DueNow DueAt(const std::vector<Reminder>& all, const std::vector<uint64_t>& show
         result.due.clear();
         result.nextMs = std::min(result.nextMs, lastShownMs + kApartMs);
     }
-    ical::StableSort(result.due, [](const Reminder& a, const Reminder& b) {
-        if (a.event.localStart != b.event.localStart) return a.event.localStart < b.event.localStart;
-        return a.event.allDay && !b.event.allDay;
-    });
+    // The soonest event first: a few at a time, put in place one by one.
+    for (size_t i = 1; i < result.due.size(); ++i)
+        for (size_t j = i; j > 0 && result.due[j].event.localStart < result.due[j - 1].event.localStart; --j)
+            std::swap(result.due[j], result.due[j - 1]);
     return result;
 }
 

@@ -22,9 +22,10 @@ struct Reminder {
 };
 
 // The reminders of the events that touch the local days [from, to), by the
-// user's choice, in the order they fall due. An alarm that cannot be read,
+// user's choice. An alarm that cannot be read,
 // one for another action than a message or a sound, or one more than a
-// week before its event is left out.
+// week before its event is left out, and so are an event's alarms after
+// its first sixteen.
 std::vector<Reminder> RemindersOf(const std::vector<std::shared_ptr<const ical::Calendar>>& shown,
                                   const ical::SystemZones& zones, CalendarDate from, CalendarDate to, RemindMe choice);
 

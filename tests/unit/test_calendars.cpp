@@ -193,6 +193,11 @@ std::vector<std::string> Described(const std::vector<calendars::Reminder>& remin
     return texts;
 }
 
+std::vector<std::string> InOrder(std::vector<std::string> texts) {
+    std::sort(texts.begin(), texts.end());
+    return texts;
+}
+
 TEST(CalendarReminders, WhenEachFallsDueByTheCalendarOrTheChoice) {
     const std::vector<std::shared_ptr<const ical::Calendar>> shown{
         std::make_shared<const ical::Calendar>(ical::Read(kAlarms))};
@@ -212,11 +217,13 @@ TEST(CalendarReminders, WhenEachFallsDueByTheCalendarOrTheChoice) {
         {RemindMe::Never, {}},
     };
     for (const auto& row : rows)
-        EXPECT_EQ(Described(calendars::RemindersOf(shown, platform.zones, {2026, 12, 10}, {2026, 12, 13}, row.choice)),
+        EXPECT_EQ(InOrder(Described(
+                      calendars::RemindersOf(shown, platform.zones, {2026, 12, 10}, {2026, 12, 13}, row.choice))),
                   row.due)
             << static_cast<int>(row.choice);
 
-    const auto all = calendars::RemindersOf(shown, platform.zones, {2026, 12, 10}, {2026, 12, 13}, RemindMe::Calendar);
+    auto all = calendars::RemindersOf(shown, platform.zones, {2026, 12, 10}, {2026, 12, 13}, RemindMe::Calendar);
+    std::sort(all.begin(), all.end(), [](const auto& a, const auto& b) { return a.dueMs < b.dueMs; });
     const auto keys = [&](std::initializer_list<size_t> picked) {
         std::vector<uint64_t> chosen;
         for (size_t i : picked) chosen.push_back(all[i].key);
