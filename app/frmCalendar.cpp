@@ -136,7 +136,6 @@ void frmCalendar::MonthView1_GetWeekNumber(CalendarDate& RowStart, int32_t& Week
 void frmCalendar::Form_SettingChange() {
     CountWeeks();
     ShowToday();
-    TimeTheReminders();  // a change of zone
 }
 
 // This week at a glance: today's date and week before what a click does.

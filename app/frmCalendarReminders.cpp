@@ -43,7 +43,9 @@ void frmCalendar::TimeTheReminders() {
                                std::string(first.uid),
                                first.localStart};
             const std::string name = platform_.App().EXEName();
-            platform_.Settings().SaveSetting(name, name, kShownName, calendars::ShownText(remindersShown_, all));
+            const std::string kept = calendars::ShownText(remindersShown_, all);
+            platform_.Settings().SaveSetting(name, name, kShownName, kept);
+            remindersShown_ = calendars::ReadShown(kept);  // as pruned, so that it does not grow
         } else {
             found.nextMs = std::min(found.nextMs, now + kRetryMs);
         }

@@ -86,7 +86,7 @@ public:
     virtual void SetVisible(bool shown) = 0;
     virtual int32_t Rows() = 0;  // how many lines its height holds
     virtual void SetLines(const std::vector<ListLine>& lines) = 0;
-    virtual void SetSelected(int32_t line) = 0;  // picked, as the user picks one
+    virtual void SetSelected(int32_t line) = 0;  // picked and scrolled into view; no change is reported
 };
 
 // One display's area in twips, placed as the window system places them: the
@@ -294,10 +294,10 @@ public:
     virtual float TextToSingle(const std::string& text) = 0;
 
     // A notification from the notification-area icon the shell holds (its
-    // balloon; Windows 10 and 11 show it as a notification and keep it),
-    // unless the user's quiet hours keep it back. A click on it is reported
-    // as the icon's mouse event tray::kNotificationClick. False where the
-    // shell has no icon of the program's or refused it.
+    // balloon; Windows 10 and 11 show it as a notification and keep it).
+    // A click on it is reported as the icon's mouse event
+    // tray::kNotificationClick. False where the shell has no icon of the
+    // program's, refused it, or would drop it unseen (its quiet time).
     virtual bool ShowNotification(const std::string& title, const std::string& text) = 0;
 
     // Windows functions called directly; their results are handed back as is.

@@ -79,7 +79,9 @@ LRESULT Win32Platform::OnFormMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
             break;
         case WM_TIMECHANGE: OnDayChange(); return 0;  // the clock or the time zone was changed
         case WM_POWERBROADCAST:
-            if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) {
+            // Sent at every resume; a resume by the user follows it with
+            // PBT_APMRESUMESUSPEND, which would read every calendar again.
+            if (wParam == PBT_APMRESUMEAUTOMATIC) {
                 OnDayChange();
                 Raise([&] { events_->Form_Resume(); });
             }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/win32/NativeNotifyIcon.h"
+#include "platform/win32/OptionalFunction.h"
 #include "platform/win32/Text.h"
 #include "platform/win32/Handles.h"
 #include "resources/resource.h"
@@ -142,15 +143,28 @@ HICON Win32Platform::FullIconHandle(int32_t hIcon) const {
     return reinterpret_cast<HICON>(static_cast<intptr_t>(hIcon));
 }
 
-// The icon's balloon, over the icon the shell holds. Windows keeps it back
-// in the user's quiet hours and while they are busy (presenting, a game in
-// full screen), as NIIF_RESPECT_QUIET_TIME asks; it does not queue it.
-// NIIF_RESPECT_QUIET_TIME, which the headers give from Windows 7 on; an
-// older shell ignores it.
+// The icon's balloon, over the icon the shell holds. NIIF_RESPECT_QUIET_TIME
+// (Windows 7 on) has the shell dismiss it, not queue it, in its quiet time
+// (the first hour after a new user's first sign-in): the shell is asked
+// first, and a notification it would drop is refused, to be offered again.
 constexpr DWORD kRespectQuietTime = 0x00000080;
+constexpr uint32_t kWindows7Build = 7600;
+constexpr int kQuietTime = 6;  // QUNS_QUIET_TIME
+
+namespace {
+
+bool ShellInQuietTime() {
+    using QueryStateFn = HRESULT(WINAPI*)(int*);
+    static const auto query = OptionalFunction<QueryStateFn>("shell32.dll", "SHQueryUserNotificationState");
+    int state = 0;
+    return query && SUCCEEDED(query(&state)) && state == kQuietTime;
+}
+
+}  // namespace
 
 bool Win32Platform::ShowNotification(const std::string& title, const std::string& text) {
-    if (!trayIconAdded_) return false;
+    const bool quietTimeKnown = WindowsBuild() >= kWindows7Build;
+    if (!trayIconAdded_ || (quietTimeKnown && ShellInQuietTime())) return false;
     NOTIFYICONDATAW record = trayIcon_;
     record.uFlags = NIF_INFO;
     const auto put = [](wchar_t* into, size_t room, const std::string& utf8) {
@@ -161,7 +175,7 @@ bool Win32Platform::ShowNotification(const std::string& title, const std::string
     };
     put(record.szInfoTitle, std::size(record.szInfoTitle), title);
     put(record.szInfo, std::size(record.szInfo), text.empty() ? std::string(" ") : text);  // empty: no balloon
-    record.dwInfoFlags = NIIF_INFO | kRespectQuietTime;
+    record.dwInfoFlags = NIIF_INFO | (quietTimeKnown ? kRespectQuietTime : 0);
     return ::Shell_NotifyIconW(NIM_MODIFY, &record) != FALSE;
 }
 
