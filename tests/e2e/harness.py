@@ -264,7 +264,13 @@ class World:
         return self.registry_values(SETTINGS_KEY)
 
     def store(self, name, text, kind="REG_SZ"):
-        self.wine("reg", "add", SETTINGS_KEY, "/v", name, "/t", kind, "/d", text, "/f", check=True)
+        """A stored value set as `reg add` sets it; asked again once Wine has answered a query, as a query
+        is (a reg add on a busy machine once exited 1 with nothing else running)."""
+        command = ("reg", "add", SETTINGS_KEY, "/v", name, "/t", kind, "/d", text, "/f")
+        self.wine(*command)
+        if self.last_exit != 0:
+            self.wine("reg", "query", r"HKCU\Software", check=True)
+            self.wine(*command, check=True)
 
     # --- real input ---
 

@@ -2,7 +2,7 @@
 import subprocess
 import time
 
-from harness import TWIPS_PER_PIXEL, twips_to_pixels, winerun
+from harness import TWIPS_PER_PIXEL, twips_to_pixels, wait_until, winerun
 from steps import (DECEMBER_10, alike, calendar_point, close_with_x, icon_number, keys_to_edges, on_december_10,
                    rounds_to, scenario, window_picture)
 
@@ -55,12 +55,20 @@ def display_scales(world, scales):
             world.click(5, 5)
             world.expect(f"{at}: the icon's menu closed", lambda: world.inspect("menu"),
                          lambda menu: menu.get("found") == "0")
-        world.click_tray_icon(double=True)  # one press toggles; the double-click message does not
-        world.expect(f"{at}: a double-click shows the window (once)", world.window,
-                     lambda s: s.get("visible") == "1")
-        time.sleep(0.5)
-        if world.window().get("visible") != "1":
-            world.fail(f"{at}: the double-click toggled twice")
+        # One press toggles; the double-click message does not. A busy machine can stamp the two presses
+        # further apart than the double-click time, and Wine then reports two presses, which rightly show
+        # and hide again: a program that toggles on the double-click message does so at every try.
+        for last_try in (False, True):
+            world.click_tray_icon(double=True)
+            try:
+                wait_until(lambda: world.window().get("visible") == "1", 30, "shown")
+                time.sleep(0.5)
+                if world.window().get("visible") == "1":
+                    break
+            except TimeoutError:
+                pass
+            if last_try:
+                world.fail(f"{at}: a double-click, twice, did not show the window once: {world.window()}")
 
         if dots_per_inch in (240, 288):
             # Round the window's edge, every column of the top strip among it: a real
