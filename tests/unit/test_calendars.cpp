@@ -247,6 +247,12 @@ TEST(CalendarReminders, WhenEachFallsDueByTheCalendarOrTheChoice) {
         {"within a minute of the last", At(10, 13, 50), keys({0, 1, 2}), At(10, 13, 49, 30), {}, At(10, 13, 50, 30)},
         {"the clock back an hour: none twice", At(10, 12, 50), keys({0, 1, 2, 3}), At(10, 13, 50), {}, At(10, 15, 5)},
         {"at 16:00: the ended events' reminders gone", At(10, 16, 0), {}, 0, {"10 09:00 Fair"}, At(11, 15, 50)},
+        {"the clock forward a day: what is still on comes",
+         At(11, 16, 0),
+         keys({0, 1, 2, 3}),
+         At(10, 13, 50),
+         {"11 15:50 Sync moved"},
+         INT64_MAX},
     };
     for (const auto& moment : moments) {
         const calendars::DueNow found = calendars::DueAt(all, moment.shown, moment.now, moment.lastShown);
@@ -265,6 +271,15 @@ TEST(CalendarReminders, WhenEachFallsDueByTheCalendarOrTheChoice) {
     EXPECT_EQ(notice({all[1]}), "Fair | Fri 11");
     EXPECT_EQ(calendars::CutToUnits(std::string(70, 'a'), 63), std::string(62, 'a') + "\u2026");
     EXPECT_EQ(calendars::CutToUnits("\U0001F600\U0001F600", 3), "\U0001F600\u2026");  // two units each
+
+    // 10,000 alarms on one event: its first sixteen, gathered into one notification.
+    std::string storm = "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:storm\r\nDTSTART:20261210T120000Z\r\n";
+    for (int i = 1; i <= 10000; ++i)
+        storm += "BEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:-PT" + std::to_string(i) + "M\r\nEND:VALARM\r\n";
+    const auto many = calendars::RemindersOf({std::make_shared<const ical::Calendar>(ical::Read(storm + "END:VEVENT"))},
+                                             platform.zones, {2026, 12, 10}, {2026, 12, 13}, RemindMe::Calendar);
+    EXPECT_EQ(many.size(), 16u);
+    EXPECT_EQ(calendars::DueAt(many, {}, At(10, 11, 59), 0).due.size(), 16u);
 
     // Stored: kept only for the reminders still on show; damaged keys skipped.
     const std::string stored = calendars::ShownText({all[0].key, 42, all[3].key}, all);
