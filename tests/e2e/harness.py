@@ -243,13 +243,8 @@ class World:
         return os.path.join(self.prefix, "drive_c", *parts)
 
     def registry_values(self, key):
-        """A key's values as {name: data} as `reg query` shows them; empty when the key does not exist.
-        A failed query is asked again once Wine has answered another, so that a query that could not run
-        does not read as a missing key."""
-        text = self.wine("reg", "query", key)
-        if self.last_exit != 0:
-            self.wine("reg", "query", r"HKCU\Software", check=True)
-            text = self.wine("reg", "query", key)
+        """A key's values as {name: data} as `reg query` shows them; empty when the key does not exist."""
+        text = self.reg("query", key)
         values = {}
         for line in text.splitlines():
             parts = line.split(None, 2)
@@ -263,14 +258,18 @@ class World:
     def stored(self):
         return self.registry_values(SETTINGS_KEY)
 
-    def store(self, name, text, kind="REG_SZ"):
-        """A stored value set as `reg add` sets it; asked again once Wine has answered a query, as a query
-        is (a reg add on a busy machine once exited 1 with nothing else running)."""
-        command = ("reg", "add", SETTINGS_KEY, "/v", name, "/t", kind, "/d", text, "/f")
-        self.wine(*command)
+    def reg(self, *command, check=False):
+        """Wine's reg, asked again once Wine has answered another query when it failed: on a busy machine a
+        query once read nothing and an add once exited 1, so that a missing key was one that could not be
+        read."""
+        text = self.wine("reg", *command)
         if self.last_exit != 0:
             self.wine("reg", "query", r"HKCU\Software", check=True)
-            self.wine(*command, check=True)
+            text = self.wine("reg", *command, check=check)
+        return text
+
+    def store(self, name, text, kind="REG_SZ"):
+        self.reg("add", SETTINGS_KEY, "/v", name, "/t", kind, "/d", text, "/f", check=True)
 
     # --- real input ---
 

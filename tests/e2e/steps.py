@@ -7,7 +7,7 @@ from collections import Counter
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "texts"))
 from make_texts import read_language  # noqa: E402
-from harness import TWIPS_PER_PIXEL, twips_to_pixels, wait_until  # noqa: E402
+from harness import ScenarioSkipped, TWIPS_PER_PIXEL, twips_to_pixels, wait_until, winerun  # noqa: E402
 
 SCENARIOS = {}
 # A Thursday in the week numbered 50 by every count, in a year with 53 ISO weeks, as the calendar's clock.
@@ -165,6 +165,14 @@ def window_picture(world):
     world.expect("the calendar's picture to settle", lambda: pictures.append(picture()) or pictures[-2:],
                  lambda last: last[0] == last[1], seconds=30)
     return pictures[-1]
+
+
+def needs_faked_clock(world, day):
+    """Skips the scenario where the program did not open on the faked clock's day (YYYY-MM-DD)."""
+    seen = world.selected_day()[0]
+    if seen != day:  # libfaketime reaches Wine's 64-bit processes, not always its 32-bit ones
+        raise ScenarioSkipped(f"the faked clock does not reach this {winerun.architecture(world.exe)} program "
+                              f"under this Wine: it opened on {seen}, not {day}")
 
 
 def on_december_10(world):

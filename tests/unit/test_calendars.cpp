@@ -247,12 +247,7 @@ TEST(CalendarReminders, WhenEachFallsDueByTheCalendarOrTheChoice) {
         {"within a minute of the last", At(10, 13, 50), keys({0, 1, 2}), At(10, 13, 49, 30), {}, At(10, 13, 50, 30)},
         {"the clock back an hour: none twice", At(10, 12, 50), keys({0, 1, 2, 3}), At(10, 13, 50), {}, At(10, 15, 5)},
         {"at 16:00: the ended events' reminders gone", At(10, 16, 0), {}, 0, {"10 09:00 Fair"}, At(11, 15, 50)},
-        {"the clock forward a day: what is still on comes",
-         At(11, 16, 0),
-         keys({0, 1, 2, 3}),
-         At(10, 13, 50),
-         {"11 15:50 Sync moved"},
-         INT64_MAX},
+        {"a day on: what is on", At(11, 16, 0), keys({0, 1, 2, 3}), At(10, 13, 50), {"11 15:50 Sync moved"}, INT64_MAX},
     };
     for (const auto& moment : moments) {
         const calendars::DueNow found = calendars::DueAt(all, moment.shown, moment.now, moment.lastShown);
