@@ -2,6 +2,8 @@
 running in it, real input through the display, and ways to look from outside.
 """
 import os
+import re
+import select
 import shutil
 import subprocess
 import sys
@@ -17,6 +19,9 @@ TWIPS_PER_PIXEL = 15  # Xvfb's screens are 96 DPI
 # loader of the other width passes over the one it cannot load.
 FAKETIME_LIBRARY = ("/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1:"
                     "/usr/lib/i386-linux-gnu/faketime/libfaketime.so.1")
+# What the inspector that stays running answers: commands that only look,
+# asked again and again while a scenario waits.
+SERVED = {"window", "selected", "dialog", "count"}
 SETTINGS_KEY = r"HKCU\Software\VB and VBA Program Settings\vrlCalendar\vrlCalendar"
 
 
@@ -113,6 +118,13 @@ class World:
         # And the desktop for good: Wine closes it a second after its last program, and a program started
         # while it closes can end at once (exit code 1) or fail its work (reg add exited 1).
         self.start_inspector("keep-desktop")
+        self.server, self.served = subprocess.Popen(winerun.command(self.inspector, "serve"), env=self.env,
+                                                    stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                                    stderr=subprocess.DEVNULL), b""
+        self.processes.append(self.server)
+        # Answering, it has met the server: a Wine process still starting when Wine is stopped would
+        # start a server of its own.
+        self.wait_for(lambda: "count=" in (self.ask_server(["count"]) or "count="), 60, "the inspector serving")
 
     def start_inspector(self, *command):
         """The inspector in the background, for a command that lasts; returns it and the file of its output
@@ -129,7 +141,10 @@ class World:
         lists of dicts under "children" and "items". inspector: another build's, for a program of its
         width (the shell is a 64-bit program)."""
         values, lists = {}, {"child": [], "item": []}
-        for line in self.wine(inspector or self.inspector, *command).splitlines():
+        text = self.ask_server(command) if inspector is None and command[0] in SERVED else None
+        if text is None:
+            text = self.wine(inspector or self.inspector, *command)
+        for line in text.splitlines():
             key = line.split("=", 1)[0]
             if key in lists:
                 fields, _, text = line.rstrip("\r").partition(" text=")
@@ -140,6 +155,31 @@ class World:
                 values[key] = line.split("=", 1)[1].rstrip("\r")
         values["children"], values["items"] = lists["child"], lists["item"]
         return values
+
+    def ask_server(self, command, seconds=60):
+        """A command's output from the inspector that stays running, or None once that has ended or
+        stopped answering (Wine stopped, say): the caller then runs the command on its own."""
+        server = getattr(self, "server", None)
+        if server is None or server.poll() is not None:
+            return None
+        try:
+            server.stdin.write(("\t".join(command) + "\n").encode())
+            server.stdin.flush()
+            deadline = time.monotonic() + seconds
+            while not re.search(rb"(^|\n)end=-?\d+\r?\n", self.served):
+                if not select.select([server.stdout], [], [], max(0.0, deadline - time.monotonic()))[0]:
+                    raise OSError("no answer")
+                part = os.read(server.stdout.fileno(), 65536)
+                if not part:
+                    raise OSError("ended")
+                self.served += part
+        except OSError:
+            server.kill()
+            self.server = None
+            return None
+        end = re.search(rb"(^|\n)end=-?\d+\r?\n", self.served)
+        text, self.served = self.served[:end.start()], self.served[end.end():]
+        return text.decode("utf-8", errors="replace")
 
     def window(self):
         state = self.inspect("window")
