@@ -19,7 +19,7 @@ dist=${1:-dist} root=${2:-build}
 scripts/deps.sh windows release
 for preset in win64 win32; do
   cmake --preset "$preset" -B "$root/$preset" >/dev/null
-  cmake --build "$root/$preset" -j2 >/dev/null
+  cmake --build "$root/$preset" -j2 --target vrlCalendar >/dev/null
 done
 python3 release/make_release.py --exe "$root/win64/vrlCalendar.exe" --exe "$root/win32/vrlCalendar.exe" \
   --icon "$root/win64/resources/vrlCalendar.ico" --dist "$dist" "${where[@]}"
