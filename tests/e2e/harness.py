@@ -21,7 +21,7 @@ FAKETIME_LIBRARY = ("/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1:"
                     "/usr/lib/i386-linux-gnu/faketime/libfaketime.so.1")
 # What the inspector that stays running answers: commands that only look,
 # asked again and again while a scenario waits.
-SERVED = {"window", "selected", "dialog", "count"}
+SERVED = {"window", "selected", "dialog", "count", "menu", "tip", "names"}
 SETTINGS_KEY = r"HKCU\Software\VB and VBA Program Settings\vrlCalendar\vrlCalendar"
 
 

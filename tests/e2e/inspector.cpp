@@ -147,11 +147,13 @@ bool InCalendar(HWND calendar, const hook_protocol::Procedure& procedure, WPARAM
     HMODULE library = LoadLibraryA(path);
     auto* hookProc = library ? reinterpret_cast<HOOKPROC>(GetProcAddress(library, procedure.name)) : nullptr;
     HANDLE done = CreateEventA(nullptr, TRUE, FALSE, procedure.done);
+    if (done) ResetEvent(done);  // an inspector that serves may still hold the one set last time
     const DWORD thread = GetWindowThreadProcessId(calendar, nullptr);
     HHOOK hook = hookProc ? SetWindowsHookExA(WH_GETMESSAGE, hookProc, library, thread) : nullptr;
     const bool ok = hook && PostMessageA(calendar, RegisterWindowMessageA(procedure.message), wParam, 0) &&
                     WaitForSingleObject(done, 30000) == WAIT_OBJECT_0;
     if (hook) UnhookWindowsHookEx(hook);
+    if (done) CloseHandle(done);
     return ok;
 }
 
