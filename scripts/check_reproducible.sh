@@ -15,8 +15,9 @@ if [ "${1:-}" = --against ]; then
 fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-for run in a b; do
-  [ "$run" = b ] && [ -n "$against" ] && break
+runs=(a b)
+[ -n "$against" ] && runs=(a)
+for run in "${runs[@]}"; do
   scripts/release.sh ${1:+--url "$1"} "$work/$run/dist" "$work/$run" >/dev/null
 done
 other=${against:-$work/b/dist}

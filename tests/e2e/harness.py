@@ -44,7 +44,7 @@ class World:
         user's regional format as well as the display language; tray_height: the notification area's, in
         pixels, which must hold the icon at the scales a scenario uses."""
         self.name, self.exe, self.inspector, self.failures = name, exe, inspector, failures
-        self.processes = []
+        self.processes, self.server = [], None
         self.desktop = VirtualDesktop(*screen, tray=tray, second=second, tray_height=tray_height).start()
         self.prefix = tempfile.mkdtemp(prefix=f"vrl-e2e-{name}-")
         os.rmdir(self.prefix)
@@ -118,13 +118,12 @@ class World:
         # And the desktop for good: Wine closes it a second after its last program, and a program started
         # while it closes can end at once (exit code 1) or fail its work (reg add exited 1).
         self.start_inspector("keep-desktop")
-        self.server, self.served = subprocess.Popen(winerun.command(self.inspector, "serve"), env=self.env,
-                                                    stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                                    stderr=subprocess.DEVNULL), b""
+        # Its first answer means it has met the server: a Wine program still starting when Wine is
+        # stopped would start a server of its own.
+        self.server = subprocess.Popen(winerun.command(self.inspector, "serve"), env=self.env, stdin=subprocess.PIPE,
+                                       stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         self.processes.append(self.server)
-        # Answering, it has met the server: a Wine process still starting when Wine is stopped would
-        # start a server of its own.
-        self.wait_for(lambda: "count=" in (self.ask_server(["count"]) or "count="), 60, "the inspector serving")
+        self.ask_server(["count"])
 
     def start_inspector(self, *command):
         """The inspector in the background, for a command that lasts; returns it and the file of its output
@@ -159,27 +158,24 @@ class World:
     def ask_server(self, command, seconds=60):
         """A command's output from the inspector that stays running, or None once that has ended or
         stopped answering (Wine stopped, say): the caller then runs the command on its own."""
-        server = getattr(self, "server", None)
-        if server is None or server.poll() is not None:
+        if self.server is None or self.server.poll() is not None:
             return None
         try:
-            server.stdin.write(("\t".join(command) + "\n").encode())
-            server.stdin.flush()
-            deadline = time.monotonic() + seconds
-            while not re.search(rb"(^|\n)end=-?\d+\r?\n", self.served):
-                if not select.select([server.stdout], [], [], max(0.0, deadline - time.monotonic()))[0]:
+            self.server.stdin.write(("\t".join(command) + "\n").encode())
+            self.server.stdin.flush()
+            deadline, text = time.monotonic() + seconds, b""
+            while not (end := re.search(rb"(^|\n)end=-?\d+\r?\n", text)):
+                if not select.select([self.server.stdout], [], [], max(0.0, deadline - time.monotonic()))[0]:
                     raise OSError("no answer")
-                part = os.read(server.stdout.fileno(), 65536)
+                part = os.read(self.server.stdout.fileno(), 65536)
                 if not part:
                     raise OSError("ended")
-                self.served += part
+                text += part
         except OSError:
-            server.kill()
+            self.server.kill()
             self.server = None
             return None
-        end = re.search(rb"(^|\n)end=-?\d+\r?\n", self.served)
-        text, self.served = self.served[:end.start()], self.served[end.end():]
-        return text.decode("utf-8", errors="replace")
+        return text[:end.start()].decode("utf-8", errors="replace")
 
     def window(self):
         state = self.inspect("window")
